@@ -1,0 +1,75 @@
+#include "toolkit/core/paths.h"
+
+#include "toolkit/core/exceptions.h"
+#include "toolkit/core/io_errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace toolkit {
+namespace {
+
+// Picks the on-disk spelling of `component` inside `folder`: the exact name
+// when it exists, else the first entry that matches without regard to case.
+QString matchComponent(const QString &folder, const QString &component)
+{
+    if (component == QLatin1String(".") || component == QLatin1String(".."))
+        return component;
+    const QString exact = folder + QLatin1Char('/') + component;
+    if (QFileInfo::exists(exact))
+        return component;
+    const QDir dir(folder.isEmpty() ? QStringLiteral("/") : folder);
+    const QStringList entries =
+        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        if (entry.compare(component, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return component;
+}
+
+} // namespace
+
+QString resolvePath(const QString &name)
+{
+    QString path = name;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (path.isEmpty())
+        return path;
+
+    const bool absolute = path.startsWith(QLatin1Char('/'));
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString folder = absolute ? QString() : QDir::currentPath();
+    QString result = absolute ? QString() : QString();
+    bool first = true;
+    for (const QString &part : parts) {
+        const QString actual = matchComponent(folder, part);
+        folder += QLatin1Char('/') + actual;
+        if (absolute)
+            result += QLatin1Char('/') + actual;
+        else
+            result += (first ? QString() : QStringLiteral("/")) + actual;
+        first = false;
+    }
+    if (path.endsWith(QLatin1Char('/')))
+        result += QLatin1Char('/');
+    return result;
+}
+
+QString CurrentFolder::path()
+{
+    return QDir::currentPath();
+}
+
+void CurrentFolder::set(const QString &folder)
+{
+    const QString native = resolvePath(folder);
+    const QByteArray encoded = QFile::encodeName(native);
+    if (::chdir(encoded.constData()) != 0)
+        throwInOutError(errno, native);
+}
+
+} // namespace toolkit

@@ -1,0 +1,225 @@
+#include "toolkit/core/record_file.h"
+
+#include "toolkit/core/exceptions.h"
+#include "toolkit/core/io_errors.h"
+#include "toolkit/core/paths.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace toolkit {
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throwInOutError(errno, path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throwInOutErrorCode(kAccessDenied);
+    }
+    QByteArray data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            throwInOutError(err, path);
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, n);
+    }
+    ::close(fd);
+    return data;
+}
+
+bool writeFully(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// Fails like opening the file for writing would, before any byte is written:
+// a folder in the file's place, or a read-only file, is "File access denied".
+void checkWritable(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(encoded.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode) || ::access(encoded.constData(), W_OK) != 0)
+            throwInOutErrorCode(kAccessDenied);
+    }
+    const QString parent = QFileInfo(path).absolutePath();
+    const QByteArray parentEncoded = QFile::encodeName(parent);
+    if (::stat(parentEncoded.constData(), &st) != 0)
+        throwInOutErrorCode(kPathNotFound);
+    if (!S_ISDIR(st.st_mode))
+        throwInOutErrorCode(kPathNotFound);
+    if (::access(parentEncoded.constData(), W_OK | X_OK) != 0)
+        throwInOutErrorCode(kAccessDenied);
+}
+
+} // namespace
+
+void replaceFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    checkWritable(path);
+    const QFileInfo info(path);
+    const QString tempPath = info.absolutePath() + QStringLiteral("/.") + info.fileName()
+                             + QStringLiteral(".XXXXXX");
+    QByteArray tempName = QFile::encodeName(tempPath);
+    const int fd = ::mkstemp(tempName.data());
+    if (fd < 0)
+        throwInOutError(errno, path);
+
+    // Keep the old file's permissions; a new file gets the usual ones.
+    struct stat st {};
+    const QByteArray encoded = QFile::encodeName(path);
+    if (::stat(encoded.constData(), &st) == 0) {
+        ::fchmod(fd, st.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+
+    int err = 0;
+    if (!writeFully(fd, bytes.constData(), bytes.size()) || ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err == 0 && ::rename(tempName.constData(), encoded.constData()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(tempName.constData());
+        throwInOutError(err, path);
+    }
+    // Make the rename itself durable.
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+QByteArray readWholeFile(const QString &name)
+{
+    return readAll(resolvePath(name));
+}
+
+RecordFile::RecordFile(const QString &name, int recordSize)
+    : m_path(resolvePath(name)), m_recordSize(recordSize)
+{
+}
+
+RecordFile::~RecordFile() = default;
+
+void RecordFile::reset()
+{
+    m_data = readAll(m_path);
+    m_position = 0;
+    m_mode = Mode::Reading;
+}
+
+void RecordFile::rewrite()
+{
+    checkWritable(m_path);
+    m_data.clear();
+    m_position = 0;
+    m_mode = Mode::Writing;
+}
+
+QByteArray RecordFile::read()
+{
+    if (m_mode != Mode::Reading)
+        throwInOutErrorCode(kFileNotOpen);
+    if (m_data.size() - m_position < m_recordSize)
+        throwInOutErrorCode(kReadBeyondEnd);
+    QByteArray record = m_data.mid(m_position, m_recordSize);
+    m_position += m_recordSize;
+    return record;
+}
+
+unsigned char RecordFile::readByte()
+{
+    return static_cast<unsigned char>(read().at(0));
+}
+
+bool RecordFile::eof() const
+{
+    return m_data.size() - m_position < m_recordSize;
+}
+
+void RecordFile::write(const QByteArray &record)
+{
+    if (m_mode != Mode::Writing)
+        throwInOutErrorCode(kFileNotOpen);
+    m_data.append(record.left(m_recordSize));
+    if (record.size() < m_recordSize)
+        m_data.append(QByteArray(m_recordSize - record.size(), '\0'));
+}
+
+void RecordFile::writeByte(unsigned char byte)
+{
+    write(QByteArray(1, char(byte)));
+}
+
+void RecordFile::close()
+{
+    const Mode mode = m_mode;
+    m_mode = Mode::Closed;
+    if (mode == Mode::Writing)
+        replaceFileAtomically(m_path, m_data);
+    m_data.clear();
+}
+
+AppendFile::AppendFile(const QString &name) : m_path(resolvePath(name)) {}
+
+AppendFile::~AppendFile() = default;
+
+void AppendFile::open()
+{
+    m_data = readAll(m_path);
+    checkWritable(m_path);
+    m_open = true;
+}
+
+void AppendFile::write(const QByteArray &text)
+{
+    if (!m_open)
+        throwInOutErrorCode(kFileNotOpen);
+    m_data.append(text);
+}
+
+void AppendFile::close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    replaceFileAtomically(m_path, m_data);
+    m_data.clear();
+}
+
+} // namespace toolkit

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Typed files of fixed-size records and text files opened for appending,
+// with the run-time library's error texts. Names go through resolvePath().
+//
+// Writing is atomic: rewrite() and append() collect the new content, and
+// close() writes it to a temporary file in the same folder and renames it
+// over the old one. A crash, a kill or a full disk therefore leaves either
+// the old file or the new one, never a torn one. An object destroyed
+// without close() (an exception left the caller) leaves the old file.
+namespace toolkit {
+
+class RecordFile {
+public:
+    RecordFile(const QString &name, int recordSize);
+    ~RecordFile();
+    RecordFile(const RecordFile &) = delete;
+    RecordFile &operator=(const RecordFile &) = delete;
+
+    // Opens an existing file for reading ("File not found", "File access denied").
+    void reset();
+    // Creates the file or empties it, for writing.
+    void rewrite();
+
+    // Reads the next record; "Read beyond end of file" when fewer bytes are left.
+    QByteArray read();
+    // Reads the next record of one byte.
+    unsigned char readByte();
+    bool eof() const;
+
+    void write(const QByteArray &record);
+    void writeByte(unsigned char byte);
+
+    // Ends the access; for a written file this is where the bytes reach disk.
+    void close();
+
+    const QString &path() const { return m_path; }
+
+private:
+    enum class Mode { Closed, Reading, Writing };
+
+    QString m_path;
+    int m_recordSize;
+    Mode m_mode = Mode::Closed;
+    QByteArray m_data;
+    qsizetype m_position = 0;
+};
+
+// A text file opened for appending (the run-time library's Append).
+class AppendFile {
+public:
+    explicit AppendFile(const QString &name);
+    ~AppendFile();
+    AppendFile(const AppendFile &) = delete;
+    AppendFile &operator=(const AppendFile &) = delete;
+
+    // Opens an existing file; its content is kept and new text goes after it.
+    void open();
+    void write(const QByteArray &text);
+    void close();
+
+private:
+    QString m_path;
+    bool m_open = false;
+    QByteArray m_data;
+};
+
+// Reads a whole file; used where the program reads byte by byte to the end.
+// Throws the library's errors as reset() does.
+QByteArray readWholeFile(const QString &name);
+
+// Writes `bytes` as the whole new content of the file named (already
+// resolved) `path`, atomically. Throws EInOutError.
+void replaceFileAtomically(const QString &path, const QByteArray &bytes);
+
+} // namespace toolkit

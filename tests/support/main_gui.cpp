@@ -1,0 +1,13 @@
+#include "platform/engine_environment.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    // The web engine reads its switches once, before the application exists.
+    platform::prepareWebEngineEnvironment();
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
