@@ -1,0 +1,117 @@
+#include "support/core/temp_folder.h"
+#include "toolkit/core/exceptions.h"
+#include "toolkit/core/paths.h"
+#include "toolkit/core/record_file.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace toolkit;
+using testing_support::TempCurrentFolder;
+
+namespace {
+QString ioError(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const EInOutError &e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
+}
+} // namespace
+
+TEST(Resolver, BothSeparatorsAndAnyCaseNameTheSameFile)
+{
+    TempCurrentFolder dir;
+    dir.write("config/history.cfg", "x");
+    EXPECT_EQ(resolvePath("config\\History.cfg"), "config/history.cfg");
+    EXPECT_EQ(resolvePath("CONFIG/HISTORY.CFG"), "config/history.cfg");
+    // A name that does not exist keeps the spelling it was given.
+    EXPECT_EQ(resolvePath("config\\New.cfg"), "config/New.cfg");
+    EXPECT_EQ(resolvePath("Missing\\File.cfg"), "Missing/File.cfg");
+    EXPECT_EQ(resolvePath(dir.path() + "\\CONFIG\\history.CFG"), dir.path() + "/config/history.cfg");
+}
+
+TEST(RecordFile, ReadsRecordsAndStopsAtTheEnd)
+{
+    TempCurrentFolder dir;
+    dir.write("a.bin", QByteArray("\x07\x00\x00\x00\x01", 5));
+    RecordFile f("A.BIN", 4);
+    f.reset();
+    EXPECT_EQ(f.read(), QByteArray("\x07\x00\x00\x00", 4));
+    EXPECT_TRUE(f.eof());
+    EXPECT_EQ(ioError([&] { f.read(); }), "Read beyond end of file");
+}
+
+TEST(RecordFile, OpeningFailuresHaveTheLibraryTexts)
+{
+    TempCurrentFolder dir;
+    EXPECT_EQ(ioError([] { RecordFile f("none.cfg", 1); f.reset(); }), "File not found");
+    EXPECT_EQ(ioError([] { RecordFile f("nofolder\\none.cfg", 1); f.reset(); }), "Path not found");
+    QDir().mkpath(dir.file("folder.cfg"));
+    EXPECT_EQ(ioError([] { RecordFile f("folder.cfg", 1); f.reset(); }), "File access denied");
+    EXPECT_EQ(ioError([] { RecordFile f("folder.cfg", 1); f.rewrite(); }), "File access denied");
+}
+
+TEST(RecordFile, RewriteReplacesAtomicallyAndKeepsTheOldFileOnAbandon)
+{
+    TempCurrentFolder dir;
+    dir.write("s.cfg", "old");
+    {
+        RecordFile f("S.cfg", 1);
+        f.rewrite();
+        f.writeByte('n');
+        // no close: an error left the writer
+    }
+    EXPECT_EQ(dir.read("s.cfg"), "old");
+    {
+        RecordFile f("s.cfg", 1);
+        f.rewrite();
+        f.writeByte('n');
+        f.writeByte('e');
+        f.writeByte('w');
+        f.close();
+    }
+    EXPECT_EQ(dir.read("s.cfg"), "new");
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(RecordFile, ReadOnlyFolderOrFileIsAccessDeniedAndNothingIsLost)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write anywhere";
+    TempCurrentFolder dir;
+    dir.write("ro/x.cfg", "keep");
+    ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0555);
+    EXPECT_EQ(ioError([] { RecordFile f("ro/x.cfg", 1); f.rewrite(); f.close(); }), "File access denied");
+    EXPECT_EQ(dir.read("ro/x.cfg"), "keep");
+    ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0755);
+}
+
+TEST(AppendFile, AppendsToExistingContentOnly)
+{
+    TempCurrentFolder dir;
+    EXPECT_EQ(ioError([] { AppendFile f("none.txt"); f.open(); }), "File not found");
+    dir.write("t.txt", "ab");
+    AppendFile f("T.txt");
+    f.open();
+    f.write("cd");
+    f.close();
+    EXPECT_EQ(dir.read("t.txt"), "abcd");
+}
+
+TEST(CurrentFolder, MovesAndReportsAMissingFolder)
+{
+    TempCurrentFolder dir;
+    QDir().mkpath(dir.file("Bookmarks"));
+    CurrentFolder::set(dir.path() + "\\bookmarks");
+    EXPECT_EQ(QDir::currentPath(), dir.file("Bookmarks"));
+    EXPECT_THROW(CurrentFolder::set(dir.path() + "/nothere"), EInOutError);
+    EXPECT_EQ(QDir::currentPath(), dir.file("Bookmarks"));
+}
