@@ -1,0 +1,166 @@
+#pragma once
+
+// The socket layer: TPowersock, an event-driven TCP client component with
+// blocking-style operations that keep the event loop running while they wait.
+// Start here, then read powersock.cpp (connection, time-outs, notifications),
+// transfers.cpp (lines, files, captures) and posix_socket.h (the small socket
+// platform under it: descriptors, notifications, host look-up, error numbers).
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+#include "ex_string_list.h"
+#include "notification_window.h"
+#include "sock_errors.h"
+#include "text_words.h"
+#include "thread_timer.h"
+
+// Event types. Handlers are called only when assigned; they may run inside
+// any wait of any component and may call Cancel or Abort there.
+using TOnStatus = std::function<void(QObject *Sender, QByteArray Status)>;
+using TOnHostResolved = std::function<void(QObject *Sender)>;
+using THandlerEvent = std::function<void(bool &Handled)>;
+using TOnSocketError = std::function<void(QObject *Sender, quint16 ErrorNo, const QByteArray &Text)>;
+
+// The start-up information of the socket layer.
+struct TWSAData {
+    quint16 wVersion = 0;
+    quint16 wHighVersion = 0;
+    char szDescription[257] = {};
+    char szSystemStatus[129] = {};
+    quint16 iMaxSockets = 0;
+    quint16 iMaxUdpDg = 0;
+    const char *lpVendorInfo = nullptr;
+};
+
+// An IPv4 socket address; port and address in network order.
+struct TSockAddrIn {
+    quint16 sin_family = 0;
+    quint16 sin_port = 0;
+    quint32 sin_addr = 0;
+    char sin_zero[8] = {};
+};
+
+// States of the component, as the flags below describe them:
+//   idle (a fresh, unconnected socket)  --Connect-->  resolving (a name only)
+//   --> connecting --> Connected --Disconnect or the peer's close-->  idle again
+//   with a replacement socket. A failed Connect leaves the socket as it is;
+//   the caller disconnects before trying again. Destruction closes the socket
+//   without replacing it.
+// The flags Canceled, TimedOut, WaitDone and Succeeded are what the waits
+// test; handlers (Cancel, the time-out tick, the notifications) set them.
+class TPowersock : public QObject {
+public:
+    static constexpr int IOBufferSize = 65536;
+    static constexpr quint16 NoSocket = 65535;
+
+    explicit TPowersock(QObject *owner = nullptr);
+    ~TPowersock() override;
+
+    // Published properties.
+    QByteArray Host;
+    qint32 Port = 0;
+    qint32 TimeOut = 0;     // milliseconds per waiting step; 0: no time-out
+    qint32 ReportLevel = 1; // status texts up to this level are reported
+    TNotifyEvent OnDisconnect;
+    TNotifyEvent OnConnect;
+    THandlerEvent OnInvalidHost;
+    TOnHostResolved OnHostResolved;
+    TOnStatus OnStatus;
+    TNotifyEvent OnConnectionFailed;
+
+    // Published by the descendant.
+    QByteArray Proxy; // when not empty, resolved instead of Host, with ProxyPort
+    qint32 ProxyPort = 0;
+    TNotifyEvent OnPacketRecvd; // after each chunk a capture received
+    TNotifyEvent OnPacketSent;  // after each successful send of SendFile
+
+    // Unpublished events.
+    TNotifyEvent OnDataAvailable;
+    TNotifyEvent OnAccept;
+    TOnSocketError OnSocketError;
+
+    // State that callers read.
+    QByteArrayList WinsockInfo; // six lines, for the first component only
+    qint32 BytesSent = 0;       // grown by SendFile, never reset
+    bool Canceled = false;
+    qint32 LastErrorNo = 0;
+    QByteArray Status; // the last status text reported
+    bool TimedOut = false;
+    qint32 BytesTotal = 0; // expected size of an incoming transfer (set by descendants)
+    qint32 BytesRecvd = 0; // bytes received by the current capture
+    QByteArray LastReply;  // reply line of the last Transaction, line end included
+    qint16 ReplyNumber = 0;
+    quint16 SocketHandle = NoSocket;
+    bool Connected = false;
+
+    // Live components that started the socket layer.
+    static qint32 WinsockUsers;
+
+    // Connection.
+    virtual quint16 Accept();
+    virtual void Connect();
+    virtual void Disconnect();
+    void Cancel();
+    virtual void Abort();
+
+    // Transfers.
+    void SendBuffer(const char *bytes, quint16 length); // length 0: up to the first NUL
+    void Write(const QByteArray &text);
+    void Writeln(const QByteArray &text);
+    void ReadLn(QByteArray &line); // one line, LF included
+    virtual void Transaction(const QByteArray &command, QByteArray &reply);
+    void SendFile(const QString &fileName);
+    void CaptureFile(const QString &fileName);
+    void CaptureString(QByteArray &text, qint32 maxLength); // -1: no maximum
+
+    bool DataAvailable();
+
+    // Called by the notification window for messages numbered 1125 and up.
+    void HandleSocketMessage(quint32 number, quintptr wParam, qintptr lParam, qintptr &result);
+
+protected:
+    void ResolveHost();
+    void RequestCloseSocket();
+    void InitWinsock();
+    void TimerOn();
+    void TimerOff();
+    void TimerTriggered();
+    void StatusMessage(quint8 level, const QByteArray &text);
+    void ErrorCheck(qint16 ignore, QByteArray &text);
+    void LookupErrorMessage(qint16 number, QByteArray &text);
+
+    // The one place the socket layer waits: runs the event loop, sleeping in
+    // it while nothing arrives, until `done` holds. Socket notifications,
+    // timer ticks, look-up results and user events all end the sleep.
+    void WaitUntil(const std::function<bool()> &done);
+    // One pass of "process pending messages": sleeps until at least one event
+    // arrives when `sleep` is true, otherwise only dispatches what is queued.
+    void ProcessMessages(bool sleep);
+
+    char IOBuffer[IOBufferSize + 4] = {};
+    bool Destroying = false;
+    TThreadTimer *Timer = nullptr;
+    bool Succeeded = false;
+    bool WaitDone = false;
+    TWSAData WSAData;
+    TSockAddrIn RemoteAddress;
+    QByteArray HostEntBuffer; // 1,024 bytes; the first address of a look-up
+    PsockWindow *WindowHandle = nullptr;
+
+private:
+    // Waits (honouring the time-out and Cancel) until the socket can take
+    // more bytes; used where a send would block.
+    void WaitWritable();
+    // Sends bytes like SendBuffer's loop; `perChunk` runs after each positive count.
+    void SendAll(const char *bytes, qsizetype length, const std::function<void(qsizetype)> &perChunk);
+    quint16 CreateSocket(int protocol, bool lingerOff);
+    [[noreturn]] void RaiseLookedUp(qint16 number);
+    void CallNotify(const TNotifyEvent &handler);
+
+    quint64 m_lookup = 0; // source of the running host look-up
+};
