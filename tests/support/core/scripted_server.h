@@ -42,22 +42,36 @@ struct Step {
         Reset,         // linger 0, then close: the client sees a reset
         Custom,        // run `custom` on the connection
     };
-    Kind kind;
+    Kind kind = Kind::Sleep;
     QByteArray bytes;
     int ms = 0;
     qsizetype count = 0;
     std::function<void(ScriptedConnection &)> custom;
 
-    static Step send(QByteArray bytes) { return {Kind::Send, std::move(bytes)}; }
-    static Step trickle(QByteArray bytes, int msApart) { return {Kind::Trickle, std::move(bytes), msApart}; }
-    static Step sleep(int ms) { return {Kind::Sleep, {}, ms}; }
-    static Step readUntil(QByteArray marker) { return {Kind::ReadUntil, std::move(marker)}; }
-    static Step readBytes(qsizetype n) { return {Kind::ReadBytes, {}, 0, n}; }
-    static Step readUntilClose() { return {Kind::ReadUntilClose}; }
-    static Step shutdownWrite() { return {Kind::ShutdownWrite}; }
-    static Step close() { return {Kind::Close}; }
-    static Step reset() { return {Kind::Reset}; }
-    static Step run(std::function<void(ScriptedConnection &)> fn) { return {Kind::Custom, {}, 0, 0, std::move(fn)}; }
+    static Step make(Kind kind, QByteArray bytes = {}, int ms = 0, qsizetype count = 0)
+    {
+        Step s;
+        s.kind = kind;
+        s.bytes = std::move(bytes);
+        s.ms = ms;
+        s.count = count;
+        return s;
+    }
+    static Step send(QByteArray bytes) { return make(Kind::Send, std::move(bytes)); }
+    static Step trickle(QByteArray bytes, int msApart) { return make(Kind::Trickle, std::move(bytes), msApart); }
+    static Step sleep(int ms) { return make(Kind::Sleep, {}, ms); }
+    static Step readUntil(QByteArray marker) { return make(Kind::ReadUntil, std::move(marker)); }
+    static Step readBytes(qsizetype n) { return make(Kind::ReadBytes, {}, 0, n); }
+    static Step readUntilClose() { return make(Kind::ReadUntilClose); }
+    static Step shutdownWrite() { return make(Kind::ShutdownWrite); }
+    static Step close() { return make(Kind::Close); }
+    static Step reset() { return make(Kind::Reset); }
+    static Step run(std::function<void(ScriptedConnection &)> fn)
+    {
+        Step s = make(Kind::Custom);
+        s.custom = std::move(fn);
+        return s;
+    }
 };
 using Script = std::vector<Step>;
 
