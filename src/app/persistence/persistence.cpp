@@ -1,0 +1,159 @@
+#include "app/persistence/persistence.h"
+
+#include "toolkit/core/record_file.h"
+
+#include <QtEndian>
+
+using toolkit::AppendFile;
+using toolkit::RecordFile;
+
+namespace persistence {
+
+qint32 readTotalPages()
+{
+    RecordFile file(kCounterFile, 4);
+    file.reset();
+    const QByteArray record = file.read();
+    file.close();
+    return qFromLittleEndian<qint32>(record.constData());
+}
+
+void readHistory(QList<QByteArray> &list)
+{
+    RecordFile file(kHistoryFileRead, 1);
+    file.reset();
+    qsizetype current = list.size() - 1;
+    while (!file.eof()) {
+        const unsigned char byte = file.readByte();
+        if (byte == kEntrySeparator || byte == kListTerminator) {
+            ++current;
+            list.append(QByteArray());
+            if (byte == kListTerminator)
+                break;
+        } else {
+            list[current].append(char(byte));
+        }
+    }
+    file.close();
+}
+
+SettingBytes readSettingBytes()
+{
+    RecordFile file(kSettingsFileAtStart, 1);
+    file.reset();
+    SettingBytes bytes {};
+    bytes.menuState = char(file.readByte());
+    bytes.interfaceMode = char(file.readByte());
+    bytes.showBrowserAtStart = char(file.readByte());
+    file.close();
+    return bytes;
+}
+
+char readMenuStateByte()
+{
+    RecordFile file(kSettingsFile, 1);
+    file.reset();
+    const char byte = char(file.readByte());
+    file.close();
+    return byte;
+}
+
+QByteArray readTemplate()
+{
+    RecordFile file(kTemplateFile, 1);
+    file.reset();
+    QByteArray text;
+    do {
+        text.append(char(file.readByte()));
+    } while (!file.eof());
+    file.close();
+    return text;
+}
+
+void appendTemplateToSettings()
+{
+    const QByteArray text = readTemplate();
+    AppendFile settings(kSettingsFile);
+    settings.open();
+    settings.write(text);
+    settings.close();
+}
+
+void writeSettingBytes(const QByteArray &bytes)
+{
+    RecordFile file(kSettingsFile, 1);
+    file.rewrite();
+    for (const char byte : bytes)
+        file.writeByte(static_cast<unsigned char>(byte));
+    file.close();
+}
+
+void writeTotalPages(qint32 total)
+{
+    RecordFile file(kCounterFile, 4);
+    file.rewrite();
+    char record[4];
+    qToLittleEndian<qint32>(total, record);
+    file.write(QByteArray(record, 4));
+    file.close();
+}
+
+namespace {
+void writeBytes(RecordFile &file, const QByteArray &bytes)
+{
+    for (const char c : bytes)
+        file.writeByte(static_cast<unsigned char>(c));
+}
+} // namespace
+
+void writeHistory(const QString &fileName, const QList<QByteArray> &list)
+{
+    RecordFile file(fileName, 1);
+    file.rewrite();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        for (const char c : list.at(i)) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte == kEntrySeparator)
+                writeBytes(file, "%C3%A4");
+            else if (byte == kListTerminator)
+                writeBytes(file, "%C3%B6");
+            else
+                file.writeByte(byte);
+        }
+        file.writeByte(i + 1 == list.size() ? kListTerminator : kEntrySeparator);
+    }
+    file.close();
+}
+
+void writeClearedHistory()
+{
+    RecordFile file(kHistoryFileRead, 1);
+    file.rewrite();
+    file.writeByte(kListTerminator);
+    file.close();
+}
+
+void saveAtClose(const CloseState &state)
+{
+    writeTotalPages(state.totalPages);
+    if (state.historyCleared)
+        return;
+    writeHistory(kHistoryFileAtClose, *state.historyList);
+
+    const char menuState = readMenuStateByte();
+    const char settingBytes[3] = {menuState, state.modeChar, state.showBrowserAtStart};
+    writeSettingBytes(QByteArray(settingBytes, 3));
+
+    QByteArray templateText;
+    try {
+        templateText = readTemplate();
+    } catch (const Exception &e) {
+        throw ETemplateError(e.message());
+    }
+    AppendFile settings(kSettingsFile);
+    settings.open();
+    settings.write(templateText);
+    settings.close();
+}
+
+} // namespace persistence

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "toolkit/core/exceptions.h"
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+#include <utility>
+
+// No exception may cross Qt's event loop. Every handler connected to a
+// signal or called from an event runs inside guarded(): an error that leaves
+// it goes to the one application-wide error handler and the handler stays
+// abandoned at the failing step.
+namespace toolkit {
+
+using ErrorHandler = std::function<void(const QString &message)>;
+
+// Installs the program's error handler; without one, the text is shown in a
+// message box.
+void setErrorHandler(ErrorHandler handler);
+
+// Hands `message` to the installed handler.
+void reportError(const QString &message);
+
+template <class F>
+void guarded(F &&handler) noexcept
+{
+    try {
+        std::forward<F>(handler)();
+    } catch (const EAbort &) {
+        // The silent kind: abandoned without a message.
+    } catch (const Exception &e) {
+        reportError(e.message());
+    } catch (const std::exception &e) {
+        reportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("Unknown error"));
+    }
+}
+
+// Wraps a slot so that it runs guarded: connect(b, &X::clicked, guard([this] { ... })).
+template <class F>
+auto guard(F handler)
+{
+    return [handler = std::move(handler)](auto &&...args) mutable {
+        guarded([&] { handler(std::forward<decltype(args)>(args)...); });
+    };
+}
+
+} // namespace toolkit

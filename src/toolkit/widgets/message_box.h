@@ -1,0 +1,38 @@
+// Toolkit widgets: message boxes, the handler guard, pictures and the custom
+// controls the windows are built from. Start with guard.h: it is how every
+// handler reaches the program's one error handler.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace toolkit {
+
+// Shows modal message boxes. The program uses one service; tests install a
+// recorder that answers at once.
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    // A modal box with an OK button; returns when it has been dismissed.
+    virtual void showMessage(const QString &text) = 0;
+};
+
+// Shows `text` through the installed service (a Qt message box by default).
+// Carriage returns in the text show as line breaks.
+void showMessage(const QString &text);
+
+// Installs `service` (not owned); nullptr goes back to the real boxes.
+void setMessageBoxService(MessageBoxService *service);
+
+// A test double: records each text and returns at once. Installs itself for
+// its lifetime.
+class RecordingMessageBoxes : public MessageBoxService {
+public:
+    RecordingMessageBoxes();
+    ~RecordingMessageBoxes() override;
+    void showMessage(const QString &text) override;
+
+    QStringList messages;
+};
+
+} // namespace toolkit

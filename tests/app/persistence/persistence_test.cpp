@@ -1,0 +1,200 @@
+#include "app/persistence/persistence.h"
+#include "support/core/temp_folder.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace persistence;
+using testing_support::TempCurrentFolder;
+
+namespace {
+
+const QByteArray kTemplate = "template text\r\n";
+
+// A fresh installation's config folder.
+void writeFresh(const TempCurrentFolder &dir)
+{
+    dir.write("config/stat.cfg", QByteArray(4, '\0'));
+    dir.write("config/history.cfg", QByteArray(1, char(0xF6)));
+    dir.write("config/Kestrelon.cfg", "011" + kTemplate);
+    dir.write("config/template.cfg", kTemplate);
+}
+
+QString errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const Exception &e) {
+        return e.message();
+    }
+    return "<no error>";
+}
+
+QList<QByteArray> readHistoryFromStart()
+{
+    QList<QByteArray> list{QByteArray()};
+    readHistory(list);
+    return list;
+}
+
+CloseState closeState(const QList<QByteArray> &list, qint32 total = 0, char mode = '0', char show = '1')
+{
+    return CloseState{total, false, &list, mode, show};
+}
+
+} // namespace
+
+TEST(CounterFile, LittleEndianRecordAndShortFile)
+{
+    TempCurrentFolder dir;
+    dir.write("config/stat.cfg", QByteArray("\x0a\x01\x00\x00\xff", 5)); // extra byte ignored
+    EXPECT_EQ(readTotalPages(), 266);
+    writeTotalPages(-2);
+    EXPECT_EQ(dir.read("config/stat.cfg"), QByteArray("\xfe\xff\xff\xff", 4));
+    dir.write("config/stat.cfg", "\x07\x00");
+    EXPECT_EQ(errorOf([] { readTotalPages(); }), "Read beyond end of file");
+    QFile::remove(dir.file("config/stat.cfg"));
+    EXPECT_EQ(errorOf([] { readTotalPages(); }), "File not found");
+}
+
+TEST(HistoryFile, SeparatorsTerminatorAndTrailingBytes)
+{
+    TempCurrentFolder dir;
+    dir.write("config/history.cfg", QByteArray("a\xe4" "b\xf6" "ignored\xe4", 12));
+    const auto list = readHistoryFromStart();
+    EXPECT_EQ(list, (QList<QByteArray>{"a", "b", ""}));
+
+    writeHistory(kHistoryFileAtClose, list);
+    // Written back through the other spelling to the same file, one 228 more.
+    EXPECT_EQ(dir.read("config/history.cfg"), QByteArray("a\xe4" "b\xe4\xf6"));
+    EXPECT_FALSE(QFile::exists(dir.file("config/History.cfg")));
+}
+
+TEST(HistoryFile, ClearedFileGrowsByOneSeparatorPerRun)
+{
+    TempCurrentFolder dir;
+    QDir().mkpath(dir.file("config"));
+    writeClearedHistory();
+    EXPECT_EQ(dir.read("config/history.cfg"), QByteArray(1, char(0xF6)));
+    auto list = readHistoryFromStart();
+    EXPECT_EQ(list, (QList<QByteArray>{"", ""}));
+    writeHistory(kHistoryFileAtClose, list);
+    EXPECT_EQ(dir.read("config/history.cfg"), QByteArray("\xe4\xf6"));
+}
+
+TEST(HistoryFile, EndOfFileWithoutTerminatorKeepsWhatWasRead)
+{
+    TempCurrentFolder dir;
+    dir.write("config/history.cfg", QByteArray("ab\xe4" "cd"));
+    EXPECT_EQ(readHistoryFromStart(), (QList<QByteArray>{"ab", "cd"}));
+    dir.write("config/history.cfg", QByteArray());
+    EXPECT_EQ(readHistoryFromStart(), (QList<QByteArray>{""}));
+}
+
+TEST(HistoryFile, EveryOtherByteIsTakenLiterally)
+{
+    TempCurrentFolder dir;
+    QByteArray entry;
+    for (int b = 0; b < 256; ++b)
+        if (b != 0xE4 && b != 0xF6)
+            entry.append(char(b));
+    dir.write("config/history.cfg", entry + char(0xF6));
+    EXPECT_EQ(readHistoryFromStart(), (QList<QByteArray>{entry, ""}));
+}
+
+TEST(HistoryFile, SeparatorLettersInsideAnEntryNoLongerSplitOrCut)
+{
+    TempCurrentFolder dir;
+    QDir().mkpath(dir.file("config"));
+    const QList<QByteArray> list{"http://b\xe4r/", "http://sch\xf6n/", "last", ""};
+    writeHistory(kHistoryFileAtClose, list);
+    EXPECT_EQ(dir.read("config/history.cfg"),
+              QByteArray("http://b%C3%A4r/\xe4http://sch%C3%B6n/\xe4last\xe4\xf6"));
+    EXPECT_EQ(readHistoryFromStart(),
+              (QList<QByteArray>{"http://b%C3%A4r/", "http://sch%C3%B6n/", "last", "", ""}));
+}
+
+TEST(SettingsFile, ReadsThreeBytesAndNeedsThem)
+{
+    TempCurrentFolder dir;
+    dir.write("config/Kestrelon.cfg", "120tail");
+    const SettingBytes bytes = readSettingBytes();
+    EXPECT_EQ(bytes.menuState, '1');
+    EXPECT_EQ(bytes.interfaceMode, '2');
+    EXPECT_EQ(bytes.showBrowserAtStart, '0');
+    dir.write("config/Kestrelon.cfg", "12");
+    EXPECT_EQ(errorOf([] { readSettingBytes(); }), "Read beyond end of file");
+}
+
+TEST(SaveAtClose, WritesEveryFileWithExactlyOneTemplateCopy)
+{
+    TempCurrentFolder dir;
+    writeFresh(dir);
+    dir.write("config/Kestrelon.cfg", "120" + kTemplate + kTemplate); // two copies from an old bug
+    const QList<QByteArray> list{"a", "b", ""};
+    saveAtClose(closeState(list, 10, '2', '0'));
+    EXPECT_EQ(dir.read("config/stat.cfg"), QByteArray("\x0a\x00\x00\x00", 4));
+    EXPECT_EQ(dir.read("config/history.cfg"), QByteArray("a\xe4" "b\xe4\xf6"));
+    EXPECT_EQ(dir.read("config/Kestrelon.cfg"), "120" + kTemplate);
+}
+
+TEST(SaveAtClose, ClearedHistoryWritesOnlyTheCounter)
+{
+    TempCurrentFolder dir;
+    writeFresh(dir);
+    dir.write("config/history.cfg", QByteArray(1, char(0xF6)));
+    const QList<QByteArray> list;
+    CloseState state = closeState(list, 5);
+    state.historyCleared = true;
+    saveAtClose(state);
+    EXPECT_EQ(dir.read("config/stat.cfg"), QByteArray("\x05\x00\x00\x00", 4));
+    EXPECT_EQ(dir.read("config/history.cfg"), QByteArray(1, char(0xF6)));
+    EXPECT_EQ(dir.read("config/Kestrelon.cfg"), "011" + kTemplate);
+}
+
+TEST(SaveAtClose, MissingOrEmptyTemplateIsATemplateErrorAfterThreeBytes)
+{
+    for (const bool empty : {false, true}) {
+        TempCurrentFolder dir;
+        writeFresh(dir);
+        if (empty)
+            dir.write("config/template.cfg", "");
+        else
+            QFile::remove(dir.file("config/template.cfg"));
+        const QList<QByteArray> list{""};
+        try {
+            saveAtClose(closeState(list, 0, '1', '1'));
+            ADD_FAILURE() << "no error";
+        } catch (const ETemplateError &e) {
+            EXPECT_EQ(e.message(), empty ? "Read beyond end of file" : "File not found");
+        }
+        EXPECT_EQ(dir.read("config/Kestrelon.cfg"), "011");
+        EXPECT_EQ(dir.read("config/history.cfg"), QByteArray(1, char(0xF6)));
+    }
+}
+
+TEST(SaveAtClose, MissingSettingsFileStopsBeforeTheSettingsAreWritten)
+{
+    TempCurrentFolder dir;
+    writeFresh(dir);
+    QFile::remove(dir.file("config/Kestrelon.cfg"));
+    const QList<QByteArray> list{"x", ""};
+    EXPECT_EQ(errorOf([&] { saveAtClose(closeState(list, 3)); }), "File not found");
+    // The steps before the failure stay done.
+    EXPECT_EQ(dir.read("config/stat.cfg"), QByteArray("\x03\x00\x00\x00", 4));
+    EXPECT_EQ(dir.read("config/history.cfg"), QByteArray("x\xe4\xf6"));
+    EXPECT_FALSE(dir.exists("config/Kestrelon.cfg"));
+}
+
+TEST(SaveAtClose, AFolderInPlaceOfTheCounterFileLosesNothing)
+{
+    TempCurrentFolder dir;
+    writeFresh(dir);
+    QFile::remove(dir.file("config/stat.cfg"));
+    QDir().mkpath(dir.file("config/stat.cfg"));
+    const QByteArray historyBefore = dir.read("config/history.cfg");
+    const QList<QByteArray> list{"x", ""};
+    EXPECT_EQ(errorOf([&] { saveAtClose(closeState(list, 3)); }), "File access denied");
+    EXPECT_EQ(dir.read("config/history.cfg"), historyBefore);
+}
