@@ -106,10 +106,12 @@ TEST(HistoryFile, EveryOtherByteIsTakenLiterally)
 TEST(HistoryFile, SeparatorLettersInsideAnEntryNoLongerSplitOrCut)
 {
     TempCurrentFolder dir;
+    // No history file yet: the close creates it as History.cfg, and the next
+    // start finds it under the other spelling.
     QDir().mkpath(dir.file("config"));
     const QList<QByteArray> list{"http://b\xe4r/", "http://sch\xf6n/", "last", ""};
     writeHistory(kHistoryFileAtClose, list);
-    EXPECT_EQ(dir.read("config/history.cfg"),
+    EXPECT_EQ(dir.read("config/History.cfg"),
               QByteArray("http://b%C3%A4r/\xe4http://sch%C3%B6n/\xe4last\xe4\xf6"));
     EXPECT_EQ(readHistoryFromStart(),
               (QList<QByteArray>{"http://b%C3%A4r/", "http://sch%C3%B6n/", "last", "", ""}));
