@@ -1,0 +1,79 @@
+#include "http/response_fields.h"
+
+#include "socket/text_words.h"
+#include "toolkit/core/codepage.h"
+#include "toolkit/core/convert.h"
+#include "toolkit/core/exceptions.h"
+
+#include <limits>
+
+namespace http {
+
+namespace {
+
+constexpr QByteArrayView kSetCookie = "SET-COOKIE:";
+constexpr QByteArrayView kLocation = "LOCATION:";
+constexpr QByteArrayView kContentLength = "CONTENT-LENGTH:";
+
+// The value of a recognised line: everything after "Name: ".
+QByteArray valueAfter(const QByteArray &line, QByteArrayView name)
+{
+    return withoutLineEnd(line).mid(name.size() + 1);
+}
+
+} // namespace
+
+qint16 statusNumber(const QByteArray &statusLine)
+{
+    int value = 0;
+    try {
+        value = toolkit::strToInt(toolkit::fromSingleByte(NthWord(statusLine, ' ', 2)));
+    } catch (const EConvertError &) {
+        return 0;
+    }
+    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        return 0;
+    return qint16(value);
+}
+
+QByteArray withoutLineEnd(const QByteArray &line)
+{
+    qsizetype end = line.size();
+    if (end > 0 && line.at(end - 1) == '\n') {
+        --end;
+        if (end > 0 && line.at(end - 1) == '\r')
+            --end;
+    }
+    return line.left(end);
+}
+
+bool endsHeaderBlock(const QByteArray &line)
+{
+    return line.isEmpty() || line == "\n" || line == "\r\n";
+}
+
+qint32 contentLength(const QByteArray &line)
+{
+    const qsizetype start = kContentLength.size() + 1;
+    qint64 value = 0;
+    qsizetype i = start;
+    for (; i < line.size() && line.at(i) >= '0' && line.at(i) <= '9'; ++i) {
+        value = value * 10 + (line.at(i) - '0');
+        if (value > std::numeric_limits<qint32>::max())
+            return 0;
+    }
+    return qint32(value);
+}
+
+void takeHeaderLine(const QByteArray &line, ResponseFields &fields)
+{
+    const QByteArray name = NthWord(line, ' ', 1).toUpper();
+    if (name == kSetCookie)
+        fields.cookieReceived = valueAfter(line, kSetCookie);
+    else if (name == kLocation)
+        fields.location = valueAfter(line, kLocation);
+    else if (name == kContentLength)
+        fields.bytesTotal = contentLength(line);
+}
+
+} // namespace http

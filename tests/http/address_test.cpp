@@ -1,0 +1,94 @@
+#include "http/address.h"
+#include "toolkit/core/exceptions.h"
+
+#include <gtest/gtest.h>
+
+using http::Address;
+using http::parseAddress;
+
+namespace {
+
+struct Case {
+    const char *url;
+    QByteArray previousHost;
+    qint32 previousPort;
+    // expected
+    QByteArray url2;
+    QByteArray path;
+    QByteArray host;
+    qint32 port;
+};
+
+QString errorOf(const char *url, qint32 port = 0)
+{
+    Address a{url, {}, "old", port};
+    try {
+        parseAddress(a);
+    } catch (const Exception &e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+} // namespace
+
+TEST(ParseAddress, SplitsHostPortAndPath)
+{
+    const Case cases[] = {
+        // No path: requested as "/", and the address gains the slash.
+        {"http://name", "", 0, "http://name/", "/", "name", 80},
+        {"http://name/", "", 0, "http://name/", "/", "name", 80},
+        {"http://name/a/b?q=1", "", 0, "http://name/a/b?q=1", "/a/b?q=1", "name", 80},
+        // An explicit port; the host is the name alone.
+        {"http://name:8080/x", "", 0, "http://name:8080/x", "/x", "name", 8080},
+        {"http://name:81:82/", "", 0, "http://name:81:82/", "/", "name", 81},
+        // Without any ':' the caller's port stays (80 when none was set).
+        {"name/x", "", 8081, "name/x", "/x", "name", 8081},
+        {"name", "", 0, "name/", "/", "name", 80},
+        // An absolute path keeps the previous host and port.
+        {"/a/b", "prev", 8080, "/a/b", "/a/b", "prev", 8080},
+        // Any scheme resets the port; unknown schemes are spoken to as HTTP.
+        {"http://h/", "", 8080, "http://h/", "/", "h", 80},
+        {"gopher://g/", "", 0, "gopher://g/", "/", "g", 70},
+        {"FTP://f/", "", 0, "FTP://f/", "/", "f", 21},
+        {"news://n/", "", 0, "news://n/", "/", "n", 80},
+        // So does any ':' at all, even one inside a path.
+        {"/a:b", "prev", 8080, "/a:b", "/a:b", "prev", 80},
+        // An address without a host part keeps the previous host.
+        {"http:///x", "prev", 0, "http:///x", "/x", "prev", 80},
+    };
+    for (const Case &c : cases) {
+        Address a{c.url, {}, c.previousHost, c.previousPort};
+        parseAddress(a);
+        EXPECT_EQ(a.url, c.url2) << c.url;
+        EXPECT_EQ(a.path, c.path) << c.url;
+        EXPECT_EQ(a.host, c.host) << c.url;
+        EXPECT_EQ(a.port, c.port) << c.url;
+    }
+}
+
+TEST(ParseAddress, KeepsLongPathsWhole)
+{
+    const QByteArray tail(10000, 'p');
+    Address a{"http://h/" + tail, {}, {}, 0};
+    parseAddress(a);
+    EXPECT_EQ(a.path, "/" + tail);
+}
+
+TEST(ParseAddress, RefusesWhatItCannotRequest)
+{
+    EXPECT_EQ(errorOf(""), "Empty URL");
+    EXPECT_EQ(errorOf("https://secure/"), "HTTP Secure Socket is not supported");
+    EXPECT_EQ(errorOf("HTTPS://secure"), "HTTP Secure Socket is not supported");
+    EXPECT_EQ(errorOf("http://h:x/"), "'x' is not a valid integer value");
+    EXPECT_EQ(errorOf("http://h:/"), "'' is not a valid integer value");
+    EXPECT_EQ(errorOf("http://[::1]:80/"), "'' is not a valid integer value");
+    // Ports the connection could not use are refused instead of being
+    // wrapped to 16 bits (65616 would have gone to port 80).
+    EXPECT_EQ(errorOf("http://h:0/"), "Port number 0 is out of range (1 to 65535)");
+    EXPECT_EQ(errorOf("http://h:65536/"), "Port number 65536 is out of range (1 to 65535)");
+    EXPECT_EQ(errorOf("http://h:65616/"), "Port number 65616 is out of range (1 to 65535)");
+    EXPECT_EQ(errorOf("http://h:-1/"), "Port number -1 is out of range (1 to 65535)");
+    EXPECT_EQ(errorOf("http://h:1/"), "<no error>");
+    EXPECT_EQ(errorOf("http://h:65535/"), "<no error>");
+}
