@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QEvent>
 #include <QObject>
 #include <QtGlobal>
@@ -29,12 +30,13 @@ constexpr quint32 LookupDoneMessage = WM_USER + 102;  // 1126
 class MessageEvent : public QEvent {
 public:
     static QEvent::Type eventType();
-    MessageEvent(quint32 number, quintptr wParam, qintptr lParam, quint64 source = 0);
+    MessageEvent(quint32 number, quintptr wParam, qintptr lParam, quint64 source = 0, QByteArray payload = {});
 
     quint32 number;
     quintptr wParam;
     qintptr lParam;
     quint64 source;
+    QByteArray payload; // the host entry of a finished look-up
 };
 
 // Sources of posted messages. Retiring a source drops its queued messages.
@@ -54,14 +56,20 @@ void handleExceptionCentrally(const std::exception &error);
 // Common part of both hidden windows.
 class HiddenWindow : public QObject {
 public:
+    ~HiddenWindow() override;
+
     // Posts a message; it is handled later, on the window's thread, in order.
     void PostMessage(quint32 number, quintptr wParam, qintptr lParam, quint64 source = 0);
     // Handles a message at once and returns its result.
     qintptr SendMessage(quint32 number, quintptr wParam, qintptr lParam);
 
+    // Posts from any thread; the message is dropped when the window is gone.
+    static void PostFromAnyThread(HiddenWindow *window, MessageEvent *message);
+
 protected:
-    HiddenWindow() = default;
+    explicit HiddenWindow(QObject *parent);
     virtual qintptr WindowProc(quint32 number, quintptr wParam, qintptr lParam) = 0;
+    virtual void Deliver(MessageEvent &message);
     bool event(QEvent *e) override;
 };
 
@@ -75,8 +83,14 @@ public:
     static PsockWindow *Create(TPowersock *owner);
     TPowersock *Owner() const { return m_owner; }
 
+    // Where a finished look-up's host entry is written before its message
+    // is handled (the owner's HostEntBuffer).
+    QByteArray *HostEntTarget = nullptr;
+
 protected:
+    using HiddenWindow::HiddenWindow;
     qintptr WindowProc(quint32 number, quintptr wParam, qintptr lParam) override;
+    void Deliver(MessageEvent &message) override;
 
 private:
     TPowersock *m_owner = nullptr;
@@ -97,6 +111,7 @@ public:
     bool TimerRunning() const { return m_timerId != 0; }
 
 protected:
+    using HiddenWindow::HiddenWindow;
     qintptr WindowProc(quint32 number, quintptr wParam, qintptr lParam) override;
     void timerEvent(QTimerEvent *e) override;
 

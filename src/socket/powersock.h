@@ -15,6 +15,7 @@
 
 #include "ex_string_list.h"
 #include "notification_window.h"
+#include "posix_socket.h"
 #include "sock_errors.h"
 #include "text_words.h"
 #include "thread_timer.h"
@@ -25,25 +26,6 @@ using TOnStatus = std::function<void(QObject *Sender, QByteArray Status)>;
 using TOnHostResolved = std::function<void(QObject *Sender)>;
 using THandlerEvent = std::function<void(bool &Handled)>;
 using TOnSocketError = std::function<void(QObject *Sender, quint16 ErrorNo, const QByteArray &Text)>;
-
-// The start-up information of the socket layer.
-struct TWSAData {
-    quint16 wVersion = 0;
-    quint16 wHighVersion = 0;
-    char szDescription[257] = {};
-    char szSystemStatus[129] = {};
-    quint16 iMaxSockets = 0;
-    quint16 iMaxUdpDg = 0;
-    const char *lpVendorInfo = nullptr;
-};
-
-// An IPv4 socket address; port and address in network order.
-struct TSockAddrIn {
-    quint16 sin_family = 0;
-    quint16 sin_port = 0;
-    quint32 sin_addr = 0;
-    char sin_zero[8] = {};
-};
 
 // States of the component, as the flags below describe them:
 //   idle (a fresh, unconnected socket)  --Connect-->  resolving (a name only)
@@ -57,6 +39,10 @@ class TPowersock : public QObject {
 public:
     static constexpr int IOBufferSize = 65536;
     static constexpr quint16 NoSocket = 65535;
+    // ReadLn returns lines longer than IOBuffer whole, up to this many bytes;
+    // a longer line is a range error rather than memory without end from a
+    // peer that never sends a line end.
+    static constexpr qsizetype MaxLineLength = 16 * 1024 * 1024;
 
     explicit TPowersock(QObject *owner = nullptr);
     ~TPowersock() override;
@@ -153,14 +139,29 @@ protected:
     PsockWindow *WindowHandle = nullptr;
 
 private:
-    // Waits (honouring the time-out and Cancel) until the socket can take
-    // more bytes; used where a send would block.
-    void WaitWritable();
-    // Sends bytes like SendBuffer's loop; `perChunk` runs after each positive count.
-    void SendAll(const char *bytes, qsizetype length, const std::function<void(qsizetype)> &perChunk);
+    // Stops the time-out when a timed step ends by an error.
+    class TimerGuard {
+    public:
+        explicit TimerGuard(TPowersock *owner) : m_owner(owner) {}
+        ~TimerGuard()
+        {
+            if (m_owner)
+                m_owner->TimerOff();
+        }
+        void release() { m_owner = nullptr; }
+
+    private:
+        TPowersock *m_owner;
+    };
+
+    // The send loop: sends until all is gone, a send takes nothing, or
+    // Canceled. Where a send would block it sleeps in the event loop until
+    // the socket has room, the time-out fires or Cancel is called.
+    // `afterSend` runs after each positive count.
+    void SendAll(const char *bytes, qsizetype length, const std::function<void(qsizetype)> &afterSend);
     quint16 CreateSocket(int protocol, bool lingerOff);
-    [[noreturn]] void RaiseLookedUp(qint16 number);
     void CallNotify(const TNotifyEvent &handler);
 
-    quint64 m_lookup = 0; // source of the running host look-up
+    bool m_inDestruction = false; // no status or disconnect events any more
+    quint64 m_lookup = 0;         // source of the running host look-up
 };

@@ -1,0 +1,6 @@
+#include "sock_errors.h"
+
+void throwRangeError()
+{
+    throw ERangeError(QStringLiteral("Range check error"));
+}

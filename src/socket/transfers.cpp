@@ -1,0 +1,262 @@
+// The line and stream operations of TPowersock: sending buffers, texts and
+// files, reading a line, a command-and-reply transaction, and capturing the
+// rest of the stream into a file or a text.
+
+#include <QFile>
+#include <cstring>
+
+#include "powersock.h"
+#include "toolkit/core/paths.h"
+
+namespace {
+
+QString text(const char *ascii)
+{
+    return QString::fromLatin1(ascii);
+}
+
+// Byte counts are 32-bit totals that wrap rather than overflow.
+qint32 grown(qint32 total, qsizetype n)
+{
+    return qint32(quint32(total) + quint32(n));
+}
+
+} // namespace
+
+void TPowersock::SendAll(const char *bytes, qsizetype length, const std::function<void(qsizetype)> &afterSend)
+{
+    qsizetype offset = 0;
+    while (offset < length && !Canceled) {
+        const qsizetype n = sockets::Send(SocketHandle, bytes + offset, length - offset, 0);
+        if (n > 0) {
+            offset += n;
+            if (afterSend)
+                afterSend(n);
+        } else if (n == 0) {
+            break;
+        } else {
+            QByteArray error;
+            ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+            ProcessMessages(true); // a peer that does not read: wait for room, time-out or Cancel
+        }
+    }
+}
+
+void TPowersock::SendBuffer(const char *bytes, quint16 length)
+{
+    StatusMessage(4, "Sending Buffer");
+    TimerOn();
+    TimerGuard guard(this);
+    if (!Canceled) {
+        qsizetype size = length;
+        if (size == 0) {
+            size = qsizetype(qstrnlen(bytes, IOBufferSize));
+            if (size > 65535)
+                throwRangeError();
+        }
+        SendAll(bytes, size, nullptr);
+    }
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError(text("Socket send aborted"));
+    }
+}
+
+void TPowersock::Write(const QByteArray &text)
+{
+    StatusMessage(8, "Write");
+    if (text.size() >= IOBufferSize)
+        throwRangeError();
+    std::memcpy(IOBuffer, text.constData(), size_t(text.size()));
+    IOBuffer[text.size()] = '\0';
+    // Sent as NUL-terminated text: the bytes end at the first NUL.
+    SendBuffer(IOBuffer, 0);
+}
+
+void TPowersock::Writeln(const QByteArray &text)
+{
+    StatusMessage(8, "Writeln");
+    Write(text + "\r\n");
+}
+
+void TPowersock::ReadLn(QByteArray &line)
+{
+    StatusMessage(8, "ReadLn");
+    TimerOn();
+    TimerGuard guard(this);
+    // The consumed part of the line. Each pass peeks what has arrived into
+    // IOBuffer and takes from the stream only up to the line end, so the
+    // bytes after it stay unread. A line longer than IOBuffer keeps growing
+    // here, passes after pass, and is returned whole.
+    QByteArray consumed;
+    bool found = false;
+    for (;;) {
+        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, sockets::MSG_PEEK_FLAG);
+        if (n == 0) { // orderly close
+            line.clear();
+            return;
+        }
+        if (n > 0) {
+            const char *lf = static_cast<const char *>(std::memchr(IOBuffer, '\n', size_t(n)));
+            const qsizetype take = lf ? (lf - IOBuffer) + 1 : n;
+            if (consumed.size() + take > MaxLineLength)
+                throwRangeError();
+            const qsizetype got = sockets::Recv(SocketHandle, IOBuffer, take, 0);
+            if (got > 0)
+                consumed.append(IOBuffer, got);
+            if (lf && got == take) {
+                found = true;
+                break;
+            }
+            ProcessMessages(false);
+        } else {
+            LastErrorNo = sockets::LastError();
+            if (LastErrorNo == sockets::WSAENOTCONN)
+                break; // the socket was closed under us: as at an orderly close
+            QByteArray error;
+            ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+            ProcessMessages(true);
+        }
+        if (Canceled)
+            break;
+    }
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError(text("Socket readln aborted"));
+    }
+    line = found ? consumed : QByteArray();
+}
+
+void TPowersock::Transaction(const QByteArray &command, QByteArray &reply)
+{
+    StatusMessage(8, "Transaction");
+    ReplyNumber = 0;
+    Writeln(command);
+    ReadLn(LastReply);
+    if (!LastReply.isEmpty()) {
+        StatusMessage(1, LastReply);
+        qsizetype digits = 0;
+        while (digits < LastReply.size() && digits < 10 && LastReply[digits] >= '0' && LastReply[digits] <= '9')
+            ++digits;
+        if (digits > 0) {
+            const qint64 value = LastReply.left(digits).toLongLong();
+            if (value <= 0x7FFFFFFF) {
+                if (value > 32767)
+                    throwRangeError();
+                ReplyNumber = qint16(value);
+            }
+        }
+    }
+    reply = LastReply;
+}
+
+void TPowersock::SendFile(const QString &fileName)
+{
+    StatusMessage(8, "SendFile");
+    QFile file(toolkit::resolvePath(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFOpenError(text("Cannot open file ") + fileName);
+    // Timed like the other sends, restarted after each chunk, so a peer that
+    // stops reading cannot hold it for ever.
+    TimerOn();
+    TimerGuard guard(this);
+    const qint64 size = file.size();
+    while (file.pos() != size && !Canceled) {
+        const qint64 n = file.read(IOBuffer, IOBufferSize);
+        if (n <= 0)
+            break; // the file ended early (shrunk while sending) or cannot be read
+        qsizetype offset = 0;
+        while (offset < n && !Canceled) {
+            const qsizetype sent = sockets::Send(SocketHandle, IOBuffer + offset, n - offset, 0);
+            if (sent > 0) {
+                offset += sent;
+                BytesSent = grown(BytesSent, sent);
+                CallNotify(OnPacketSent);
+                TimerOn();
+                ProcessMessages(false);
+            } else if (sent == 0) {
+                ProcessMessages(false);
+                break; // the rest of the chunk is abandoned
+            } else {
+                QByteArray error;
+                ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+                ProcessMessages(true);
+            }
+        }
+    }
+    file.close();
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError(text("Socket send aborted"));
+    }
+}
+
+void TPowersock::CaptureFile(const QString &fileName)
+{
+    StatusMessage(8, "CaptureFile");
+    BytesRecvd = 0;
+    TimerOn();
+    TimerGuard guard(this);
+    QFile file(toolkit::resolvePath(fileName));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw EFCreateError(text("Cannot create file ") + fileName);
+    while (!Canceled) {
+        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, 0);
+        if (n == 0)
+            break;
+        if (n > 0) {
+            if (file.write(IOBuffer, n) != n)
+                throw EWriteError();
+            BytesRecvd = grown(BytesRecvd, n);
+            CallNotify(OnPacketRecvd);
+            TimerOn();
+        } else {
+            LastErrorNo = sockets::LastError();
+            if (LastErrorNo == sockets::WSAENOTCONN)
+                break;
+            QByteArray error;
+            ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+        }
+        ProcessMessages(n < 0); // sleep only when nothing had arrived
+    }
+    file.close();
+    guard.release();
+    TimerOff();
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError(text("Socket send aborted"));
+    }
+}
+
+void TPowersock::CaptureString(QByteArray &captured, qint32 maxLength)
+{
+    StatusMessage(8, "Capture String");
+    captured.clear();
+    BytesRecvd = 0;
+    TimerOn();
+    TimerGuard guard(this);
+    while (!Canceled && (maxLength == -1 || captured.size() < maxLength)) {
+        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, 0);
+        if (n == 0)
+            break;
+        if (n > 0) {
+            captured.append(IOBuffer, n);
+            BytesRecvd = grown(BytesRecvd, n);
+            CallNotify(OnPacketRecvd);
+            TimerOn();
+        } else {
+            LastErrorNo = sockets::LastError();
+            if (LastErrorNo == sockets::WSAENOTCONN)
+                break;
+            QByteArray error;
+            ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+        }
+        ProcessMessages(n < 0);
+    }
+    guard.release();
+    TimerOff();
+    if (Canceled) {
+        Canceled = false;
+        throw EAbortError(text("Socket capture aborted"));
+    }
+}
