@@ -113,6 +113,7 @@ public:
     explicit ScriptedServer(std::vector<Script> scripts, Options options);
     explicit ScriptedServer(std::vector<Script> scripts) : ScriptedServer(std::move(scripts), Options{}) {}
     explicit ScriptedServer(Script script) : ScriptedServer(std::vector<Script>{std::move(script)}, Options{}) {}
+    ScriptedServer(Script script, Options options) : ScriptedServer(std::vector<Script>{std::move(script)}, options) {}
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer &) = delete;
     ScriptedServer &operator=(const ScriptedServer &) = delete;
