@@ -57,12 +57,17 @@ CentralExceptionHandler &centralHandler()
     return handler;
 }
 
-// Windows that may still receive messages from the look-up threads.
-std::mutex windowsMutex;
+// Windows that may still receive messages from the look-up threads. Never
+// destroyed: a look-up thread may still finish while the process exits.
+std::mutex &windowsMutex()
+{
+    static auto *mutex = new std::mutex;
+    return *mutex;
+}
 QSet<HiddenWindow *> &liveWindows()
 {
-    static QSet<HiddenWindow *> windows;
-    return windows;
+    static auto *windows = new QSet<HiddenWindow *>;
+    return *windows;
 }
 
 } // namespace
@@ -86,7 +91,7 @@ void handleExceptionCentrally(const std::exception &error)
 
 HiddenWindow::HiddenWindow(QObject *parent) : QObject(parent)
 {
-    std::lock_guard lock(windowsMutex);
+    std::lock_guard lock(windowsMutex());
     liveWindows().insert(this);
 }
 
@@ -94,7 +99,7 @@ HiddenWindow::~HiddenWindow()
 {
     // After this no thread posts here; QObject's destructor then discards
     // whatever is still queued for the window.
-    std::lock_guard lock(windowsMutex);
+    std::lock_guard lock(windowsMutex());
     liveWindows().remove(this);
 }
 
@@ -105,8 +110,8 @@ void HiddenWindow::PostMessage(quint32 number, quintptr wParam, qintptr lParam, 
 
 void HiddenWindow::PostFromAnyThread(HiddenWindow *window, MessageEvent *message)
 {
-    std::lock_guard lock(windowsMutex);
-    if (liveWindows().contains(window))
+    std::lock_guard lock(windowsMutex());
+    if (liveWindows().contains(window) && QCoreApplication::instance())
         QCoreApplication::postEvent(window, message);
     else
         delete message;

@@ -15,6 +15,8 @@ QString text(const char *ascii)
     return QString::fromLatin1(ascii);
 }
 
+constexpr qsizetype kFirstCaptureCapacity = 1 << 20;
+
 // Byte counts are 32-bit totals that wrap rather than overflow.
 qint32 grown(qint32 total, qsizetype n)
 {
@@ -240,6 +242,10 @@ void TPowersock::CaptureString(QByteArray &captured, qint32 maxLength)
         if (n == 0)
             break;
         if (n > 0) {
+            // Grow by doubling through reserve(): a reallocation in place,
+            // which costs far less than append's own growth on large bodies.
+            if (captured.capacity() - captured.size() < n)
+                captured.reserve(std::max<qsizetype>(2 * captured.capacity(), kFirstCaptureCapacity));
             captured.append(IOBuffer, n);
             BytesRecvd = grown(BytesRecvd, n);
             CallNotify(OnPacketRecvd);

@@ -365,3 +365,41 @@ TEST_F(Connect, ManyComponentsLeaveNoDescriptorBehind)
     }
     EXPECT_TRUE(server.waitForScriptEnd(19));
 }
+
+TEST_F(Connect, AcceptWaitsForItsSignalAndTakesTheDataConnection)
+{
+    TestSock sock;
+    sock.Cancel();
+    EXPECT_EQ(errorOf([&] { sock.Accept(); }), "Accepting Canceled");
+    EXPECT_TRUE(sock.Canceled); // stays set
+
+    // Let the component's own socket listen, as a data connection would.
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(sock.SocketHandle, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(sock.SocketHandle, 1), 0);
+    socklen_t len = sizeof a;
+    ::getsockname(sock.SocketHandle, reinterpret_cast<sockaddr *>(&a), &len);
+    sockets::AsyncSelect(sock.SocketHandle, sock.WindowHandle, SocketEventMessage, 61);
+    int accepts = 0;
+    sock.OnAccept = [&](QObject *) {
+        ++accepts;
+        sock.WaitDone = true; // what ends the accept wait
+    };
+    sock.Canceled = false;
+    sock.WaitDone = false;
+    const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    ::send(client, "data", 4, 0);
+    const quint16 accepted = sock.Accept();
+    EXPECT_EQ(accepts, 1);
+    EXPECT_TRUE(sock.Connected);
+    EXPECT_NE(accepted, sock.SocketHandle);
+    EXPECT_EQ(sock.RemoteAddress.sin_addr, htonl(INADDR_LOOPBACK));
+    char buffer[8];
+    ASSERT_TRUE(pumpUntil([&] { return sockets::Recv(accepted, buffer, 8, 0) == 4; }));
+    EXPECT_EQ(QByteArray(buffer, 4), "data");
+    sockets::CloseSocket(accepted);
+    ::close(client);
+}
