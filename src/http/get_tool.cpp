@@ -2,7 +2,8 @@
 //
 // Runs one Get with the program's HTTP client and writes the body to FILE or
 // to standard output; -i writes the received header block first, -A sends
-// TEXT as the User-Agent. A failed request exits with 1 and its error text
+// TEXT as the User-Agent. A server that stays silent for a minute ends the
+// request. A failed request exits with 1 and its error text
 // on standard error; bad arguments exit with 2. Nothing else is printed, so
 // scripts can drive it. An HTTP error status is no failure: its page is the
 // body.
@@ -19,6 +20,10 @@
 #include <unistd.h>
 
 namespace {
+
+// A server silent for this long is taken as gone. Each wait restarts it (the
+// body's after every chunk), so it bounds stalls, not long downloads.
+constexpr qint32 kStallTimeOutMs = 60000;
 
 constexpr char kUsage[] = "usage: kestrelon-get URL [-o FILE] [-i] [-A TEXT]\n";
 
@@ -107,6 +112,7 @@ int main(int argc, char **argv)
     QString writeError;
     bool headerWritten = false;
     TNMHTTP http;
+    http.TimeOut = kStallTimeOutMs;
     http.HeaderInfo()->LocalProgram = args.userAgent;
 
     const auto put = [&](const QByteArray &bytes) {

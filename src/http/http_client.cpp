@@ -182,6 +182,9 @@ void TNMHTTP::Unlink(const QByteArray &address, const QByteArray &linkValue)
 
 void TNMHTTP::RunRequest()
 {
+    if (m_loopRunning)
+        throw Exception(QStringLiteral("Request already in progress"));
+    QScopedValueRollback loopRunning(m_loopRunning, true);
     QScopedValueRollback requestHost(m_requestHost);
     for (int pass = 1;; ++pass) {
         ParseAddress();

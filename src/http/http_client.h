@@ -125,7 +125,8 @@ private:
 
     std::unique_ptr<THeaderInfo> m_ownHeaderInfo;
     THeaderInfo *m_headerInfo = nullptr;
-    bool m_requestRunning = false;
+    bool m_requestRunning = false; // a request operation is running
+    bool m_loopRunning = false;    // RunRequest is running (it may be called directly)
 
     // Where credentials and a taken-over cookie may go. The Authorization
     // line goes only to the host the request was made to; a cookie taken

@@ -102,10 +102,14 @@ TEST(ClientFailures, ASecondRequestWhileOneRunsIsRefused)
 {
     ScriptedServer server(answer("HTTP/1.0 200 OK\r\n\r\nbody"));
     RecordingClient client;
-    QString inner;
-    client.onChunk = [&] { inner = errorOf([&] { client.Get("http://elsewhere.invalid/"); }); };
+    QString inner, loop;
+    client.onChunk = [&] {
+        inner = errorOf([&] { client.Get("http://elsewhere.invalid/"); });
+        loop = errorOf([&] { client.RunRequest(); });
+    };
     EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/mine")); })), "");
     EXPECT_EQ(show(inner), "Request already in progress");
+    EXPECT_EQ(show(loop), "Request already in progress");
     EXPECT_TRUE(client.URL.endsWith("/mine"));
     EXPECT_EQ(client.Body, "body");
     EXPECT_EQ(server.connections(), 1);
@@ -256,17 +260,19 @@ TEST(CredentialsAndCookies, RedirectCookieStaysWithItsHost)
     RecordingClient client;
     EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/a")); })), "");
     EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/d", "localhost")); })), "");
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/f")); })), "");
     client.HeaderInfo()->Cookie = "mine=2";
     EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/e", "localhost")); })), "");
-    ASSERT_TRUE(server.waitForConnections(5));
-    ASSERT_TRUE(server.waitForScriptEnd(4));
+    ASSERT_TRUE(server.waitForConnections(6));
+    ASSERT_TRUE(server.waitForScriptEnd(5));
     EXPECT_EQ(headerFor(server.received(0), "Cookie"), "<none>");
     EXPECT_EQ(headerFor(server.received(1), "Host"), "localhost");
     EXPECT_EQ(headerFor(server.received(1), "Cookie"), "<none>");
     EXPECT_EQ(headerFor(server.received(2), "Host"), "127.0.0.1");
     EXPECT_EQ(headerFor(server.received(2), "Cookie"), "sid=1");
     EXPECT_EQ(headerFor(server.received(3), "Cookie"), "<none>"); // a later request elsewhere
-    EXPECT_EQ(headerFor(server.received(4), "Cookie"), "mine=2");
+    EXPECT_EQ(headerFor(server.received(4), "Cookie"), "sid=1");  // and one to its host
+    EXPECT_EQ(headerFor(server.received(5), "Cookie"), "mine=2");
     EXPECT_EQ(client.HeaderInfo()->Cookie, "mine=2");
 }
 
