@@ -403,3 +403,38 @@ TEST_F(Connect, AcceptWaitsForItsSignalAndTakesTheDataConnection)
     sockets::CloseSocket(accepted);
     ::close(client);
 }
+
+TEST_F(Connect, TimeOutDuringALookup)
+{
+    TestSock sock;
+    sock.Host = "localhost";
+    sock.Port = ScriptedServer::closedPort();
+    sock.TimeOut = 5000;
+    sock.ReportLevel = 8;
+    int failed = 0;
+    sock.OnConnectionFailed = [&](QObject *) { ++failed; };
+    // The time-out tick comes first thing in the look-up's wait.
+    sock.OnStatus = [&](QObject *, QByteArray s) {
+        if (s == "Timer On")
+            QTimer::singleShot(0, [&] { sock.TimerTriggered(); });
+    };
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Host Lookup Timed Out");
+    EXPECT_EQ(failed, 0);
+    EXPECT_TRUE(sock.Canceled);
+    sock.OnStatus = nullptr;
+}
+
+TEST_F(Connect, LevelFourReportsOnlySendsAndCloses)
+{
+    ScriptedServer server({Step::readUntilClose()});
+    TestSock sock;
+    sock.Host = "127.0.0.1";
+    sock.Port = server.port();
+    sock.Connect();
+    QByteArrayList status;
+    sock.ReportLevel = 4;
+    sock.OnStatus = [&](QObject *, QByteArray s) { status << s; };
+    sock.Writeln("x");
+    sock.Disconnect();
+    EXPECT_EQ(status, (QByteArrayList{"Sending Buffer", "Request Close Socket"}));
+}

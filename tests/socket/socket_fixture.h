@@ -25,6 +25,7 @@ public:
     using TPowersock::StatusMessage;
     using TPowersock::Succeeded;
     using TPowersock::Timer;
+    using TPowersock::TimerTriggered;
     using TPowersock::WaitDone;
     using TPowersock::WindowHandle;
     using TPowersock::WSAData;
