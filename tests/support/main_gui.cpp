@@ -7,6 +7,9 @@ int main(int argc, char **argv)
 {
     // The web engine reads its switches once, before the application exists.
     platform::prepareWebEngineEnvironment();
+    // Window tests run offscreen unless told otherwise (e.g. under Xvfb).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,39 @@
+// Browser window folder: the window that shows pages (browser_window.h,
+// start there), its bookmarks and its text pane's save dialog. It also holds
+// what every window knows of the others: the window set (this file) and what
+// they may use of the main window (main_window_link.h).
+#pragma once
+
+class MainWindowLink;
+class TForm1;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+class TForm7;
+class TForm8;
+class TForm9;
+class TForm10;
+class TForm11;
+class TForm12;
+class TForm13;
+
+// The thirteen windows, one instance each, created once at start-up in this
+// order and alive until exit. Every window is handed the set when it is
+// created and finds the others through it when a handler runs; the main
+// window is seen through what the others may use of it.
+struct WindowSet {
+    MainWindowLink *Form2 = nullptr;
+    TForm1 *Form1 = nullptr;
+    TForm3 *Form3 = nullptr;
+    TForm4 *Form4 = nullptr;
+    TForm5 *Form5 = nullptr;
+    TForm6 *Form6 = nullptr;
+    TForm7 *Form7 = nullptr;
+    TForm8 *Form8 = nullptr;
+    TForm9 *Form9 = nullptr;
+    TForm10 *Form10 = nullptr;
+    TForm11 *Form11 = nullptr;
+    TForm12 *Form12 = nullptr;
+    TForm13 *Form13 = nullptr;
+};

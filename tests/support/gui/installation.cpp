@@ -1,0 +1,81 @@
+#include "support/gui/installation.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
+
+namespace testing_support {
+
+TempInstallation::TempInstallation()
+{
+    const QString source = QStringLiteral(KESTRELON_SOURCE_DIR "/resources/install");
+    QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString from = it.next();
+        const QString relative = QDir(source).relativeFilePath(from);
+        QFile in(from);
+        in.open(QIODevice::ReadOnly);
+        write(relative, in.readAll());
+    }
+    QDir().mkpath(file("Bookmarks"));
+    write("config/intallpath.cfg", path().toLocal8Bit());
+}
+
+QByteArray TempInstallation::templateText()
+{
+    QFile in(QStringLiteral(KESTRELON_SOURCE_DIR "/resources/install/config/template.cfg"));
+    in.open(QIODevice::ReadOnly);
+    return in.readAll();
+}
+
+ProgramProcess::ProgramProcess(const QString &folder) : m_folder(folder) {}
+
+ProgramProcess::~ProgramProcess()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool ProgramProcess::start()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // The program logs its start-up milestones in a category that is off by default.
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrelon.startup.info=true"));
+    m_process.setProcessEnvironment(env);
+    m_process.setWorkingDirectory(m_folder);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(QStringLiteral(KESTRELON_PROGRAM), {});
+    if (!m_process.waitForStarted(10000))
+        return false;
+    // The program prints one line when its main window has been shown.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        m_process.waitForReadyRead(200);
+        m_output += m_process.readAll();
+        if (m_output.contains("kestrelon.startup: main window shown"))
+            return true;
+        if (m_process.state() == QProcess::NotRunning)
+            return false;
+    }
+    return false;
+}
+
+int ProgramProcess::terminate()
+{
+    ::kill(pid_t(m_process.processId()), SIGTERM);
+    if (!m_process.waitForFinished(30000))
+        return -2;
+    m_output += m_process.readAll();
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+} // namespace testing_support
