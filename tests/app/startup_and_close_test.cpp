@@ -1,0 +1,196 @@
+#include "app/main_window.h"
+#include "app/window_set_owner.h"
+#include "app/development_window.h"
+#include "browser/browser_window.h"
+#include "browser/save_text_dialog.h"
+#include "infowindows/studio_picture_window.h"
+#include "netfeatures/rpop_window.h"
+#include "support/gui/installation.h"
+#include "toolkit/widgets/message_box.h"
+
+#include <QDir>
+#include <QMenuBar>
+
+#include <gtest/gtest.h>
+
+using testing_support::TempInstallation;
+
+namespace {
+
+bool anyMessageContains(const toolkit::RecordingMessageBoxes &boxes, const QString &text)
+{
+    for (const QString &m : boxes.messages)
+        if (m.contains(text))
+            return true;
+    return false;
+}
+
+QString messages(const toolkit::RecordingMessageBoxes &boxes)
+{
+    return boxes.messages.join(" | ");
+}
+
+} // namespace
+
+TEST(StartUp, FreshInstallationLoadsEverythingAndShowsTheBrowser)
+{
+    TempInstallation folder;
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    EXPECT_TRUE(boxes.messages.isEmpty()) << messages(boxes).toStdString();
+    EXPECT_EQ(main.TotalPages, 0);
+    EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"", ""}));
+    EXPECT_EQ(main.InterfaceMode, 1);
+    EXPECT_FALSE(main.ui.Button1->pixmap().isNull());
+    EXPECT_FALSE(main.ui.Image1->pixmap().isNull());
+    EXPECT_TRUE(windows.forms().Form1->isVisible());
+    EXPECT_FALSE(main.ui.MainMenu1->isHidden());
+}
+
+TEST(StartUp, MissingCounterFileLeavesEverythingAfterItUnread)
+{
+    TempInstallation folder;
+    folder.write("config/history.cfg", QByteArray("a\xf6"));
+    QFile::remove(folder.file("config/stat.cfg"));
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    EXPECT_TRUE(anyMessageContains(boxes, "File not found")) << messages(boxes).toStdString();
+    EXPECT_EQ(main.TotalPages, 0);
+    EXPECT_EQ(main.HistoryList, (QList<QByteArray>{""}));
+    EXPECT_EQ(main.InterfaceMode, 0);
+    EXPECT_TRUE(main.ui.Image1->pixmap().isNull());
+    EXPECT_FALSE(windows.forms().Form1->isVisible());
+}
+
+TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
+{
+    {
+        TempInstallation folder;
+        folder.write("config/stat.cfg", "\x07");
+        toolkit::RecordingMessageBoxes boxes;
+        WindowSetOwner windows;
+        EXPECT_TRUE(anyMessageContains(boxes, "Read beyond end of file"));
+        EXPECT_EQ(windows.mainWindow().HistoryList.size(), 1);
+    }
+    {
+        TempInstallation folder;
+        folder.write("config/stat.cfg", QByteArray("\x07\x00\x00\x00", 4));
+        folder.write("config/history.cfg", QByteArray("a\xf6"));
+        folder.write("config/Kestrelon.cfg", "12");
+        toolkit::RecordingMessageBoxes boxes;
+        WindowSetOwner windows;
+        TForm2 &main = windows.mainWindow();
+        EXPECT_TRUE(anyMessageContains(boxes, "Read beyond end of file"));
+        // Counter and history were read before the settings failed.
+        EXPECT_EQ(main.TotalPages, 7);
+        EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", ""}));
+        EXPECT_EQ(main.InterfaceMode, 0);
+        EXPECT_FALSE(main.ui.MainMenu1->isHidden()) << "menu state must not be applied";
+    }
+}
+
+TEST(StartUp, NonDigitModeByteIsAConversionErrorAfterTheBrowserByte)
+{
+    TempInstallation folder;
+    folder.write("config/Kestrelon.cfg", "1x1" + TempInstallation::templateText());
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    EXPECT_TRUE(anyMessageContains(boxes, "'x' is not a valid integer value")) << messages(boxes).toStdString();
+    EXPECT_EQ(main.ShowBrowserAtStart, '1');
+    EXPECT_FALSE(main.ui.MainMenu1->isHidden()) << "menu state comes after the conversion";
+    EXPECT_TRUE(main.ui.Image1->pixmap().isNull());
+    EXPECT_TRUE(windows.forms().Form1->isVisible());
+}
+
+TEST(StartUp, ModeOutOfRangeIsReportedAtShowAndKeptForTheClose)
+{
+    TempInstallation folder;
+    folder.write("config/Kestrelon.cfg", "050" + TempInstallation::templateText());
+    toolkit::RecordingMessageBoxes boxes;
+    {
+        WindowSetOwner windows;
+        TForm2 &main = windows.mainWindow();
+        main.show();
+        EXPECT_EQ(boxes.messages, QStringList{"Invalid parameter in Kestrelon.cfg: 5"});
+        EXPECT_EQ(main.InterfaceMode, 5);
+        EXPECT_TRUE(main.close());
+    }
+    EXPECT_EQ(folder.read("config/Kestrelon.cfg"), "050" + TempInstallation::templateText());
+}
+
+TEST(StartUp, MenuStateOneDetachesTheMenuAndKeepsTheClientSize)
+{
+    TempInstallation folder;
+    folder.write("config/Kestrelon.cfg", "120" + TempInstallation::templateText());
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    EXPECT_TRUE(main.ui.MainMenu1->isHidden());
+    EXPECT_EQ(main.centralWidget()->size(), QSize(440, 92));
+    EXPECT_FALSE(windows.forms().Form1->isVisible());
+    EXPECT_EQ(main.InterfaceMode, 2);
+}
+
+TEST(Close, AFailedSaveKeepsTheWindowOpenAndLosesNothing)
+{
+    TempInstallation folder;
+    const QByteArray history = QByteArray("keep\xf6");
+    folder.write("config/history.cfg", history);
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    // A folder where the counter file should be: the first write fails.
+    QFile::remove(folder.file("config/stat.cfg"));
+    QDir().mkpath(folder.file("config/stat.cfg"));
+    EXPECT_FALSE(main.close());
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(windows.forms().Form1->isVisible()) << "the hidden windows stay hidden";
+    EXPECT_TRUE(anyMessageContains(boxes, "File access denied")) << messages(boxes).toStdString();
+    EXPECT_EQ(folder.read("config/history.cfg"), history);
+
+    // Once the user has made room, closing works.
+    QDir(folder.file("config/stat.cfg")).removeRecursively();
+    EXPECT_TRUE(main.close());
+    EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("keep\xe4\xf6"));
+}
+
+TEST(Close, MissingTemplateIsReportedAndTheProgramStillCloses)
+{
+    TempInstallation folder;
+    QFile::remove(folder.file("config/template.cfg"));
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    EXPECT_TRUE(main.close());
+    EXPECT_TRUE(anyMessageContains(boxes, "File not found")) << messages(boxes).toStdString();
+    EXPECT_EQ(folder.read("config/Kestrelon.cfg"), "011");
+}
+
+TEST(Close, HidesTheEightWindowsButNotTheOtherFour)
+{
+    TempInstallation folder;
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    const WindowSet &forms = windows.forms();
+    const QList<QWidget *> hidden = windowsHiddenAtClose(forms);
+    const QList<QWidget *> others = {forms.Form10, forms.Form11, forms.Form12, forms.Form13};
+    for (QWidget *w : hidden + others)
+        w->show();
+    EXPECT_TRUE(main.close());
+    for (QWidget *w : hidden)
+        EXPECT_FALSE(w->isVisible()) << w->windowTitle().toStdString();
+    // These go away with the process, not with the close step.
+    for (QWidget *w : others)
+        EXPECT_TRUE(w->isVisible()) << w->windowTitle().toStdString();
+}
