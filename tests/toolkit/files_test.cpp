@@ -7,7 +7,9 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace toolkit;
@@ -82,15 +84,45 @@ TEST(RecordFile, RewriteReplacesAtomicallyAndKeepsTheOldFileOnAbandon)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+namespace {
+// Runs `check` without root's right to write anywhere: as root, in a child
+// process that has become the unprivileged user. Returns what it returned.
+bool unprivileged(const std::function<bool()> &check)
+{
+    if (::geteuid() != 0)
+        return check();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+} // namespace
+
 TEST(RecordFile, ReadOnlyFolderOrFileIsAccessDeniedAndNothingIsLost)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write anywhere";
     TempCurrentFolder dir;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
     dir.write("ro/x.cfg", "keep");
+    dir.write("rw/locked.cfg", "keep");
     ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0555);
-    EXPECT_EQ(ioError([] { RecordFile f("ro/x.cfg", 1); f.rewrite(); f.close(); }), "File access denied");
+    ::chmod(QFile::encodeName(dir.file("ro/x.cfg")).constData(), 0666);
+    ::chmod(QFile::encodeName(dir.file("rw")).constData(), 0777);
+    ::chmod(QFile::encodeName(dir.file("rw/locked.cfg")).constData(), 0444);
+    EXPECT_TRUE(unprivileged([] {
+        return ioError([] { RecordFile f("ro/x.cfg", 1); f.rewrite(); f.writeByte('n'); f.close(); })
+                   == "File access denied"
+               // A read-only file in a writable folder is not replaced either.
+               && ioError([] { RecordFile f("rw/locked.cfg", 1); f.rewrite(); f.close(); })
+                      == "File access denied"
+               && ioError([] { AppendFile f("ro/x.cfg"); f.open(); }) == "File access denied";
+    }));
     EXPECT_EQ(dir.read("ro/x.cfg"), "keep");
+    EXPECT_EQ(dir.read("rw/locked.cfg"), "keep");
     ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0755);
 }
 
