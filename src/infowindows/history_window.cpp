@@ -1,6 +1,71 @@
 #include "infowindows/history_window.h"
 
+#include "browser/main_window_link.h"
+#include "toolkit/widgets/guard.h"
+
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Every line of the list is 13 pixels high, whatever the font asks for.
+class FixedHeightLines : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr int LineHeight = 13;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), LineHeight};
+    }
+};
+
+} // namespace
+
 TForm5::TForm5(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    move(414, 130);
+    ui.ListBox1->setItemDelegate(new FixedHeightLines(ui.ListBox1));
+    // The button lies over the list's bottom-right corner.
+    ui.Button1->raise();
+    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+}
+
+void TForm5::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window restored by the window system is not shown anew.
+    if (event->spontaneous())
+        return;
+    toolkit::guarded([this] { FormShow(); });
+}
+
+void TForm5::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    toolkit::guarded([this] { FormResize(); });
+}
+
+void TForm5::FormShow()
+{
+    ui.ListBox1->clear();
+    m_forms.Form2->history(ui.ListBox1);
+}
+
+void TForm5::Button1Click()
+{
+    ui.ListBox1->clear();
+    m_forms.Form2->clear();
+}
+
+void TForm5::FormResize()
+{
+    // The list fills the client area; "Clear" keeps the bottom-right corner.
+    ui.ListBox1->setGeometry(rect());
+    ui.Button1->move(width() - ui.Button1->width(), height() - ui.Button1->height());
 }

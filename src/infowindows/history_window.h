@@ -1,3 +1,7 @@
+// Information windows: what the main window keeps about the run, shown in
+// small windows (history, statistics, running time), and the about window
+// with its two picture windows. Start with history_window.h; every window
+// here reads and changes the main window's state through MainWindowLink.
 #pragma once
 
 #include "browser/window_set.h"
@@ -6,12 +10,22 @@
 
 #include "ui_history_window.h"
 
+// The history window: the visited addresses, oldest first, and "Clear".
+// The list is a snapshot taken each time the window becomes visible.
 class TForm5 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm5(WindowSet &forms);
 
     Ui::TForm5 ui;
+
+    void FormShow();
+    void Button1Click();
+    void FormResize();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     WindowSet &m_forms;

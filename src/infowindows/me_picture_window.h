@@ -6,6 +6,8 @@
 
 #include "ui_me_picture_window.h"
 
+// A borderless picture window with a hint and nothing else; only the about
+// window's hidden ":]" button shows it.
 class TForm8 : public QWidget {
     Q_OBJECT
 public:
