@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 // No exception may cross Qt's event loop. Every handler connected to a
@@ -40,11 +41,18 @@ void guarded(F &&handler) noexcept
 }
 
 // Wraps a slot so that it runs guarded: connect(b, &X::clicked, guard([this] { ... })).
+// Like Qt's own connections, the handler may take fewer arguments than the
+// signal carries (a handler without arguments for QTimer::timeout, say).
 template <class F>
 auto guard(F handler)
 {
     return [handler = std::move(handler)](auto &&...args) mutable {
-        guarded([&] { handler(std::forward<decltype(args)>(args)...); });
+        guarded([&] {
+            if constexpr (std::is_invocable_v<F &, decltype(args)...>)
+                handler(std::forward<decltype(args)>(args)...);
+            else
+                handler();
+        });
     };
 }
 
