@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
 export BUILD_DIR
-./scripts/build.sh
+./scripts/build.sh --target kestrelon
 FOLDER=${1:-${XDG_DATA_HOME:-$HOME/.local/share}/kestrelon}
 ./scripts/install_folder.sh "$BUILD_DIR" "$FOLDER"
 cd "$FOLDER"
