@@ -1,8 +1,142 @@
 #include "browser/bookmarks_window.h"
 
+#include "browser/bookmark_file.h"
+#include "browser/main_window_link.h"
+#include "toolkit/core/codepage.h"
+#include "toolkit/core/paths.h"
+#include "toolkit/core/record_file.h"
+#include "toolkit/widgets/guard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHideEvent>
+#include <QShowEvent>
+
 TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
+    move(408, 157);
+
+    // The folder list: the folder tree from the root down, folders only.
+    m_folders = new QFileSystemModel(this);
+    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_folders->setReadOnly(true);
+    m_folders->setRootPath(QStringLiteral("/"));
+    ui.DirectoryListBox1->setModel(m_folders);
+    for (int column = 1; column < m_folders->columnCount(); ++column)
+        ui.DirectoryListBox1->hideColumn(column);
+    ui.DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; }"));
+
+    // The file list: every name matching the mask, hidden ones included, so
+    // the bookmark of an untitled page (".bkm") is listed too.
+    m_files = new QFileSystemModel(this);
+    m_files->setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    m_files->setNameFilters({QStringLiteral("*.bkm")});
+    m_files->setNameFilterDisables(false);
+    m_files->setReadOnly(true);
+    ui.FileListBox1->setModel(m_files);
+    ui.FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    // Double-click or Enter on a folder opens it, and makes it current.
+    connect(ui.DirectoryListBox1, &QAbstractItemView::activated, this, toolkit::guard([this](const QModelIndex &index) {
+                setDirectory(m_folders->filePath(index));
+            }));
+    connect(ui.FileListBox1, &QAbstractItemView::doubleClicked, this,
+            toolkit::guard([this](const QModelIndex &) { FileListBox1DblClick(); }));
+    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+}
+
+void TForm9::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        toolkit::guarded([this] { FormShow(); });
+}
+
+void TForm9::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        toolkit::guarded([this] { FormHide(); });
+}
+
+void TForm9::setDirectory(const QString &folder)
+{
+    const QString before = toolkit::CurrentFolder::path();
+    toolkit::CurrentFolder::set(folder);
+    if (m_leftFolder.isEmpty())
+        m_leftFolder = before;
+    m_directory = toolkit::CurrentFolder::path();
+
+    const QModelIndex folderIndex = m_folders->index(m_directory);
+    ui.DirectoryListBox1->setCurrentIndex(folderIndex);
+    ui.DirectoryListBox1->expand(folderIndex);
+    ui.DirectoryListBox1->scrollTo(folderIndex);
+    ui.FileListBox1->setRootIndex(m_files->setRootPath(m_directory));
+    ui.FileListBox1->clearSelection();
+    ui.FileListBox1->setCurrentIndex(QModelIndex());
+}
+
+QString TForm9::selectedFile() const
+{
+    const QModelIndexList selected = ui.FileListBox1->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() || m_directory.isEmpty())
+        return QString();
+    return m_directory + QLatin1Char('/') + m_files->fileName(selected.first());
+}
+
+void TForm9::FormShow()
+{
+    // 1. The installation folder, once; a missing file leaves it empty and
+    //    the next show tries again, an empty one fails on its first byte.
+    if (InstallPath.isEmpty()) {
+        toolkit::RecordFile file(QStringLiteral("config\\intallpath.cfg"), 1);
+        file.reset();
+        QByteArray path;
+        do {
+            path.append(char(file.readByte()));
+        } while (!file.eof());
+        file.close();
+        InstallPath = path;
+    }
+    // 2. Into its Bookmarks folder. The path is written by the run script in
+    //    the file system's own encoding of names.
+    setDirectory(QFile::decodeName(InstallPath) + QStringLiteral("\\Bookmarks"));
+}
+
+void TForm9::FormHide()
+{
+    // Back to the folder the program was working in when showing moved it:
+    // the installation folder, even when intallpath.cfg names another one
+    // (an installation copied elsewhere), since the files saved at close
+    // must not go into another installation's folder. When showing never
+    // moved it, it is still where it belongs.
+    if (InstallPath.isEmpty() || m_leftFolder.isEmpty())
+        return;
+    toolkit::CurrentFolder::set(m_leftFolder);
+    m_leftFolder.clear();
+    m_directory = toolkit::CurrentFolder::path();
+}
+
+void TForm9::Button1Click()
+{
+    // 1. Nothing selected: nothing happens.
+    const QString path = selectedFile();
+    if (path.isEmpty())
+        return;
+    // 2. An empty or vanished file stops here, before anything changed.
+    const QByteArray address = bookmarks::readBookmark(path);
+    // 3-5.
+    m_forms.Form2->setAddressText(toolkit::fromSingleByte(address));
+    hide();
+    m_forms.Form2->Button1Click();
+}
+
+void TForm9::FileListBox1DblClick()
+{
+    Button1Click();
 }

@@ -2,10 +2,18 @@
 
 #include "browser/window_set.h"
 
+#include <QByteArray>
+#include <QString>
 #include <QWidget>
 
 #include "ui_bookmarks_window.h"
 
+class QFileSystemModel;
+
+// The bookmarks window: a folder list whose folder is the process's current
+// folder while the window is shown, and the "*.bkm" files of that folder.
+// Showing it moves the current folder into the installation's Bookmarks
+// folder; hiding it moves it back.
 class TForm9 : public QWidget {
     Q_OBJECT
 public:
@@ -13,6 +21,33 @@ public:
 
     Ui::TForm9 ui;
 
+    // The installation folder as config\intallpath.cfg holds it; read on the
+    // first show that finds it empty, kept for the rest of the run.
+    QByteArray InstallPath;
+
+    void FormShow();
+    void FormHide();
+    void Button1Click();
+    void FileListBox1DblClick();
+
+    // The folder the folder list shows (and the current folder while shown).
+    QString directory() const { return m_directory; }
+    // Makes `folder` the folder list's folder and the current folder. When
+    // the folder cannot be entered, throws and keeps the previous one.
+    void setDirectory(const QString &folder);
+    // The file list's selected file as a full path; empty when none is.
+    QString selectedFile() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
     WindowSet &m_forms;
+    QFileSystemModel *m_folders = nullptr;
+    QFileSystemModel *m_files = nullptr;
+    QString m_directory;
+    // The folder that was current when showing moved it: the one the
+    // program runs in, where hiding must bring it back.
+    QString m_leftFolder;
 };

@@ -1,8 +1,58 @@
 #include "browser/save_text_dialog.h"
 
+#include "browser/browser_window.h"
+#include "browser/text_pane.h"
+#include "toolkit/core/exceptions.h"
+#include "toolkit/core/paths.h"
+#include "toolkit/core/record_file.h"
+#include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/message_box.h"
+
+#include <QKeyEvent>
+
 TForm12::TForm12(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
+    move(324, 179);
+    ui.Edit1->installEventFilter(this);
+    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+}
+
+bool TForm12::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui.Edit1 && event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->isAutoRepeat())
+            toolkit::guarded([this, key] { Edit1KeyUp(key->key()); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm12::Edit1KeyUp(int key)
+{
+    // Key code 13: both Enter keys.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        Button1Click();
+}
+
+void TForm12::Button1Click()
+{
+    // 1. The name as typed; a relative one resolves in the current folder.
+    const QString name = ui.Edit1->text();
+    // 2. Replaces any file of that name. The new text reaches the name in one
+    //    rename, so a failed save never leaves the old file half-written.
+    const QByteArray bytes = textpane::fileBytes(*m_forms.Form1->ui.Memo1);
+    try {
+        if (name.isEmpty())
+            throw EFCreateError(QString());
+        toolkit::replaceFileAtomically(toolkit::resolvePath(name), bytes);
+    } catch (const Exception &) {
+        // The window stays open, so the name can be corrected.
+        throw EFCreateError(QStringLiteral("Cannot create file %1").arg(name));
+    }
+    // 3-4.
+    toolkit::showMessage(QStringLiteral("File saved as: ") + name);
+    hide();
 }

@@ -6,12 +6,21 @@
 
 #include "ui_save_text_dialog.h"
 
+// "Name of file": asks for the name under which the browser window's text
+// pane is saved, its lines each ending CR LF.
 class TForm12 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm12(WindowSet &forms);
 
     Ui::TForm12 ui;
+
+    void Button1Click();
+    // Enter released in the name field saves, as "OK!" does.
+    void Edit1KeyUp(int key);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     WindowSet &m_forms;

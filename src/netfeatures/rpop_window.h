@@ -6,12 +6,21 @@
 
 #include "ui_rpop_window.h"
 
+// "rPOP settings": joins server, user name, password, action and message
+// into one address and has the main window open it as if it were typed.
+// The boxes are its only state.
 class TForm13 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm13(WindowSet &forms);
 
     Ui::TForm13 ui;
+
+    // The address Send opens, built from the boxes as they are.
+    QString requestAddress() const;
+
+    void Button1Click();
+    void SpeedButton1Click();
 
 private:
     WindowSet &m_forms;

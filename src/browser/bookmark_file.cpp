@@ -1,0 +1,70 @@
+#include "browser/bookmark_file.h"
+
+#include "platform/web_engine.h"
+#include "toolkit/core/codepage.h"
+#include "toolkit/core/record_file.h"
+#include "toolkit/widgets/message_box.h"
+
+namespace bookmarks {
+namespace {
+
+constexpr char kReplacedByApostrophe[] = {'\\', '/', ':', '*', '?', '"', '<', '>', '|'};
+
+} // namespace
+
+QByteArray cleanTitle(const QByteArray &title)
+{
+    QByteArray cleaned = title;
+    for (char &ch : cleaned) {
+        if (ch == '.') {
+            ch = ',';
+            continue;
+        }
+        for (const char bad : kReplacedByApostrophe) {
+            if (ch == bad) {
+                ch = '\'';
+                break;
+            }
+        }
+    }
+    return cleaned;
+}
+
+QString bookmarkFileName(const QByteArray &title)
+{
+    return QStringLiteral("Bookmarks\\") + toolkit::fromSingleByte(cleanTitle(title)) + QStringLiteral(".bkm");
+}
+
+void saveBookmark(const WebEngine &engine)
+{
+    // 1. Both texts in the single-byte code page; characters it cannot hold
+    //    became '?', which the cleaning turns into an apostrophe.
+    const QByteArray address = toolkit::toSingleByte(engine.LocationURL());
+    const QByteArray title = toolkit::toSingleByte(engine.LocationName());
+
+    // 2-4. The file holds the address and nothing else; an older bookmark of
+    //      the same title is replaced.
+    toolkit::RecordFile file(bookmarkFileName(title), 1);
+    file.rewrite();
+    for (const char byte : address)
+        file.writeByte(static_cast<unsigned char>(byte));
+    file.close();
+
+    // 5.
+    toolkit::showMessage(QStringLiteral("Bookmark saved!"));
+}
+
+QByteArray readBookmark(const QString &path)
+{
+    toolkit::RecordFile file(path, 1);
+    file.reset();
+    QByteArray address;
+    // The first byte is read before the end is tested.
+    do {
+        address.append(char(file.readByte()));
+    } while (!file.eof());
+    file.close();
+    return address;
+}
+
+} // namespace bookmarks

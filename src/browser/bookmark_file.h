@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class WebEngine;
+
+// Bookmark files: "Bookmarks\<cleaned title>.bkm" below the current folder,
+// whose whole content is the page's address in the single-byte code page
+// (no header, no line break).
+namespace bookmarks {
+
+// The page title as it appears in the file name: a full stop becomes a
+// comma, and each character a file name cannot hold on the original
+// platform (\ / : * ? " < > |) an apostrophe. Nothing is shortened.
+QByteArray cleanTitle(const QByteArray &title);
+
+// "Bookmarks\" + cleaned title + ".bkm".
+QString bookmarkFileName(const QByteArray &title);
+
+// Saves the page the engine shows and tells the user "Bookmark saved!".
+// Throws the file error (a missing Bookmarks folder, a name too long) before
+// anything is written or shown.
+void saveBookmark(const WebEngine &engine);
+
+// The whole content of a bookmark file, read byte by byte: an empty file is
+// "Read beyond end of file", a missing one "File not found".
+QByteArray readBookmark(const QString &path);
+
+} // namespace bookmarks
