@@ -1,0 +1,13 @@
+#!/bin/sh
+# Starts Kestrelon. The program keeps its settings, history and bookmarks in
+# its installation folder and writes there, so every user gets a folder of
+# their own: $XDG_DATA_HOME/kestrelon (by default ~/.local/share/kestrelon).
+# Each start refreshes the program link, the skin bitmaps and the read-me in
+# it; the config files and the bookmarks are never overwritten.
+set -eu
+PREFIX=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
+LIB="$PREFIX/lib/kestrelon"
+FOLDER=${XDG_DATA_HOME:-${HOME:?HOME is not set}/.local/share}/kestrelon
+"$LIB/prepare-folder" --link "$LIB/kestrelon" "$PREFIX/share/kestrelon" "$FOLDER"
+cd "$FOLDER"
+exec "$LIB/kestrelon" "$@"
