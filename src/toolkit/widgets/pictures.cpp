@@ -40,7 +40,19 @@ void onJpegError(j_common_ptr info)
     std::longjmp(manager->escape, 1);
 }
 
-void onJpegMessage(j_common_ptr, int) {}
+// Trace messages are dropped; warnings (level -1: premature end of data,
+// corrupt data) are counted, as the library's own handler would, so the
+// decoder can tell a damaged picture from a whole one.
+void onJpegMessage(j_common_ptr info, int level)
+{
+    if (level < 0)
+        ++info->err->num_warnings;
+}
+
+// The largest frame decoded, in pixels (192 MB as RGB). No picture of the
+// program comes near it; a larger declared frame is a damaged or hostile
+// file, and decoding it would cost gigabytes before its data ran out.
+constexpr unsigned long long MaxJpegPixels = 1ull << 26;
 
 } // namespace
 
@@ -64,22 +76,33 @@ QImage decodeJpeg(const QByteArray &bytes)
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
+    if (static_cast<unsigned long long>(info.image_width) * info.image_height > MaxJpegPixels) {
+        jpeg_destroy_decompress(&info);
+        throw EInvalidGraphic(QStringLiteral("JPEG error: the image is too large (%1 x %2 pixels)")
+                                  .arg(info.image_width)
+                                  .arg(info.image_height));
+    }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     result = new QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB888);
     if (result->isNull())
         errors.base.error_exit(reinterpret_cast<j_common_ptr>(&info));
-    while (info.output_scanline < info.output_height) {
+    // A truncated file is padded by libjpeg with a warning; treat it as
+    // corrupt, and stop at once rather than decode the padding.
+    bool damaged = false;
+    while (info.output_scanline < info.output_height && !damaged) {
         JSAMPROW row = result->scanLine(int(info.output_scanline));
         jpeg_read_scanlines(&info, &row, 1);
+        damaged = info.err->num_warnings > 0;
     }
-    // A truncated file is padded by libjpeg with a warning; treat it as corrupt.
-    const bool truncated = info.err->num_warnings > 0;
-    jpeg_finish_decompress(&info);
+    if (!damaged) {
+        jpeg_finish_decompress(&info);
+        damaged = info.err->num_warnings > 0;
+    }
     jpeg_destroy_decompress(&info);
     QImage image = std::move(*result);
     delete result;
-    if (truncated)
+    if (damaged)
         throw EInvalidGraphic(QStringLiteral("JPEG error: the image data is truncated or corrupt"));
     return image;
 }

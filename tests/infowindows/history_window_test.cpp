@@ -1,0 +1,135 @@
+#include "info_fixture.h"
+
+#include "infowindows/history_window.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace info_testing;
+
+namespace {
+
+QStringList lines(const QListWidget *list)
+{
+    QStringList result;
+    for (int i = 0; i < list->count(); ++i)
+        result.append(list->item(i)->text());
+    return result;
+}
+
+class HistoryWindow : public InfoWindowsTest {
+protected:
+    TForm5 &history() { return *forms().Form5; }
+};
+
+} // namespace
+
+TEST_F(HistoryWindow, ShowsTheNonEmptyEntriesOldestFirstAndRepeats)
+{
+    // The entries a, (empty), b, a, then the empty one the reader adds.
+    folder().write("config/history.cfg", QByteArray("a\xE4\xE4" "b\xE4" "a\xF6", 7));
+    start();
+    ASSERT_EQ(main().HistoryList.size(), 5);
+
+    main().History1Click();
+    ASSERT_TRUE(history().isVisible());
+    EXPECT_EQ(lines(history().ui.ListBox1), (QStringList{"a", "b", "a"}));
+    // Each line is 13 pixels high.
+    EXPECT_EQ(history().ui.ListBox1->visualItemRect(history().ui.ListBox1->item(0)).height(), 13);
+}
+
+TEST_F(HistoryWindow, IsASnapshotRebuiltAtEachShowOnly)
+{
+    folder().write("config/history.cfg", "first\xF6");
+    start();
+    main().History1Click();
+    EXPECT_EQ(lines(history().ui.ListBox1), QStringList{"first"});
+
+    // Visits while it stays open do not show up, and choosing History again
+    // only brings it forward.
+    go(pages.url("/while-open"));
+    main().History1Click();
+    EXPECT_EQ(lines(history().ui.ListBox1), QStringList{"first"});
+
+    history().close();
+    go(pages.url("/one"));
+    go(pages.url("/two"));
+    main().History1Click();
+    EXPECT_EQ(lines(history().ui.ListBox1),
+              (QStringList{"first", pages.url("/while-open"), pages.url("/one"), pages.url("/two")}));
+}
+
+TEST_F(HistoryWindow, ClearEmptiesListAndMemoryWritesTheTerminatorAndEndsTheProgram)
+{
+    folder().write("config/stat.cfg", counterBytes(41));
+    folder().write("config/history.cfg", "old\xE4visit\xF6");
+    const QByteArray settingsBefore = folder().read("config/Kestrelon.cfg");
+    start();
+    go(pages.url("/counted"));
+    main().History1Click();
+    ASSERT_EQ(history().ui.ListBox1->count(), 3);
+
+    clickOn(history().ui.Button1);
+
+    EXPECT_EQ(history().ui.ListBox1->count(), 0);
+    EXPECT_TRUE(main().HistoryList.isEmpty());
+    EXPECT_TRUE(main().HistoryCleared);
+    EXPECT_EQ(messages(), QStringList{"Please restart the browser!"});
+    // The main window closed, hiding the history window on its way.
+    EXPECT_FALSE(main().isVisible());
+    EXPECT_FALSE(history().isVisible());
+    EXPECT_EQ(folder().read("config/history.cfg"), QByteArray("\xF6"));
+    // The counters stay; the counter file is written at that close, the
+    // settings file is not touched.
+    EXPECT_EQ(main().TotalPages, 42);
+    EXPECT_EQ(folder().read("config/stat.cfg"), counterBytes(42));
+    EXPECT_EQ(folder().read("config/Kestrelon.cfg"), settingsBefore);
+
+    // The next run reads two empty entries and shows nothing.
+    restart();
+    EXPECT_EQ(main().HistoryList, (QList<QByteArray>{QByteArray(), QByteArray()}));
+    main().History1Click();
+    EXPECT_EQ(history().ui.ListBox1->count(), 0);
+}
+
+TEST_F(HistoryWindow, ClearThatCannotWriteTheFileKeepsTheProgramRunning)
+{
+    folder().write("config/history.cfg", "kept\xF6");
+    start();
+    main().History1Click();
+    // A folder where the history file should be: the write fails.
+    ASSERT_TRUE(QFile::remove(folder().file("config/history.cfg")));
+    ASSERT_TRUE(QDir().mkdir(folder().file("config/history.cfg")));
+
+    clickOn(history().ui.Button1);
+
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_EQ(messages().at(0), "Please restart the browser!");
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_TRUE(main().HistoryList.isEmpty());
+    EXPECT_TRUE(main().HistoryCleared);
+    EXPECT_EQ(history().ui.ListBox1->count(), 0);
+}
+
+TEST_F(HistoryWindow, ClearKeepsTheBottomRightCornerWhenResized)
+{
+    start();
+    main().History1Click();
+    QPushButton *clear = history().ui.Button1;
+    EXPECT_EQ(history().size(), QSize(313, 297));
+    EXPECT_EQ(clear->geometry(), QRect(248, 280, 65, 17));
+
+    history().resize(420, 360);
+    EXPECT_EQ(clear->geometry(), QRect(355, 343, 65, 17));
+    EXPECT_EQ(history().ui.ListBox1->geometry(), QRect(0, 0, 420, 360));
+
+    // Smaller than the button: it goes off the left and top edges rather
+    // than leaving the corner.
+    history().resize(120, 100);
+    EXPECT_EQ(clear->geometry().bottomRight(), QPoint(119, 99));
+
+    // The button lies over the list, so it is what a click in the corner hits.
+    EXPECT_EQ(history().childAt(clear->geometry().center()), clear);
+}
