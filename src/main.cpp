@@ -1,7 +1,6 @@
 // Kestrelon: a small skinned web browser. To understand it, start here,
 // then read app/main_window.h.
 #include "app/application.h"
-#include "app/error_handler.h"
 #include "app/main_window.h"
 #include "app/session_end.h"
 #include "app/window_set_owner.h"
@@ -17,7 +16,6 @@ int main(int argc, char **argv)
 
     // 2. The thirteen windows, in order, the main window first.
     WindowSetOwner windows;
-    installErrorHandler(windows.mainWindow());
     SessionEnd sessionEnd(windows.mainWindow());
 
     // 3. The message loop; it starts by showing the main window.

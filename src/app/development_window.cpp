@@ -4,3 +4,13 @@ TForm11::TForm11(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
 }
+
+void TForm11::logError(const QString &line)
+{
+    // The first line goes into the empty first block, so an empty message is
+    // one empty line, not none.
+    if (m_loggedLines++ == 0)
+        ui.Memo1->setPlainText(line);
+    else
+        ui.Memo1->appendPlainText(line);
+}

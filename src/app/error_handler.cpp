@@ -1,9 +1,14 @@
 #include "app/error_handler.h"
 
-#include "toolkit/widgets/guard.h"
-#include "toolkit/widgets/message_box.h"
+namespace error_texts {
 
-void installErrorHandler(TForm2 &)
+QString longMessage(const QString &errorText)
 {
-    toolkit::setErrorHandler([](const QString &message) { toolkit::showMessage(message); });
+    return QStringLiteral("An exeption was raised!.\r"
+                          "Check if all the files are in the rigth place and how the executable is behaving.\r\r"
+                          "/Tovander\r\r"
+                          "Exception = ")
+        + errorText;
 }
+
+} // namespace error_texts

@@ -1,34 +1,66 @@
 #include "app/interface_modes.h"
 
 #include "app/main_window.h"
+#include "app/persistence/persistence.h"
 #include "browser/browser_window.h"
+#include "toolkit/widgets/message_box.h"
 
 #include <QMenuBar>
 
 namespace {
 
-struct StartupRow {
-    bool plainSet;
-    bool banner;    // Image1
-    bool skinned;   // rew, forw, stop
-    bool refresh;   // Image2
-    bool address2;  // ComboBox2
+enum class Look : char { Keep, Hide, Show };
+constexpr Look H = Look::Hide;
+constexpr Look S = Look::Show;
+constexpr Look K = Look::Keep;
+
+struct ModeRow {
+    Look plainSet;  // Button1, Button2, Button3, ComboBox1, Button4
+    Look banner;    // Image1
+    Look skinned;   // rew, forw, stop
+    Look refresh;   // Image2
+    Look address2;  // ComboBox2
 };
 
 // Rows by mode 0, 1, 2.
-constexpr StartupRow kStartupTable[3] = {
-    {false, false, false, false, false},
-    {true, false, false, false, false},
-    {false, true, true, true, true},
+constexpr ModeRow kStartupTable[3] = {
+    {H, H, H, H, H},
+    {S, H, H, H, H},
+    {H, S, S, S, S},
 };
 
-void setPlainSet(TForm1 &browser, bool visible)
+// The popup pair shows the Refresh picture for every value.
+constexpr ModeRow kPopupStepTable[3] = {
+    {H, H, H, S, H},
+    {S, H, H, S, H},
+    {H, S, S, S, S},
+};
+
+// The main-menu pair leaves the skinned buttons and their address box alone.
+constexpr ModeRow kMainMenuStepTable[3] = {
+    {H, H, K, K, K},
+    {S, H, K, K, K},
+    {H, S, K, K, K},
+};
+
+void apply(QWidget *control, Look look)
 {
-    browser.ui.Button1->setVisible(visible);
-    browser.ui.Button2->setVisible(visible);
-    browser.ui.Button3->setVisible(visible);
-    browser.ui.ComboBox1->setVisible(visible);
-    browser.ui.Button4->setVisible(visible);
+    if (look != Look::Keep)
+        control->setVisible(look == Look::Show);
+}
+
+void applyRow(TForm1 &browser, const ModeRow &row)
+{
+    for (QWidget *control : {static_cast<QWidget *>(browser.ui.Button1), static_cast<QWidget *>(browser.ui.Button2),
+                             static_cast<QWidget *>(browser.ui.Button3), static_cast<QWidget *>(browser.ui.ComboBox1),
+                             static_cast<QWidget *>(browser.ui.Button4)})
+        apply(control, row.plainSet);
+    apply(browser.ui.Image1, row.banner);
+    apply(browser.ui.rew, row.skinned);
+    apply(browser.ui.forw, row.skinned);
+    apply(browser.ui.stop, row.skinned);
+    apply(browser.ui.Image2, row.refresh);
+    apply(browser.ui.ComboBox2, row.address2);
 }
 
 } // namespace
@@ -37,20 +69,50 @@ bool applyStartupMode(TForm1 &browser, int mode)
 {
     if (mode < 0 || mode > 2)
         return false;
-    const StartupRow &row = kStartupTable[mode];
-    setPlainSet(browser, row.plainSet);
-    browser.ui.Image1->setVisible(row.banner);
-    browser.ui.rew->setVisible(row.skinned);
-    browser.ui.forw->setVisible(row.skinned);
-    browser.ui.stop->setVisible(row.skinned);
-    browser.ui.Image2->setVisible(row.refresh);
-    browser.ui.ComboBox2->setVisible(row.address2);
+    applyRow(browser, kStartupTable[mode]);
     return true;
+}
+
+void stepInterfaceMode(TForm1 &browser, qint32 &mode, ModeStep step, ModeVariant variant)
+{
+    // 1. One step, within the range.
+    if (step == ModeStep::Less && mode > 0)
+        --mode;
+    else if (step == ModeStep::More && mode < 2)
+        ++mode;
+
+    // 2. The variant's table for the new value; other values change nothing.
+    if (mode >= 0 && mode <= 2)
+        applyRow(browser, variant == ModeVariant::Popup ? kPopupStepTable[mode] : kMainMenuStepTable[mode]);
+
+    // 3. A value that came from outside the range is brought back.
+    if (step == ModeStep::Less && mode > 1)
+        mode = 1;
+    else if (step == ModeStep::More && mode > 2)
+        mode = 2;
 }
 
 void detachMainMenu(TForm2 &main)
 {
-    main.ui.MainMenu1->hide();
-    main.ui.MainMenu1->setEnabled(false);
-    main.setFixedSize(440, 92);
+    main.detachMenu();
+}
+
+void changeMenuState(TForm2 &main)
+{
+    // 1. Byte 0 as the file holds it now.
+    const char state = persistence::readMenuStateByte();
+    // 2. ModeChar.
+    const char modeChar = QByteArray::number(main.InterfaceMode).at(0);
+    // 3-5. The opposite state with the mode; any other byte writes nothing.
+    if (state == '0') {
+        toolkit::showMessage(QStringLiteral("The main menu will now hide. Right click on the main window to the menu"));
+        persistence::writeSettingBytes(QByteArray{"1"} + modeChar);
+    } else if (state == '1') {
+        persistence::writeSettingBytes(QByteArray{"0"} + modeChar);
+    }
+    // 6. The template after it.
+    persistence::appendTemplateToSettings();
+    // 7-8. Tell, then close; the close step saves the rest.
+    toolkit::showMessage(QStringLiteral("Please restart the browser to make the new settings valid!"));
+    main.requestClose();
 }

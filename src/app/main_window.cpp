@@ -1,37 +1,257 @@
 #include "app/main_window.h"
 
-#include "app/interface_modes.h"
+#include "app/application_events.h"
 #include "app/development_window.h"
+#include "app/error_handler.h"
+#include "app/interface_modes.h"
+#include "app/key_router.h"
+#include "app/main_window_artwork.h"
 #include "app/persistence/persistence.h"
 #include "app/window_set_owner.h"
+#include "browser/bookmarks_window.h"
 #include "browser/browser_window.h"
+#include "infowindows/about_window.h"
+#include "infowindows/history_window.h"
+#include "infowindows/runtime_window.h"
+#include "infowindows/statistics_window.h"
+#include "netfeatures/page_source_window.h"
+#include "netfeatures/rpop_window.h"
+#include "platform/shell.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/convert.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QListWidget>
+#include <QLocale>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QShowEvent>
+#include <QTime>
+#include <QTimer>
 
 // Start-up milestones, off by default; benchmarks and tests turn them on
 // with QT_LOGGING_RULES="kestrelon.startup.info=true".
 Q_LOGGING_CATEGORY(lcStartup, "kestrelon.startup", QtWarningMsg)
+// Every message box text and every error, off by default, so that a test
+// driving the real program can see what the user was told.
+Q_LOGGING_CATEGORY(lcMessages, "kestrelon.messages", QtWarningMsg)
+
+namespace {
+
+using Command = void (TForm2::*)();
+
+// The popup menu, in menu order. A row without an item name opens a
+// submenu; items follow their submenu until the next one. Each item runs
+// its main-menu twin's handler.
+struct PopupRow {
+    const char *submenu;  // object name of a submenu, or nullptr for an item
+    const char *name;     // item name (or the submenu's caption when submenu is set)
+    const char *caption;
+    const char *shortcut;
+    bool visible;
+    bool topLevel;
+    Command command;
+};
+
+constexpr PopupRow kPopupMenu[] = {
+    {"arkiv2", "File", nullptr, nullptr, true, true, nullptr},
+    {nullptr, "VisaWebbbrowsern1", "Show the webbrowser", nullptr, true, false, &TForm2::VisaWebbrowsern1Click},
+    {nullptr, "ndramenylge2", "Change menu state", nullptr, true, false, &TForm2::ndramenylge1Click},
+    {nullptr, "Avsluta2", "Exit", nullptr, true, false, &TForm2::Avsluta2Click},
+    {"Naviera1", "Navigate", nullptr, nullptr, true, true, nullptr},
+    {nullptr, "Back1", "Back", nullptr, true, false, &TForm2::Tillbaka1Click},
+    {nullptr, "Forwad1", "Forwad", nullptr, true, false, &TForm2::Frammt1Click},
+    {nullptr, "Stop2", "Stop", nullptr, true, false, &TForm2::Stop1Click},
+    {nullptr, "Reload1", "Refresh", nullptr, true, false, &TForm2::Uppdatera1Click},
+    {"Funktioner1", "Features", nullptr, nullptr, true, true, nullptr},
+    {nullptr, "Tid1", "Time", nullptr, true, false, &TForm2::Nuvarandesurftid1Click},
+    {nullptr, "History2", "History", nullptr, true, false, &TForm2::History1Click},
+    {nullptr, "Hmtakllkod1", "Get source", nullptr, true, false, &TForm2::Kllkod1Click},
+    {nullptr, "rPOPsettings1", "rPOP settings", nullptr, true, false, &TForm2::rPOPinstllningar1Click},
+    {nullptr, "Statestik2", "Number of visites pages", nullptr, true, false, &TForm2::Webbsidorbeskta1Click},
+    {nullptr, "Bokmrken2", "Bookmarks", nullptr, true, true, &TForm2::Bokmrken1Click},
+    {"Om3", "About", nullptr, nullptr, true, true, nullptr},
+    {nullptr, "Hjlp2", "Help!", nullptr, true, false, &TForm2::Hjlp1Click},
+    {nullptr, "Om2", "About Kestrelon beta 1.5", nullptr, true, false, &TForm2::OmNavigator1Click},
+    {nullptr, "Minskainterface1", "Minska interface", "F1", false, true, &TForm2::Minskainterface1Click},
+    {nullptr, "kainterface2", "\xc3\xb6ka interface", "F2", false, true, &TForm2::kainterface2Click},
+};
+
+void showWindow(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void setLabel(QWidget *window, const char *name, const QString &text)
+{
+    if (auto *label = window->findChild<QLabel *>(QLatin1String(name)))
+        label->setText(text);
+}
+
+// The time of day as the desktop's long time format gives it (with the
+// seconds), without the time zone that Qt's long format adds.
+QString longTimeText(const QTime &time)
+{
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return QLocale::system().toString(time, format.trimmed());
+}
+
+} // namespace
 
 TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
+    // A fixed single border with the system menu and minimise box only;
+    // the client area is 440 x 92 with or without the menu bar above it.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    ui.centralwidget->setFixedSize(440, 92);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(308, 149);
+
+    ui.Image2->setPixmap(artwork::progressTrack(ui.Image2->size()));
+    ui.Image3->setPixmap(artwork::progressMarker(ui.Image3->size()));
+    ui.Button1->setPixmap(artwork::defaultButton(ui.Button1->size(), QStringLiteral("Go")));
+    ui.Button2->setPixmap(artwork::defaultButton(ui.Button2->size(), QStringLiteral("Back")));
+    ui.Button4->setPixmap(artwork::defaultButton(ui.Button4->size(), QStringLiteral("Stop")));
+    ui.Button3->setPixmap(artwork::defaultButton(ui.Button3->size(), QStringLiteral("Forward")));
+    ui.Image1->setMouseTracking(true);
+    ui.Edit1->setFocus();
+    ui.Edit1->installEventFilter(this);
+
+    // The error, idle and message hook exists before the creation handler
+    // runs, so an error there is shown like any other.
+    ApplicationEvents1 = new ApplicationEvents(this);
+    ApplicationEvents1->OnException = [this](const QString &message, bool nowhereToGo) {
+        ApplicationEvents1Exception(message, nowhereToGo);
+    };
+    ApplicationEvents1->OnIdle = [this] { ApplicationEvents1Idle(); };
+    ApplicationEvents1->OnMessage = [this] { ApplicationEvents1Message(); };
+
     m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    buildPopupMenu();
+    connectCommands();
+    connectPictureButtons();
+    m_keyRouter = new KeyRouter(*this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { toolkit::guarded([this] { Timer1Timer(); }); });
+    Timer1->start();
+
     // The start-up handler runs inside the toolkit's guard: an error is shown
     // and start-up goes on with what was not read at its initial value.
     toolkit::guarded([this] { FormCreate(); });
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2()
+{
+    releaseApplicationEvents();
+}
+
+void TForm2::releaseApplicationEvents()
+{
+    delete std::exchange(ApplicationEvents1, nullptr);
+}
+
+void TForm2::buildPopupMenu()
+{
+    QMenu *submenu = nullptr;
+    for (const PopupRow &row : kPopupMenu) {
+        if (row.submenu) {
+            submenu = m_popupMenu->addMenu(QString::fromUtf8(row.name));
+            submenu->setObjectName(QLatin1String(row.submenu));
+            continue;
+        }
+        QMenu *into = row.topLevel ? m_popupMenu : submenu;
+        QAction *action = into->addAction(QString::fromUtf8(row.caption));
+        action->setObjectName(QLatin1String(row.name));
+        if (row.shortcut)
+            action->setShortcut(QKeySequence(QLatin1String(row.shortcut)));
+        action->setVisible(row.visible);
+        const Command command = row.command;
+        connect(action, &QAction::triggered, this, toolkit::guard([this, command](bool) { (this->*command)(); }));
+    }
+}
+
+void TForm2::connectCommands()
+{
+    const struct {
+        QAction *item;
+        Command command;
+    } items[] = {
+        {ui.VisaWebbrowsern1, &TForm2::VisaWebbrowsern1Click},
+        {ui.ndramenylge1, &TForm2::ndramenylge1Click},
+        {ui.Avsluta1, &TForm2::Avsluta1Click},
+        {ui.Tillbaka1, &TForm2::Tillbaka1Click},
+        {ui.Frammt1, &TForm2::Frammt1Click},
+        {ui.Stop1, &TForm2::Stop1Click},
+        {ui.Uppdatera1, &TForm2::Uppdatera1Click},
+        {ui.Nuvarandesurftid1, &TForm2::Nuvarandesurftid1Click},
+        {ui.History1, &TForm2::History1Click},
+        {ui.Kllkod1, &TForm2::Kllkod1Click},
+        {ui.rPOPinstllningar1, &TForm2::rPOPinstllningar1Click},
+        {ui.Webbsidorbeskta1, &TForm2::Webbsidorbeskta1Click},
+        {ui.SnabbInterface2, &TForm2::SnabbInterface2Click},
+        {ui.kainterface1, &TForm2::kainterface1Click},
+        {ui.Bokmrken1, &TForm2::Bokmrken1Click},
+        {ui.Hjlp1, &TForm2::Hjlp1Click},
+        {ui.OmNavigator1, &TForm2::OmNavigator1Click},
+        {ui.RaiseExeption1, &TForm2::RaiseExeption1Click},
+    };
+    for (const auto &entry : items) {
+        const Command command = entry.command;
+        connect(entry.item, &QAction::triggered, this, toolkit::guard([this, command](bool) { (this->*command)(); }));
+    }
+}
+
+void TForm2::connectPictureButtons()
+{
+    // Back, Stop and Forward take the pressed look from the left button
+    // only; Go from any button. Every load reads the file again.
+    const struct {
+        TPictureButton *button;
+        const char *normal;
+        const char *pressed;
+        bool anyButton;
+        Command click;
+    } buttons[] = {
+        {ui.Button2, "imgs\\rew-but.bmp", "imgs\\rew-but-active.bmp", false, &TForm2::Button2Click},
+        {ui.Button4, "imgs\\s-but.bmp", "imgs\\s-but-active.bmp", false, &TForm2::Button4Click},
+        {ui.Button3, "imgs\\f-but.bmp", "imgs\\f-but-active.bmp", false, &TForm2::Button3Click},
+        {ui.Button1, "imgs\\go-but.bmp", "imgs\\go-but-active.bmp", true, &TForm2::Button1Click},
+    };
+    for (const auto &b : buttons) {
+        TPictureButton *button = b.button;
+        const QString normal = QLatin1String(b.normal);
+        const QString pressed = QLatin1String(b.pressed);
+        const bool anyButton = b.anyButton;
+        connect(button, &TPictureButton::mouseDown, this,
+                toolkit::guard([button, pressed, anyButton](Qt::MouseButton which, QPoint) {
+                    if (anyButton || which == Qt::LeftButton)
+                        button->loadPicture(pressed, true);
+                }));
+        connect(button, &TPictureButton::mouseUp, this,
+                toolkit::guard([button, normal, anyButton](Qt::MouseButton which, QPoint) {
+                    if (anyButton || which == Qt::LeftButton)
+                        button->loadPicture(normal, false);
+                }));
+        const Command click = b.click;
+        connect(button, &TPictureButton::clicked, this, toolkit::guard([this, click] { (this->*click)(); }));
+    }
+    connect(ui.Image1, &TPictureButton::mouseMoved, this, toolkit::guard([this](QPoint) { Image1MouseMove(); }));
+}
 
 void TForm2::FormCreate()
 {
@@ -62,6 +282,14 @@ void TForm2::FormCreate()
     ui.Button1->loadPicture(QStringLiteral("imgs\\go-but.bmp"), false);
 }
 
+void TForm2::detachMenu()
+{
+    m_menuAttached = false;
+    ui.MainMenu1->hide();
+    ui.MainMenu1->setEnabled(false);
+    adjustSize();
+}
+
 void TForm2::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
@@ -69,6 +297,11 @@ void TForm2::showEvent(QShowEvent *event)
     if (event->spontaneous() || m_shownOnce)
         return;
     m_shownOnce = true;
+    // Every window exists now.
+    m_keyRouter->watchBrowserWindow(*m_forms.Form1);
+    if (ApplicationEvents1)
+        ApplicationEvents1->setQuietWindow(m_forms.Form11);
+    flushPendingLog();
     toolkit::guarded([this] { FormShow(); });
     qCInfo(lcStartup) << "main window shown";
 }
@@ -79,8 +312,13 @@ void TForm2::FormShow()
     if (!applyStartupMode(*m_forms.Form1, InterfaceMode))
         toolkit::showMessage(QStringLiteral("Invalid parameter in Kestrelon.cfg: %1").arg(InterfaceMode));
     // 2. The browser window, when the settings ask for it.
-    if (ShowBrowserAtStart == '1')
+    if (ShowBrowserAtStart == '1') {
         m_forms.Form1->show();
+        // The small controller sits inside the browser window's area: keep it
+        // in front, with the focus in its address box, so the user can type.
+        raise();
+        activateWindow();
+    }
 }
 
 void TForm2::FormCloseQuery()
@@ -130,6 +368,22 @@ void TForm2::closeEvent(QCloseEvent *event)
     QCoreApplication::exit(0);
 }
 
+void TForm2::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_popupMenu->popup(event->globalPos());
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter in the address box acts on its release, whatever the shift state.
+    if (watched == ui.Edit1 && event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat())
+            toolkit::guarded([this] { Button1Click(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 bool TForm2::requestClose()
 {
     return close();
@@ -162,8 +416,7 @@ void TForm2::setAddressText(const QString &text)
 void TForm2::Button1Click()
 {
     // 1. Show the browser window.
-    m_forms.Form1->show();
-    m_forms.Form1->raise();
+    showWindow(m_forms.Form1);
     // 2. Navigate to the address box text, unchanged. A failure stops here.
     m_forms.Form1->WebBrowser1().Navigate(toolkit::fromSingleByte(toolkit::toSingleByte(ui.Edit1->text())));
     // 3. Count it.
@@ -191,6 +444,191 @@ void TForm2::Button3Click()
 void TForm2::Uppdatera1Click()
 {
     m_forms.Form1->WebBrowser1().Refresh();
+}
+
+void TForm2::VisaWebbrowsern1Click()
+{
+    showWindow(m_forms.Form1);
+    m_forms.Form1->setWindowTitle(QString());
+}
+
+void TForm2::ndramenylge1Click()
+{
+    changeMenuState(*this);
+}
+
+void TForm2::Avsluta1Click()
+{
+    requestClose();
+}
+
+void TForm2::Avsluta2Click()
+{
+    requestClose();
+}
+
+void TForm2::Tillbaka1Click()
+{
+    Button2Click();
+}
+
+void TForm2::Frammt1Click()
+{
+    Button3Click();
+}
+
+void TForm2::Stop1Click()
+{
+    Button4Click();
+}
+
+void TForm2::Nuvarandesurftid1Click()
+{
+    showWindow(m_forms.Form4);
+}
+
+void TForm2::History1Click()
+{
+    showWindow(m_forms.Form5);
+}
+
+void TForm2::Kllkod1Click()
+{
+    showWindow(m_forms.Form7);
+}
+
+void TForm2::rPOPinstllningar1Click()
+{
+    showWindow(m_forms.Form13);
+}
+
+void TForm2::Webbsidorbeskta1Click()
+{
+    QWidget *statistics = m_forms.Form3;
+    setLabel(statistics, "TotLabel", QString::number(TotalPages));
+    setLabel(statistics, "AntalLabel", QString::number(SessionPages));
+    showWindow(statistics);
+}
+
+void TForm2::Bokmrken1Click()
+{
+    showWindow(m_forms.Form9);
+}
+
+void TForm2::Hjlp1Click()
+{
+    platform::shellOpen(QStringLiteral("Readme!.txt"));
+}
+
+void TForm2::OmNavigator1Click()
+{
+    showWindow(m_forms.Form6);
+}
+
+void TForm2::RaiseExeption1Click()
+{
+    throw Exception(error_texts::kArtificialError);
+}
+
+void TForm2::Minskainterface1Click()
+{
+    stepInterfaceMode(*m_forms.Form1, InterfaceMode, ModeStep::Less, ModeVariant::Popup);
+}
+
+void TForm2::kainterface2Click()
+{
+    stepInterfaceMode(*m_forms.Form1, InterfaceMode, ModeStep::More, ModeVariant::Popup);
+}
+
+void TForm2::SnabbInterface2Click()
+{
+    stepInterfaceMode(*m_forms.Form1, InterfaceMode, ModeStep::Less, ModeVariant::MainMenu);
+}
+
+void TForm2::kainterface1Click()
+{
+    stepInterfaceMode(*m_forms.Form1, InterfaceMode, ModeStep::More, ModeVariant::MainMenu);
+}
+
+void TForm2::Timer1Timer()
+{
+    // 1-2. Seconds into minutes, minutes into hours.
+    ++RunSeconds;
+    if (RunSeconds == 60) {
+        ++RunMinutes;
+        RunSeconds = 0;
+    }
+    if (RunMinutes == 60) {
+        ++RunHours;
+        RunMinutes = 0;
+        RunSeconds = 0;
+    }
+    // 3. The text, without leading zeros.
+    RunTimeText = QStringLiteral("%1 tim. %2 min. %3 sec.").arg(RunHours).arg(RunMinutes).arg(RunSeconds);
+    // 4-5. The running-time window, shown or not.
+    QWidget *runtime = m_forms.Form4;
+    if (!runtime)
+        return;
+    setLabel(runtime, "tidlabel", RunTimeText);
+    setLabel(runtime, "Label3", longTimeText(QTime::currentTime()));
+}
+
+void TForm2::Image1MouseMove()
+{
+    // A pressed look whose release never reached its button ends here.
+    const struct {
+        TPictureButton *button;
+        const char *normal;
+    } buttons[] = {
+        {ui.Button2, "imgs\\rew-but.bmp"},
+        {ui.Button4, "imgs\\s-but.bmp"},
+        {ui.Button3, "imgs\\f-but.bmp"},
+        {ui.Button1, "imgs\\go-but.bmp"},
+    };
+    for (const auto &b : buttons) {
+        if (b.button->showsPressedLook())
+            b.button->loadPicture(QLatin1String(b.normal), false);
+    }
+}
+
+void TForm2::ApplicationEvents1Exception(const QString &message, bool nowhereToGo)
+{
+    qCInfo(lcMessages).noquote() << "error:" << message;
+    // 1-2. The box: the short one when there was nowhere to go.
+    if (nowhereToGo || message == error_texts::kUnspecifiedFailureSwedish)
+        toolkit::showMessage(error_texts::kNowhereToGo);
+    else
+        toolkit::showMessage(error_texts::longMessage(message));
+    // 3. The log line, once the box is gone; kept until the window exists.
+    if (!m_forms.Form11) {
+        m_pendingLog.append(message);
+        return;
+    }
+    flushPendingLog();
+    m_forms.Form11->logError(message);
+}
+
+void TForm2::flushPendingLog()
+{
+    if (!m_forms.Form11)
+        return;
+    const QStringList pending = std::exchange(m_pendingLog, {});
+    for (const QString &line : pending)
+        m_forms.Form11->logError(line);
+}
+
+void TForm2::ApplicationEvents1Idle()
+{
+    ++IdleCount;
+    if (m_forms.Form11)
+        m_forms.Form11->ui.Memo2->setPlainText(QString::number(IdleCount));
+}
+
+void TForm2::ApplicationEvents1Message()
+{
+    ++MessageCount;
+    if (m_forms.Form11)
+        m_forms.Form11->ui.Memo3->setPlainText(QString::number(MessageCount));
 }
 
 TGauge &TForm2::Gauge1()
@@ -228,6 +666,5 @@ void TForm2::clear()
 
 void TForm2::showDevelopmentWindow()
 {
-    m_forms.Form11->show();
-    m_forms.Form11->raise();
+    showWindow(m_forms.Form11);
 }

@@ -10,8 +10,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QMainWindow>
+#include <QStringList>
 
 #include "ui_main_window.h"
+
+class ApplicationEvents;
+class KeyRouter;
+class QTimer;
 
 // The main window: the address box, Go, Back, Stop and Forward, the progress
 // marker and the menus. Owns the history, the counters, the interface mode
@@ -38,6 +43,10 @@ public:
     qint32 IdleCount = 0;
     qint32 MessageCount = 0;
 
+    // The one-second clock and the application-wide event hook.
+    QTimer *Timer1 = nullptr;
+    ApplicationEvents *ApplicationEvents1 = nullptr;
+
     // Asks the main window to close, as its close button does. Returns
     // whether it closed (an error during the save keeps it open).
     bool requestClose();
@@ -45,6 +54,45 @@ public:
     // The log-off, shutdown and termination path: hide, save, then end
     // even when the save failed (the failure is reported first).
     void endSession();
+
+    // The window set is going away: the hook stops calling into windows
+    // that are being destroyed.
+    void releaseApplicationEvents();
+
+    // Whether the menu bar is attached (it answers shortcut keys only then).
+    bool mainMenuAttached() const { return m_menuAttached; }
+    // Takes the menu bar off the window; the client area keeps its size.
+    void detachMenu();
+
+    // Menu commands. The popup items run their main-menu twins.
+    void VisaWebbrowsern1Click();
+    void ndramenylge1Click();
+    void Avsluta1Click();
+    void Avsluta2Click();
+    void Tillbaka1Click();
+    void Frammt1Click();
+    void Stop1Click();
+    void Nuvarandesurftid1Click();
+    void History1Click();
+    void Kllkod1Click();
+    void rPOPinstllningar1Click();
+    void Webbsidorbeskta1Click();
+    void Bokmrken1Click();
+    void Hjlp1Click();
+    void OmNavigator1Click();
+    void RaiseExeption1Click();
+    // The interface stepping commands: popup pair, then main-menu pair.
+    void Minskainterface1Click();
+    void kainterface2Click();
+    void SnabbInterface2Click();
+    void kainterface1Click();
+
+    // Handlers of the controls and the hook.
+    void Timer1Timer();
+    void Image1MouseMove();
+    void ApplicationEvents1Exception(const QString &message, bool nowhereToGo);
+    void ApplicationEvents1Idle();
+    void ApplicationEvents1Message();
 
     // MainWindowLink
     QWidget *widget() override { return this; }
@@ -65,6 +113,8 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
@@ -74,7 +124,16 @@ private:
     // Runs FormCloseQuery through the error handler; true when the close may go on.
     bool runCloseQuery();
 
+    void buildPopupMenu();
+    void connectCommands();
+    void connectPictureButtons();
+    // Logs errors that came before the Development window existed.
+    void flushPendingLog();
+
     WindowSet &m_forms;
     QMenu *m_popupMenu = nullptr;
+    KeyRouter *m_keyRouter = nullptr;
+    QStringList m_pendingLog;
     bool m_shownOnce = false;
+    bool m_menuAttached = true;
 };

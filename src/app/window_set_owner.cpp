@@ -45,6 +45,8 @@ WindowSetOwner::WindowSetOwner()
 
 WindowSetOwner::~WindowSetOwner()
 {
+    // Nothing counts or logs into windows while they are destroyed.
+    m_main->releaseApplicationEvents();
     // Last created first; the main window goes last.
     for (auto it = m_created.rbegin(); it != m_created.rend(); ++it)
         delete *it;

@@ -1,36 +1,256 @@
 #include "browser/browser_window.h"
 
+#include "browser/bookmark_file.h"
+#include "browser/main_window_link.h"
+#include "browser/text_pane.h"
+#include "toolkit/core/codepage.h"
+#include "toolkit/widgets/gauge.h"
+#include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/picture_button.h"
+#include "toolkit/widgets/pictures.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QVBoxLayout>
+
+namespace {
+// The banner strip's height; the page area starts below it while it shows.
+constexpr int kBannerHeight = 92;
+} // namespace
 
 TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    // The form holds the client size; the outer bounds are 187, 125, 796 x 478.
     move(187, 125);
+
     m_engine = platform::createWebEngine(ui.WebBrowser1);
     auto *layout = new QVBoxLayout(ui.WebBrowser1);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_engine->widget());
+    m_engine->OnProgressChange = [this](int progress, int progressMax) {
+        toolkit::guarded([&] { WebBrowser1ProgressChange(progress, progressMax); });
+    };
+    m_engine->OnDownloadComplete = [this] { toolkit::guarded([this] { WebBrowser1DownloadComplete(); }); };
+
+    // The page area and the banner carry the main window's popup menu.
+    for (QWidget *area : {m_engine->widget(), static_cast<QWidget *>(ui.Image1)}) {
+        area->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(area, &QWidget::customContextMenuRequested, this, toolkit::guard([this, area](QPoint pos) {
+                    if (QMenu *menu = mainWindow().PopupMenu1())
+                        menu->popup(area->mapToGlobal(pos));
+                }));
+    }
+
     // The text pane lies behind the engine until the page source puts text in it.
     ui.Memo1->lower();
     ui.Memo1->hide();
+    // The toolbars lie over the page area.
+    for (QWidget *control : {static_cast<QWidget *>(ui.rew), static_cast<QWidget *>(ui.stop),
+                             static_cast<QWidget *>(ui.forw), static_cast<QWidget *>(ui.Image2),
+                             static_cast<QWidget *>(ui.ComboBox2), static_cast<QWidget *>(ui.Button1),
+                             static_cast<QWidget *>(ui.Button3), static_cast<QWidget *>(ui.Button2),
+                             static_cast<QWidget *>(ui.ComboBox1), static_cast<QWidget *>(ui.Button4)})
+        control->raise();
+    // The banner decides where the page area starts, whoever shows or hides it.
+    ui.Image1->installEventFilter(this);
+    ui.ComboBox1->installEventFilter(this);
+    ui.ComboBox2->installEventFilter(this);
+    connectToolbar();
     layoutPageArea();
+    // Button4Click: a bookmark of the page now shown.
+    connect(ui.Button4, &QPushButton::clicked, this, toolkit::guard([this](bool) { bookmarks::saveBookmark(WebBrowser1()); }));
+    textpane::installContextMenu(*this, m_forms);
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::connectToolbar()
+{
+    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    connect(ui.Button3, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button3Click(); }));
+    connect(ui.Button2, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button2Click(); }));
+    connectPictureButton(ui.rew, QStringLiteral("imgs\\rew-but.bmp"), QStringLiteral("imgs\\rew-but-active.bmp"),
+                         &TForm1::rewClick);
+    connectPictureButton(ui.stop, QStringLiteral("imgs\\s-but.bmp"), QStringLiteral("imgs\\s-but-active.bmp"),
+                         &TForm1::stopClick);
+    connectPictureButton(ui.forw, QStringLiteral("imgs\\f-but.bmp"), QStringLiteral("imgs\\f-but-active.bmp"),
+                         &TForm1::forwClick);
+    connectPictureButton(ui.Image2, QStringLiteral("imgs\\r-but.bmp"), QStringLiteral("imgs\\r-but-active.bmp"),
+                         &TForm1::Image2Click);
+}
+
+// The pressed look comes with the left button only; any release loads the
+// normal look again. Both read the file anew.
+void TForm1::connectPictureButton(TPictureButton *button, const QString &normal, const QString &pressed,
+                                  void (TForm1::*click)())
+{
+    connect(button, &TPictureButton::mouseDown, this, toolkit::guard([button, pressed](Qt::MouseButton which, QPoint) {
+                if (which == Qt::LeftButton)
+                    button->loadPicture(pressed, true);
+            }));
+    connect(button, &TPictureButton::mouseUp, this,
+            toolkit::guard([button, normal](Qt::MouseButton, QPoint) { button->loadPicture(normal, false); }));
+    connect(button, &TPictureButton::clicked, this, toolkit::guard([this, click] { (this->*click)(); }));
+}
+
+void TForm1::WebBrowser1ProgressChange(int Progress, int ProgressMax)
+{
+    // 1. The main window's gauge: maximum, then position (clamped by the
+    // gauge; a negative maximum is refused there and ends this handler).
+    TGauge &gauge = mainWindow().Gauge1();
+    gauge.setMaxValue(ProgressMax);
+    gauge.setProgress(Progress);
+    // 2. The marker follows.
+    mainWindow().gaugechange();
+    // 3. The caption from the event's own numbers and the gauge's percent.
+    const QByteArray caption = PageTitle + ' ' + QByteArray::number(Progress) + '/' + QByteArray::number(ProgressMax)
+                               + " (" + QByteArray::number(gauge.PercentDone()) + "%)";
+    setWindowTitle(toolkit::fromSingleByte(caption));
+    // 4. A report of nothing left to load reads as done.
+    if (toolkit::toSingleByte(windowTitle()) == PageTitle + " 0/0 (0%)")
+        setWindowTitle(toolkit::fromSingleByte(PageTitle + " [Done]"));
+}
+
+void TForm1::WebBrowser1DownloadComplete()
+{
+    // 1. The engine's address into the main window's address box (no Go).
+    mainWindow().setAddressText(toolkit::fromSingleByte(toolkit::toSingleByte(WebBrowser1().LocationURL())));
+    // 2. The page's name for the next caption.
+    PageTitle = toolkit::toSingleByte(WebBrowser1().LocationName());
+}
+
+void TForm1::ComboBox1KeyDown(int key)
+{
+    if (key != 13)
+        return;
+    mainWindow().setAddressText(ui.ComboBox1->text());
+    mainWindow().Button1Click();
+}
+
+void TForm1::ComboBox2KeyDown(int key)
+{
+    if (key != 13)
+        return;
+    mainWindow().setAddressText(ui.ComboBox2->text());
+    mainWindow().Button1Click();
+}
+
+void TForm1::Button1Click()
+{
+    mainWindow().Button2Click();
+}
+
+void TForm1::Button3Click()
+{
+    mainWindow().Button4Click();
+}
+
+void TForm1::Button2Click()
+{
+    mainWindow().Button3Click();
+}
+
+void TForm1::rewClick()
+{
+    mainWindow().Button2Click();
+}
+
+void TForm1::stopClick()
+{
+    mainWindow().Button4Click();
+}
+
+void TForm1::forwClick()
+{
+    mainWindow().Button3Click();
+}
+
+void TForm1::Image2Click()
+{
+    mainWindow().Uppdatera1Click();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        toolkit::guarded([this] { FormShow(); });
+}
+
+void TForm1::FormShow()
+{
+    // The banner and the four pictures, in this order; a failing load ends
+    // the handler before the later ones and the repaint.
+    auto *banner = ui.Image1;
+    banner->setPixmap(toolkit::loadBitmapFile(QStringLiteral("imgs\\big-bgimg.bmp")));
+    ui.rew->loadPicture(QStringLiteral("imgs\\rew-but.bmp"), false);
+    ui.forw->loadPicture(QStringLiteral("imgs\\f-but.bmp"), false);
+    ui.stop->loadPicture(QStringLiteral("imgs\\s-but.bmp"), false);
+    ui.Image2->loadPicture(QStringLiteral("imgs\\r-but.bmp"), false);
+    update();
+}
 
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutPageArea();
+    toolkit::guarded([this] { FormResize(); });
+}
+
+void TForm1::FormResize()
+{
+    // The plain set stays centred, visible or not.
+    const int half = width() / 2;
+    ui.Button1->move(half - 279, ui.Button1->y());
+    ui.Button3->move(half - 193, ui.Button3->y());
+    ui.Button2->move(half - 107, ui.Button2->y());
+    ui.ComboBox1->move(half + 38, ui.ComboBox1->y());
+    ui.Button4->move(half + 268, ui.Button4->y());
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    toolkit::guarded([this] { FormCloseQuery(); });
+    // Closing only hides: this is not the main window.
+    event->accept();
+}
+
+void TForm1::FormCloseQuery()
+{
+    // The next show has the engine in front.
+    ui.Memo1->lower();
+    ui.Memo1->hide();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui.Image1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        layoutPageArea();
+    } else if ((watched == ui.ComboBox1 || watched == ui.ComboBox2) && event->type() == QEvent::KeyPress) {
+        // Enter of either keypad counts; the key is not consumed.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const int code = (key == Qt::Key_Return || key == Qt::Key_Enter) ? 13 : 0;
+        if (watched == ui.ComboBox1)
+            toolkit::guarded([&] { ComboBox1KeyDown(code); });
+        else
+            toolkit::guarded([&] { ComboBox2KeyDown(code); });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // The page area fills the client area below the banner when it is shown,
 // and the whole client area when it is not.
 void TForm1::layoutPageArea()
 {
-    const int top = ui.Image1->isVisibleTo(this) ? 92 : 0;
-    ui.Image1->setGeometry(0, 0, width(), 92);
+    const int top = ui.Image1->isVisibleTo(this) ? kBannerHeight : 0;
+    ui.Image1->setGeometry(0, 0, width(), kBannerHeight);
     const QRect area(0, top, width(), qMax(0, height() - top));
     ui.WebBrowser1->setGeometry(area);
     ui.Memo1->setGeometry(area);

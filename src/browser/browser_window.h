@@ -11,9 +11,13 @@
 #include "ui_browser_window.h"
 
 class MainWindowLink;
+class TPictureButton;
 
 // The browser window: hosts the web engine, a text pane in the same place,
-// and the two toolbars that the main window's interface mode switches.
+// and the two toolbars that the main window's interface mode switches. It
+// starts no navigation of its own: its toolbars run the main window's
+// commands, and it reports the engine's progress and completed downloads
+// back to the main window.
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
@@ -27,11 +31,39 @@ public:
     // The last completed page's name, in the single-byte code page.
     QByteArray PageTitle;
 
+    // The engine's events.
+    void WebBrowser1ProgressChange(int Progress, int ProgressMax);
+    void WebBrowser1DownloadComplete();
+
+    // Enter (key code 13) in either address box opens its text through Go.
+    void ComboBox1KeyDown(int key);
+    void ComboBox2KeyDown(int key);
+
+    // The toolbar commands.
+    void Button1Click();
+    void Button3Click();
+    void Button2Click();
+    void rewClick();
+    void stopClick();
+    void forwClick();
+    void Image2Click();
+
+    void FormShow();
+    void FormResize();
+    void FormCloseQuery();
+
 protected:
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void connectToolbar();
+    void connectPictureButton(TPictureButton *button, const QString &normal, const QString &pressed,
+                              void (TForm1::*click)());
     void layoutPageArea();
+    MainWindowLink &mainWindow() { return *m_forms.Form2; }
 
     WindowSet &m_forms;
     std::unique_ptr<WebEngine> m_engine;

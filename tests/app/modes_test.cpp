@@ -1,0 +1,307 @@
+// The interface modes, the F1/F2 routing and the menu state.
+#include "app_fixture.h"
+
+#include "app/interface_modes.h"
+
+#include <QFile>
+#include <QMenuBar>
+#include <QTimer>
+#include <QPlainTextEdit>
+
+using app_testing::ProgramWindows;
+
+namespace {
+
+// Visibility of the toolbar controls, as one string: plain set, banner,
+// rew/forw/stop, Refresh picture, skinned address box ('1' shown).
+std::string looks(TForm1 &b)
+{
+    auto v = [](QWidget *w) { return w->isVisibleTo(w->window()) ? '1' : '0'; };
+    const bool plain = b.ui.Button1->isVisibleTo(&b);
+    // The plain set moves as one.
+    EXPECT_EQ(plain, b.ui.Button2->isVisibleTo(&b));
+    EXPECT_EQ(plain, b.ui.Button3->isVisibleTo(&b));
+    EXPECT_EQ(plain, b.ui.ComboBox1->isVisibleTo(&b));
+    EXPECT_EQ(plain, b.ui.Button4->isVisibleTo(&b));
+    const bool skinned = b.ui.rew->isVisibleTo(&b);
+    EXPECT_EQ(skinned, b.ui.forw->isVisibleTo(&b));
+    EXPECT_EQ(skinned, b.ui.stop->isVisibleTo(&b));
+    return std::string{plain ? '1' : '0', v(b.ui.Image1), skinned ? '1' : '0', v(b.ui.Image2), v(b.ui.ComboBox2)};
+}
+
+// A program started with the given three setting bytes.
+struct Started {
+    explicit Started(const QByteArray &settings) : program(ProgramWindows::Deferred{})
+    {
+        program.folder().write("config/Kestrelon.cfg", settings + testing_support::TempInstallation::templateText());
+        program.create();
+        program.start();
+    }
+    ProgramWindows program;
+};
+
+void press(QWidget *target, Qt::Key key)
+{
+    QTest::keyClick(target, key);
+}
+
+} // namespace
+
+TEST(InterfaceModes, StartupTableByMode)
+{
+    const struct {
+        char mode;
+        const char *looks;
+    } cases[] = {{'0', "00000"}, {'1', "10000"}, {'2', "01111"}};
+    for (const auto &c : cases) {
+        Started s(QByteArray("0") + c.mode + "0");
+        EXPECT_EQ(looks(s.program.browser()), c.looks) << c.mode;
+        EXPECT_TRUE(s.program.messages().isEmpty());
+    }
+}
+
+TEST(InterfaceModes, InvalidModeIsReportedChangesNothingAndIsWrittenBack)
+{
+    Started s("030");
+    EXPECT_EQ(s.program.messages(), QStringList{QStringLiteral("Invalid parameter in Kestrelon.cfg: 3")});
+    // The controls as the form creates them.
+    EXPECT_EQ(looks(s.program.browser()), "00111");
+    s.program.main().close();
+    EXPECT_EQ(s.program.folder().read("config/Kestrelon.cfg").left(3), QByteArray("030"));
+}
+
+TEST(InterfaceModes, NonDigitModeStopsCreationBeforeTheBitmaps)
+{
+    Started s("0x0");
+    ASSERT_GE(s.program.messages().size(), 1);
+    EXPECT_TRUE(s.program.messages().at(0).endsWith(QStringLiteral("Exception = 'x' is not a valid integer value")))
+        << s.program.messages().at(0).toStdString();
+    EXPECT_EQ(s.program.main().InterfaceMode, 0);
+    EXPECT_EQ(looks(s.program.browser()), "00000");
+}
+
+TEST(InterfaceModes, PopupVariantsStepThroughTheirTable)
+{
+    Started s("000");
+    TForm2 &main = s.program.main();
+    TForm1 &browser = s.program.browser();
+    main.Minskainterface1Click();
+    EXPECT_EQ(main.InterfaceMode, 0);
+    EXPECT_EQ(looks(browser), "00010");  // the Refresh picture shows for every value
+    main.kainterface2Click();
+    EXPECT_EQ(main.InterfaceMode, 1);
+    EXPECT_EQ(looks(browser), "10010");
+    main.kainterface2Click();
+    EXPECT_EQ(main.InterfaceMode, 2);
+    EXPECT_EQ(looks(browser), "01111");
+    browser.ui.rew->hide();
+    main.kainterface2Click();  // at the end: stays, and applies 2 again
+    EXPECT_EQ(main.InterfaceMode, 2);
+    EXPECT_EQ(looks(browser), "01111");
+    main.Minskainterface1Click();
+    EXPECT_EQ(main.InterfaceMode, 1);
+    EXPECT_EQ(looks(browser), "10010");
+}
+
+TEST(InterfaceModes, MainMenuVariantsTouchOnlyThePlainSetAndTheBanner)
+{
+    Started s("020");
+    TForm2 &main = s.program.main();
+    TForm1 &browser = s.program.browser();
+    main.SnabbInterface2Click();
+    EXPECT_EQ(main.InterfaceMode, 1);
+    EXPECT_EQ(looks(browser), "10111");
+    main.SnabbInterface2Click();
+    EXPECT_EQ(main.InterfaceMode, 0);
+    EXPECT_EQ(looks(browser), "00111");
+    main.kainterface1Click();
+    main.kainterface1Click();
+    EXPECT_EQ(main.InterfaceMode, 2);
+    EXPECT_EQ(looks(browser), "01111");
+}
+
+TEST(InterfaceModes, OutOfRangeModeIsBroughtBackWithoutChangingControls)
+{
+    for (bool less : {true, false}) {
+        Started s("050");
+        TForm2 &main = s.program.main();
+        const std::string before = looks(s.program.browser());
+        if (less)
+            main.Minskainterface1Click();
+        else
+            main.kainterface1Click();
+        EXPECT_EQ(main.InterfaceMode, less ? 1 : 2);
+        EXPECT_EQ(looks(s.program.browser()), before);
+        // The next step works from the value in range.
+        main.kainterface2Click();
+        EXPECT_EQ(main.InterfaceMode, 2);
+    }
+}
+
+TEST(InterfaceModes, SteppedModeIsSavedAtClose)
+{
+    Started s("000");
+    s.program.main().kainterface2Click();
+    s.program.main().kainterface2Click();
+    s.program.main().close();
+    EXPECT_EQ(s.program.folder().read("config/Kestrelon.cfg").left(3), QByteArray("020"));
+}
+
+TEST(KeyRouting, F1AndF2OnTheMainWindowRunThePopupVariantsInEitherMenuState)
+{
+    for (const char *settings : {"000", "100"}) {
+        Started s(settings);
+        TForm2 &main = s.program.main();
+        press(main.ui.Edit1, Qt::Key_F2);
+        EXPECT_EQ(main.InterfaceMode, 1) << settings;
+        EXPECT_EQ(looks(s.program.browser()), "10010") << settings;  // popup table: Refresh shown
+        press(main.ui.Edit1, Qt::Key_F1);
+        EXPECT_EQ(main.InterfaceMode, 0);
+        // With a modifier it is no shortcut.
+        QTest::keyClick(main.ui.Edit1, Qt::Key_F2, Qt::ShiftModifier);
+        EXPECT_EQ(main.InterfaceMode, 0);
+    }
+}
+
+TEST(KeyRouting, BrowserTextControlsRunTheMainMenuVariantsOnlyWithTheMenuBar)
+{
+    {
+        Started s("020");
+        TForm2 &main = s.program.main();
+        TForm1 &browser = s.program.browser();
+        press(browser.ui.ComboBox2, Qt::Key_F1);
+        EXPECT_EQ(main.InterfaceMode, 1);
+        EXPECT_EQ(looks(browser), "10111");  // main-menu table: skinned set left as it was
+        browser.ui.Memo1->show();
+        press(browser.ui.Memo1, Qt::Key_F2);
+        EXPECT_EQ(main.InterfaceMode, 2);
+        press(browser.ui.ComboBox1, Qt::Key_F1);
+        EXPECT_EQ(main.InterfaceMode, 1);
+        // The keys did not end up in the boxes.
+        EXPECT_TRUE(browser.ui.ComboBox2->text().isEmpty());
+    }
+    {
+        Started s("120");
+        TForm2 &main = s.program.main();
+        press(s.program.browser().ui.ComboBox2, Qt::Key_F1);
+        press(s.program.browser().ui.Memo1, Qt::Key_F2);
+        EXPECT_EQ(main.InterfaceMode, 2);
+        EXPECT_EQ(looks(s.program.browser()), "01111");
+    }
+}
+
+TEST(KeyRouting, KeysThePageDoesNotTakeRunThePopupVariants)
+{
+    app_testing::PageServer server({{"/", "<html><title>Plain</title><body>text</body></html>"}});
+    Started s("110");
+    TForm2 &main = s.program.main();
+    TForm1 &browser = s.program.browser();
+    main.ui.Edit1->setText(server.url("/"));
+    main.Button1Click();
+    ASSERT_TRUE(app_testing::waitFor([&] { return browser.windowTitle() == QStringLiteral("Plain [Done]"); }));
+    QWidget *view = browser.WebBrowser1().widget();
+    QWidget *page = view->focusProxy() ? view->focusProxy() : view;
+    press(page, Qt::Key_F2);
+    // The engine hands the key back after its page declined it.
+    ASSERT_TRUE(app_testing::waitFor([&] { return main.InterfaceMode == 2; }, 10000)) << main.InterfaceMode;
+    EXPECT_EQ(looks(browser), "01111");
+    press(page, Qt::Key_F1);
+    ASSERT_TRUE(app_testing::waitFor([&] { return main.InterfaceMode == 1; }, 10000));
+    EXPECT_EQ(looks(browser), "10010");  // popup table, although the menu bar is hidden
+}
+
+TEST(MenuState, DetachedMenuKeepsTheClientArea)
+{
+    Started shown("000");
+    const QSize withMenu = shown.program.main().size();
+    EXPECT_EQ(shown.program.main().centralWidget()->size(), QSize(440, 92));
+    EXPECT_TRUE(shown.program.main().mainMenuAttached());
+
+    Started hidden("100");
+    EXPECT_FALSE(hidden.program.main().ui.MainMenu1->isVisible());
+    EXPECT_FALSE(hidden.program.main().mainMenuAttached());
+    EXPECT_EQ(hidden.program.main().centralWidget()->size(), QSize(440, 92));
+    EXPECT_EQ(hidden.program.main().size(), QSize(440, 92));
+    EXPECT_LT(hidden.program.main().height(), withMenu.height());
+    EXPECT_EQ(withMenu.width(), 440);
+}
+
+TEST(MenuState, ChangeHidesTheMenuAtTheNextStartAndBack)
+{
+    const QByteArray tpl = testing_support::TempInstallation::templateText();
+    testing_support::TempInstallation folder;
+    folder.write("config/Kestrelon.cfg", "021" + tpl);
+    {
+        toolkit::RecordingMessageBoxes boxes;
+        WindowSetOwner owner;
+        owner.mainWindow().show();
+        EXPECT_TRUE(owner.mainWindow().ui.MainMenu1->isVisible());
+        owner.mainWindow().ui.ndramenylge1->trigger();
+        EXPECT_EQ(boxes.messages,
+                  (QStringList{"The main menu will now hide. Right click on the main window to the menu",
+                               "Please restart the browser to make the new settings valid!"}));
+        EXPECT_FALSE(owner.mainWindow().isVisible());
+    }
+    EXPECT_EQ(folder.read("config/Kestrelon.cfg"), "121" + tpl);
+    {
+        toolkit::RecordingMessageBoxes boxes;
+        WindowSetOwner owner;
+        owner.mainWindow().show();
+        EXPECT_FALSE(owner.mainWindow().ui.MainMenu1->isVisible());
+        EXPECT_EQ(owner.mainWindow().centralWidget()->size(), QSize(440, 92));
+        // Reached from the popup menu this time.
+        owner.mainWindow().PopupMenu1()->findChild<QAction *>("ndramenylge2")->trigger();
+        EXPECT_EQ(boxes.messages, QStringList{"Please restart the browser to make the new settings valid!"});
+        EXPECT_FALSE(owner.mainWindow().isVisible());
+    }
+    EXPECT_EQ(folder.read("config/Kestrelon.cfg"), "021" + tpl);
+    {
+        toolkit::RecordingMessageBoxes boxes;
+        WindowSetOwner owner;
+        owner.mainWindow().show();
+        EXPECT_TRUE(owner.mainWindow().ui.MainMenu1->isVisible());
+        EXPECT_TRUE(boxes.messages.isEmpty());
+    }
+}
+
+TEST(MenuState, OtherFirstByteWritesNothingButStillEnds)
+{
+    Started s("x20");
+    const QByteArray tpl = testing_support::TempInstallation::templateText();
+    s.program.messages().clear();
+    s.program.main().ndramenylge1Click();
+    EXPECT_EQ(s.program.messages(), QStringList{"Please restart the browser to make the new settings valid!"});
+    EXPECT_FALSE(s.program.main().isVisible());
+    EXPECT_EQ(s.program.folder().read("config/Kestrelon.cfg"), "x20" + tpl);
+}
+
+TEST(MenuState, MissingTemplateStopsTheCommandThenTheCloseStillEnds)
+{
+    Started s("020");
+    QFile::remove(s.program.folder().file("config/template.cfg"));
+    s.program.main().ui.ndramenylge1->trigger();
+    ASSERT_EQ(s.program.messages().size(), 2);
+    EXPECT_EQ(s.program.messages().at(0),
+              QStringLiteral("The main menu will now hide. Right click on the main window to the menu"));
+    EXPECT_TRUE(s.program.messages().at(1).endsWith(QStringLiteral("Exception = File not found")));
+    // Stopped at the template: still open, the two bytes written.
+    EXPECT_TRUE(s.program.main().isVisible());
+    EXPECT_EQ(s.program.folder().read("config/Kestrelon.cfg"), QByteArray("12"));
+    // Closing reports the template again and ends with the three bytes.
+    s.program.main().close();
+    EXPECT_FALSE(s.program.main().isVisible());
+    EXPECT_EQ(s.program.messages().size(), 3);
+    EXPECT_EQ(s.program.folder().read("config/Kestrelon.cfg"), QByteArray("120"));
+}
+
+TEST(MenuState, EmptyTemplateIsReadBeyondItsEnd)
+{
+    Started s("120");
+    s.program.folder().write("config/template.cfg", QByteArray());
+    s.program.main().ui.ndramenylge1->trigger();
+    ASSERT_EQ(s.program.messages().size(), 1);
+    EXPECT_TRUE(s.program.messages().at(0).endsWith(QStringLiteral("Exception = Read beyond end of file")))
+        << s.program.messages().at(0).toStdString();
+    EXPECT_TRUE(s.program.main().isVisible());
+    EXPECT_EQ(s.program.folder().read("config/Kestrelon.cfg"), QByteArray("02"));
+}

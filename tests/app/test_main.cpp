@@ -1,0 +1,16 @@
+// The app tests run under the program's own application object, so that
+// they see its event counting and its guard around event delivery.
+#include "app/application.h"
+#include "platform/engine_environment.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    platform::prepareWebEngineEnvironment();
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    KestrelonApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
