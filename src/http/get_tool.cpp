@@ -1,9 +1,9 @@
-// kestrelon-get URL [-o FILE] [-i] [-A TEXT]
+// kestrelon-get URL [-o FILE] [-i] [-A TEXT] [-t SECONDS]
 //
 // Runs one Get with the program's HTTP client and writes the body to FILE or
 // to standard output; -i writes the received header block first, -A sends
-// TEXT as the User-Agent. A server that stays silent for a minute ends the
-// request. A failed request exits with 1 and its error text
+// TEXT as the User-Agent. A server that stays silent for a minute (or for
+// SECONDS given with -t) ends the request. A failed request exits with 1 and its error text
 // on standard error; bad arguments exit with 2. Nothing else is printed, so
 // scripts can drive it. An HTTP error status is no failure: its page is the
 // body.
@@ -24,14 +24,17 @@ namespace {
 // A server silent for this long is taken as gone. Each wait restarts it (the
 // body's after every chunk), so it bounds stalls, not long downloads.
 constexpr qint32 kStallTimeOutMs = 60000;
+// The longest stall -t accepts: the socket layer counts milliseconds in 32 bits.
+constexpr int kMaxStallSeconds = 86400;
 
-constexpr char kUsage[] = "usage: kestrelon-get URL [-o FILE] [-i] [-A TEXT]\n";
+constexpr char kUsage[] = "usage: kestrelon-get URL [-o FILE] [-i] [-A TEXT] [-t SECONDS]\n";
 
 struct Arguments {
     QByteArray url;
     QByteArray outputFile; // empty: standard output
     bool includeHeader = false;
     QByteArray userAgent;
+    qint32 stallTimeOutMs = kStallTimeOutMs;
 };
 
 bool parseArguments(int argc, char **argv, Arguments &args)
@@ -41,6 +44,12 @@ bool parseArguments(int argc, char **argv, Arguments &args)
         const QByteArray arg = argv[i];
         if ((arg == "-o" || arg == "-A") && i + 1 < argc) {
             (arg == "-o" ? args.outputFile : args.userAgent) = argv[++i];
+        } else if (arg == "-t" && i + 1 < argc) {
+            bool ok = false;
+            const int seconds = QByteArray(argv[++i]).toInt(&ok);
+            if (!ok || seconds < 1 || seconds > kMaxStallSeconds)
+                return false;
+            args.stallTimeOutMs = seconds * 1000;
         } else if (arg == "-i") {
             args.includeHeader = true;
         } else if (!arg.startsWith('-') && !haveUrl) {
@@ -112,7 +121,7 @@ int main(int argc, char **argv)
     QString writeError;
     bool headerWritten = false;
     TNMHTTP http;
-    http.TimeOut = kStallTimeOutMs;
+    http.TimeOut = args.stallTimeOutMs;
     http.HeaderInfo()->LocalProgram = args.userAgent;
 
     const auto put = [&](const QByteArray &bytes) {

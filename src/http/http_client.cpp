@@ -365,7 +365,11 @@ void TNMHTTP::ReadResponseHeader()
     } else {
         Header.clear();
     }
+    qint64 headerSize = 0;
     const auto keep = [&](const QByteArray &line) {
+        headerSize += line.size();
+        if (headerSize > MaxHeaderSize)
+            throw Exception(QStringLiteral("Response header too large"));
         if (!file)
             Header += line;
         else if (file->write(line) != line.size())

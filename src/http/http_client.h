@@ -57,6 +57,11 @@ public:
     // Passes of one request: the first and up to 19 redirects. A chain this
     // long is a loop or a misconfigured server, not a page worth waiting for.
     static constexpr int MaxPasses = 20;
+    // Bytes of one response header block, status line and closing empty line
+    // included. A server that keeps sending header lines would otherwise
+    // fill memory; real header blocks are a few kilobytes, and one line may
+    // already be MaxLineLength long.
+    static constexpr qint64 MaxHeaderSize = 2 * MaxLineLength;
 
     explicit TNMHTTP(QObject *owner = nullptr);
     ~TNMHTTP() override;

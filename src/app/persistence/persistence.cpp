@@ -142,18 +142,19 @@ void saveAtClose(const CloseState &state)
 
     const char menuState = readMenuStateByte();
     const char settingBytes[3] = {menuState, state.modeChar, state.showBrowserAtStart};
-    writeSettingBytes(QByteArray(settingBytes, 3));
 
+    // The three bytes and the template copy go to disk in one save: written
+    // one after the other, a crash between them would leave a settings file
+    // that is neither the old one nor the new one. Only when the template
+    // cannot be read does the file get its three bytes alone.
     QByteArray templateText;
     try {
         templateText = readTemplate();
     } catch (const Exception &e) {
+        writeSettingBytes(QByteArray(settingBytes, 3));
         throw ETemplateError(e.message());
     }
-    AppendFile settings(kSettingsFile);
-    settings.open();
-    settings.write(templateText);
-    settings.close();
+    writeSettingBytes(QByteArray(settingBytes, 3) + templateText);
 }
 
 } // namespace persistence

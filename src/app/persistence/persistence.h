@@ -80,7 +80,8 @@ struct CloseState {
 };
 
 // Saving at close, steps in order: counter; stop if the history was cleared;
-// history; settings byte 0 read back; three setting bytes; template appended.
+// history; settings byte 0 read back; three setting bytes with the template
+// appended, saved as one file.
 // Any failure stops there with the library's error; a failure of the
 // template step is thrown as ETemplateError.
 void saveAtClose(const CloseState &state);
