@@ -1,8 +1,180 @@
 #include "netfeatures/page_source_window.h"
 
+#include "browser/browser_window.h"
+#include "browser/main_window_link.h"
+#include "http/http_client.h"
+#include "socket/sock_errors.h"
+#include "toolkit/core/codepage.h"
+#include "toolkit/widgets/guard.h"
+
+#include <QKeyEvent>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
+#include <QShortcut>
+#include <QShowEvent>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Get source code of webpage");
+
+} // namespace
+
 TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    // The component as stored with the window.
+    NMHTTP1 = new TNMHTTP(this);
+    NMHTTP1->Port = 0;
+    NMHTTP1->ReportLevel = 0;
+    NMHTTP1->Body = "Default.html";
+    NMHTTP1->Header = "Head.txt";
+    NMHTTP1->InputFileMode = false;
+    NMHTTP1->OutputFileMode = false;
+    NMHTTP1->ProxyPort = 0;
+    NMHTTP1->Proxy.clear();
+    NMHTTP1->TimeOut = 0;
+    NMHTTP1->OnInvalidHost = [this](bool &Handled) { NMHTTP1InvalidHost(Handled); };
+    NMHTTP1->OnHostResolved = [this](QObject *) { NMHTTP1HostResolved(); };
+    NMHTTP1->OnConnectionFailed = [this](QObject *) { NMHTTP1ConnectionFailed(); };
+    NMHTTP1->OnPacketRecvd = [this](QObject *) { NMHTTP1PacketRecvd(); };
+    NMHTTP1->OnSuccess = [this](CmdType) { NMHTTP1Success(); };
+    // Every pass of the request loop (a redirect's included) captures a new
+    // body: the pane starts afresh with its first chunk.
+    NMHTTP1->OnAboutToSend = [this](QObject *) { m_paneText.restart(); };
+
+    ui.Edit1->installEventFilter(this);
+    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+
+    // Escape stops a fetch; the window is hidden once the body arrives, so
+    // the browser window showing it listens too.
+    m_cancelHere = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelInBrowser = new QShortcut(QKeySequence(Qt::Key_Escape), m_forms.Form1);
+    for (QShortcut *shortcut : {m_cancelHere, m_cancelInBrowser.data()}) {
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setEnabled(false);
+        connect(shortcut, &QShortcut::activated, this, toolkit::guard([this] { cancelFetch(); }));
+    }
+    if (m_forms.Form2)
+        m_forms.Form2->widget()->installEventFilter(this);
+}
+
+TForm7::~TForm7()
+{
+    // The browser window may outlive this one at exit.
+    delete m_cancelInBrowser;
+}
+
+void TForm7::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        toolkit::guarded([this] { FormShow(); });
+}
+
+bool TForm7::eventFilter(QObject *watched, QEvent *event)
+{
+    // The main window hides when it has closed for good.
+    if (m_forms.Form2 && watched == m_forms.Form2->widget() && event->type() == QEvent::Hide
+        && !event->spontaneous()) {
+        cancelFetch();
+        return false;
+    }
+    if (watched == ui.Edit1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        toolkit::guarded([this, key] { Edit1KeyDown(key); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm7::FormShow()
+{
+    setWindowTitle(kCaption);
+}
+
+void TForm7::Edit1KeyDown(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        Button1Click();
+}
+
+void TForm7::Button1Click()
+{
+    // The client runs the whole exchange inside Get while the event loop
+    // goes on, so OK can be pressed again meanwhile: one fetch at a time.
+    if (m_fetching)
+        throw Exception(QStringLiteral("A page source fetch is already running. Wait for it to end, or press "
+                                       "Escape to stop it."));
+    const QString address = ui.Edit1->text();
+    // 1.
+    setWindowTitle(QStringLiteral("Fetching source from: ") + address);
+
+    QScopedValueRollback running(m_fetching, true);
+    m_cancelled = false;
+    m_paneText.restart();
+    m_cancelHere->setEnabled(true);
+    m_cancelInBrowser->setEnabled(true);
+    const auto disableCancel = qScopeGuard([this] {
+        m_cancelHere->setEnabled(false);
+        if (m_cancelInBrowser)
+            m_cancelInBrowser->setEnabled(false);
+    });
+    // 2. The address as typed: no scheme added, nothing trimmed.
+    try {
+        NMHTTP1->Get(toolkit::toSingleByte(address));
+    } catch (const ESockError &) {
+        // Stopped by the user: the pane keeps what arrived, and that is all.
+        if (!m_cancelled)
+            throw;
+        setWindowTitle(kCaption);
+    }
+}
+
+void TForm7::cancelFetch()
+{
+    if (!m_fetching)
+        return;
+    m_cancelled = true;
+    NMHTTP1->Abort();
+}
+
+void TForm7::NMHTTP1HostResolved()
+{
+    setWindowTitle(QStringLiteral("Host Resolved..."));
+}
+
+void TForm7::NMHTTP1InvalidHost(bool &Handled)
+{
+    Q_UNUSED(Handled); // left false: the fetch ends with the look-up's error
+    setWindowTitle(QStringLiteral("Invalid host: ") + ui.Edit1->text());
+}
+
+void TForm7::NMHTTP1ConnectionFailed()
+{
+    setWindowTitle(QStringLiteral("Faild to connect to: ") + ui.Edit1->text());
+}
+
+void TForm7::NMHTTP1PacketRecvd()
+{
+    TForm1 &browser = *m_forms.Form1;
+    QPlainTextEdit &pane = *browser.ui.Memo1;
+    // 1. The pane holds the body so far (only the new part is added).
+    m_paneText.show(pane, NMHTTP1->Body);
+    // 2-5.
+    pane.raise();
+    pane.show();
+    hide();
+    browser.show();
+    setWindowTitle(kCaption);
+    browser.setWindowTitle(QString());
+}
+
+void TForm7::NMHTTP1Success()
+{
+    setWindowTitle(kCaption);
 }
