@@ -10,11 +10,15 @@
 #include "toolkit/widgets/pictures.h"
 
 #include <QCloseEvent>
+#include <QLoggingCategory>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+// Start-up milestones (off by default): the first completed page.
+Q_LOGGING_CATEGORY(lcFirstPage, "kestrelon.startup", QtWarningMsg)
 
 namespace {
 // The banner strip's height; the page area starts below it while it shows.
@@ -124,6 +128,10 @@ void TForm1::WebBrowser1DownloadComplete()
     mainWindow().setAddressText(toolkit::fromSingleByte(toolkit::toSingleByte(WebBrowser1().LocationURL())));
     // 2. The page's name for the next caption.
     PageTitle = toolkit::toSingleByte(WebBrowser1().LocationName());
+
+    static bool first = true;
+    if (std::exchange(first, false))
+        qCInfo(lcFirstPage) << "first page complete";
 }
 
 void TForm1::ComboBox1KeyDown(int key)

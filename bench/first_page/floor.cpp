@@ -1,0 +1,38 @@
+// The floor: the least a program needs to show a typed address in a web
+// view. It prints the same two milestones as Kestrelon does.
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+    // What the engine needs on these machines, as Kestrelon sets it.
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Floor"));
+    auto *layout = new QVBoxLayout(&window);
+    auto *address = new QLineEdit;
+    auto *view = new QWebEngineView;
+    layout->addWidget(address);
+    layout->addWidget(view);
+    window.resize(800, 480);
+    QObject::connect(address, &QLineEdit::returnPressed, [&] { view->load(QUrl(address->text())); });
+    bool first = true;
+    QObject::connect(view, &QWebEngineView::loadFinished, [&](bool) {
+        if (first) {
+            first = false;
+            std::fprintf(stderr, "floor: first page complete\n");
+        }
+    });
+    window.show();
+    QTimer::singleShot(0, [] { std::fprintf(stderr, "floor: main window shown\n"); });
+    return app.exec();
+}

@@ -1,0 +1,119 @@
+"""Drives both programs on the Xvfb that run.sh started; see run.sh."""
+import http.server
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+build, runs = sys.argv[1], int(sys.argv[2])
+source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+
+PAGE = b"<html><head><title>News</title></head><body><h1>News</h1><p>A local page.</p></body></html>"
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(PAGE)))
+        self.end_headers()
+        self.wfile.write(PAGE)
+
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+threading.Thread(target=server.serve_forever, daemon=True).start()
+url = "http://127.0.0.1:%d/news" % server.server_address[1]
+
+
+def descendants(pid):
+    found, todo = [pid], [pid]
+    while todo:
+        p = todo.pop()
+        try:
+            with open("/proc/%d/task/%d/children" % (p, p)) as f:
+                kids = [int(k) for k in f.read().split()]
+        except OSError:
+            kids = []
+        found += kids
+        todo += kids
+    return found
+
+
+def pss_kib(pid):
+    total = 0
+    for p in descendants(pid):
+        try:
+            with open("/proc/%d/smaps_rollup" % p) as f:
+                for line in f:
+                    if line.startswith("Pss:"):
+                        total += int(line.split()[1])
+        except OSError:
+            pass
+    return total
+
+
+def run_once(name):
+    env = dict(os.environ)
+    env["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
+    env.pop("QT_QPA_PLATFORM", None)
+    folder = tempfile.mkdtemp(prefix="first-page-")
+    if name == "kestrelon":
+        subprocess.run([os.path.join(source, "scripts/install_folder.sh"), build, folder],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
+    else:
+        cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
+    start = time.monotonic()
+    proc = subprocess.Popen(cmd, cwd=folder, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
+    loaded = None
+    for line in proc.stderr:
+        if "main window shown" in line:
+            # The web view makes Qt re-create the top-level window once, so
+            # the first window found may vanish: focus until it holds.
+            for _ in range(200):
+                found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                                       capture_output=True, text=True).stdout.split()
+                if found and subprocess.run(["xdotool", "windowfocus", "--sync", found[-1]],
+                                            stderr=subprocess.DEVNULL).returncode == 0:
+                    break
+                time.sleep(0.01)
+            subprocess.run(["xdotool", "key", "ctrl+a"], check=False)
+            subprocess.run(["xdotool", "type", "--delay", "0", url], check=False)
+            subprocess.run(["xdotool", "key", "Return"], check=False)
+        if "first page complete" in line:
+            loaded = time.monotonic() - start
+            break
+    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
+    time.sleep(1.5)
+    pss = pss_kib(proc.pid)
+    proc.terminate()
+    try:
+        proc.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+    shutil.rmtree(folder, ignore_errors=True)
+    return loaded, pss
+
+
+results = {"kestrelon": [], "floor": []}
+for i in range(runs):
+    for name in ("floor", "kestrelon"):  # interleaved, so both see the same machine
+        results[name].append(run_once(name))
+
+print("first_page: %d runs each, page %s" % (runs, url))
+med = {}
+for name, rows in results.items():
+    times = [t for t, _ in rows if t is not None]
+    psses = [p for _, p in rows]
+    med[name] = (statistics.median(times), statistics.median(psses))
+    print("  %-10s start to first page: median %.3f s (all: %s)   PSS once loaded: median %.1f MiB"
+          % (name, med[name][0], " ".join("%.3f" % t for t in times), med[name][1] / 1024))
+print("  ratio kestrelon/floor: time %.2fx   PSS %.2fx"
+      % (med["kestrelon"][0] / med["floor"][0], med["kestrelon"][1] / med["floor"][1]))

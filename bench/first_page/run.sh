@@ -1,0 +1,14 @@
+#!/bin/sh
+# Prints, for Kestrelon and the floor program, the median time from process
+# start to the first local page's completion and the PSS of the process and
+# its web engine helpers once the page has loaded, with their ratios. Each
+# program is started fresh on a private Xvfb; the address is typed into its
+# window with xdotool the moment it is shown, identically for both.
+# Usage: bench/first_page/run.sh [build dir] [runs]
+set -eu
+BUILD=$(cd "${1:-build}" && pwd)
+RUNS=${2:-5}
+HERE=$(cd "$(dirname "$0")" && pwd)
+[ -x "$BUILD/src/kestrelon" ] && [ -x "$BUILD/bench/first_page/first_page_floor" ] ||
+    { echo "build the targets kestrelon and first_page_floor first" >&2; exit 1; }
+exec xvfb-run -a -s "-screen 0 1280x800x24" python3 "$HERE/measure.py" "$BUILD" "$RUNS"
