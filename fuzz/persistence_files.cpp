@@ -81,8 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(input.size() >= 4);
         FUZZ_CHECK(total == qint32(quint32(quint8(input[0])) | quint32(quint8(input[1])) << 8 |
                                    quint32(quint8(input[2])) << 16 | quint32(quint8(input[3])) << 24));
-        persistence::writeTotalPages(total + 1);
-        FUZZ_CHECK(persistence::readTotalPages() == total + 1);
+        // The count after one more page, wrapping as a 32-bit count does.
+        const qint32 next = qint32(quint32(total) + 1);
+        persistence::writeTotalPages(next);
+        FUZZ_CHECK(persistence::readTotalPages() == next);
         FUZZ_CHECK(get(QStringLiteral("config/stat.cfg")).size() == 4);
     } catch (const EInOutError &e) {
         FUZZ_CHECK(input.size() < 4 && e.message() == QLatin1String("Read beyond end of file"));
