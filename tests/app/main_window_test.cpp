@@ -9,6 +9,7 @@
 #include "netfeatures/page_source_window.h"
 #include "netfeatures/rpop_window.h"
 
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
@@ -257,6 +258,24 @@ TEST(MainWindow, MissingSkinAtCreationSkipsTheLaterBitmaps)
     // The creation error is logged once the Development window exists.
     program.start();
     EXPECT_TRUE(program.forms().Form11->ui.Memo1->toPlainText().contains(QStringLiteral("s-but.bmp")));
+}
+
+TEST(MainWindow, RightClickAnywhereAndOnThePageOpensThePopupMenu)
+{
+    ProgramWindows program;
+    program.start();
+    TForm2 &main = program.main();
+    QMenu *popup = main.PopupMenu1();
+    // Over a picture button: the button passes it on to the window.
+    QContextMenuEvent onButton(QContextMenuEvent::Mouse, QPoint(5, 5), main.ui.Button3->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(main.ui.Button3, &onButton);
+    EXPECT_TRUE(popup->isVisible());
+    popup->hide();
+    // The page area's context menu is the same popup.
+    QWidget *view = program.browser().WebBrowser1().widget();
+    emit view->customContextMenuRequested(QPoint(10, 10));
+    EXPECT_TRUE(popup->isVisible());
+    popup->hide();
 }
 
 #include "main_window_test.moc"
