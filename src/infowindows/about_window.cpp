@@ -2,6 +2,7 @@
 
 #include "browser/browser_window.h"
 #include "browser/main_window_link.h"
+#include "infowindows/fit_text.h"
 #include "infowindows/me_picture_window.h"
 #include "infowindows/stored_pictures.h"
 #include "toolkit/core/exceptions.h"
@@ -9,7 +10,6 @@
 #include "toolkit/widgets/guard.h"
 
 #include <QDir>
-#include <QFontMetrics>
 #include <QPalette>
 #include <QPushButton>
 #include <QUrl>
@@ -30,18 +30,6 @@ void pressedLook(QLabel *label, Qt::MouseButton button, int step)
         label->move(label->x() + step, label->y() + step);
 }
 
-// The links keep their places and sizes. Where the system's fonts run wider
-// than the ones the window was drawn with, a link's font is made smaller
-// until its whole text fits.
-void fitToWidth(QLabel *label)
-{
-    constexpr qreal SmallestPoints = 6;
-    QFont font = label->font();
-    while (QFontMetrics(font).horizontalAdvance(label->text()) > label->width() && font.pointSizeF() > SmallestPoints)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    label->setFont(font);
-}
-
 } // namespace
 
 TForm6::TForm6(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
@@ -60,8 +48,9 @@ TForm6::TForm6(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     // Below the client area the ":]" button is out of sight; it must not be
     // reached with the keyboard either until the window shows it.
     ui.Button1->setFocusPolicy(Qt::NoFocus);
-    fitToWidth(ui.Label1);
-    fitToWidth(ui.Label5);
+    infowindows::fitToWidth(ui.Label1);
+    infowindows::fitToWidth(ui.Label2);
+    infowindows::fitToWidth(ui.Label5);
 
     toolkit::guarded([this] { ui.Image1->setPixmap(infowindows::storedJpeg(QString::fromLatin1(infowindows::AboutPicture))); });
 

@@ -2,6 +2,7 @@
 
 #include "browser/browser_window.h"
 #include "browser/main_window_link.h"
+#include "infowindows/fit_text.h"
 #include "infowindows/studio_picture_window.h"
 #include "toolkit/widgets/guard.h"
 
@@ -26,6 +27,9 @@ TForm4::TForm4(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     move(364, 213);
+    infowindows::fitToWidth(ui.Label1);
+    // The clock's text grows with the hours; room for three digits.
+    infowindows::fitToWidth(ui.tidlabel, QStringLiteral("100 tim. 59 min. 59 sec."));
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
 }
 

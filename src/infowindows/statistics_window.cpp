@@ -1,5 +1,6 @@
 #include "infowindows/statistics_window.h"
 
+#include "infowindows/fit_text.h"
 #include "toolkit/widgets/guard.h"
 
 #include <QPushButton>
@@ -9,6 +10,8 @@ TForm3::TForm3(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     move(365, 229);
+    infowindows::fitToWidth(ui.Label1);
+    infowindows::fitToWidth(ui.Label2);
     connect(ui.Button2, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button2Click(); }));
 }
 
