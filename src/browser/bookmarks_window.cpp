@@ -45,6 +45,12 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     connect(ui.DirectoryListBox1, &QAbstractItemView::activated, this, toolkit::guard([this](const QModelIndex &index) {
                 setDirectory(m_folders->filePath(index));
             }));
+    // The model reads folders in the background: the shown folder can only
+    // be scrolled into view once the rows on its way are there.
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (!m_directory.isEmpty())
+            ui.DirectoryListBox1->scrollTo(m_folders->index(m_directory));
+    });
     connect(ui.FileListBox1, &QAbstractItemView::doubleClicked, this,
             toolkit::guard([this](const QModelIndex &) { FileListBox1DblClick(); }));
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));

@@ -8,6 +8,8 @@
 #include "toolkit/widgets/guard.h"
 
 #include <QKeyEvent>
+
+#include <algorithm>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QShortcut>
@@ -27,6 +29,8 @@ TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
+    // "From:" may run wider in this system's font than in the layout.
+    ui.Label1->resize(std::max(ui.Label1->width(), ui.Label1->sizeHint().width()), ui.Label1->height());
 
     // The component as stored with the window.
     NMHTTP1 = new TNMHTTP(this);

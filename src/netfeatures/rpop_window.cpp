@@ -5,6 +5,7 @@
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
 
+#include <QLabel>
 #include <QProxyStyle>
 
 namespace {
@@ -30,6 +31,19 @@ TForm13::TForm13(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
 
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    // The labels stand right-aligned before their boxes; where this system's
+    // font runs wider than the layout's, they grow to the left.
+    for (QLabel *label : {ui.Label2, ui.Label3, ui.Label4, ui.Label5, ui.Label6}) {
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        const int wanted = label->sizeHint().width();
+        if (wanted > label->width()) {
+            const QRect box = label->geometry();
+            label->setGeometry(box.right() + 1 - wanted, box.top(), wanted, box.height());
+        }
+    }
     QFont heading = ui.Label1->font();
     heading.setPixelSize(19);
     ui.Label1->setFont(heading);
