@@ -386,3 +386,17 @@ TEST(HostileHeaderBound, BlockOfExactlyTheBoundIsKeptOneMoreIsRefused)
     EXPECT_EQ(error, QStringLiteral("Response header too large"));
     EXPECT_FALSE(http.Connected);
 }
+
+// The stall time-out takes whole seconds from 1 to a day; anything else is
+// a usage error before any connection.
+TEST(HostileGetTool, StallTimeOutArgumentIsChecked)
+{
+    for (const char *bad : {"0", "-1", "x", "86401", ""}) {
+        const ToolRun r = tool({QStringLiteral("http://127.0.0.1:1/"), QStringLiteral("-t"), QString::fromLatin1(bad)}, 15000);
+        ASSERT_TRUE(r.finished) << bad;
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_TRUE(r.err.startsWith("usage: kestrelon-get URL")) << bad;
+    }
+    const ToolRun missing = tool({QStringLiteral("http://127.0.0.1:1/"), QStringLiteral("-t")}, 15000);
+    EXPECT_EQ(missing.exitCode, 2);
+}
