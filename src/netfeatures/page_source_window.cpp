@@ -7,6 +7,7 @@
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/guard.h"
 
+#include <QHideEvent>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -66,12 +67,21 @@ TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     }
     if (m_forms.Form2)
         m_forms.Form2->widget()->installEventFilter(this);
+    m_forms.Form1->installEventFilter(this);
 }
 
 TForm7::~TForm7()
 {
     // The browser window may outlive this one at exit.
     delete m_cancelInBrowser;
+}
+
+void TForm7::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // Closed by the user before the body came: the same as Escape.
+    if (!event->spontaneous() && !m_hidingForBody)
+        cancelFetch();
 }
 
 void TForm7::showEvent(QShowEvent *event)
@@ -83,9 +93,12 @@ void TForm7::showEvent(QShowEvent *event)
 
 bool TForm7::eventFilter(QObject *watched, QEvent *event)
 {
-    // The main window hides when it has closed for good.
-    if (m_forms.Form2 && watched == m_forms.Form2->widget() && event->type() == QEvent::Hide
-        && !event->spontaneous()) {
+    // The main window hides when it has closed for good; the browser window
+    // when the user closes it or the program ends (the close step hides it,
+    // also when the session ends). A fetch into a window nobody looks at
+    // any more stops, rather than bringing it back with its next chunk.
+    if (event->type() == QEvent::Hide && !event->spontaneous()
+        && ((m_forms.Form2 && watched == m_forms.Form2->widget()) || watched == m_forms.Form1)) {
         cancelFetch();
         return false;
     }
@@ -172,7 +185,10 @@ void TForm7::NMHTTP1PacketRecvd()
     // 2-5.
     pane.raise();
     pane.show();
-    hide();
+    {
+        QScopedValueRollback hiding(m_hidingForBody, true);
+        hide();
+    }
     browser.show();
     setWindowTitle(kCaption);
     browser.setWindowTitle(QString());

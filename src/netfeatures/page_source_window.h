@@ -20,8 +20,9 @@ class TNMHTTP;
 // One fetch at a time: OK or Enter while one runs is refused with a message
 // and the running one goes on. Escape, in this window or in the browser
 // window, stops a running fetch; the pane keeps what had arrived. So does
-// closing the main window: the fetch runs inside the event loop, and the
-// program could not end before a stalled server let it.
+// closing this window before the body came, closing the browser window, or
+// the program ending: the fetch runs inside the event loop, and the program
+// could not end before a stalled server let it.
 class TForm7 : public QWidget {
     Q_OBJECT
 public:
@@ -46,6 +47,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -53,6 +55,7 @@ private:
     textpane::GrowingText m_paneText;
     bool m_fetching = false;
     bool m_cancelled = false;
+    bool m_hidingForBody = false; // the first chunk hides this window; that stops nothing
     QShortcut *m_cancelHere = nullptr;
     QPointer<QShortcut> m_cancelInBrowser;
 };

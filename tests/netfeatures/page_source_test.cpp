@@ -268,3 +268,43 @@ TEST_F(SourceFixture, ClosingTheMainWindowStopsARunningFetch)
     EXPECT_FALSE(program.main().isVisible());
     EXPECT_EQ(pane.toPlainText(), "arrived");
 }
+
+TEST_F(SourceFixture, ClosingTheBrowserWindowOrEndingTheSessionStopsAFetch)
+{
+    const auto stalled = [] {
+        return std::make_unique<ScriptedServer>(testing_support::Script{
+            Step::readUntil("\r\n\r\n"), Step::send(response("arrived")), Step::sleep(60000), Step::send(" late"),
+            Step::close()});
+    };
+    auto server = stalled();
+    afterChunk = [this](int chunk) {
+        if (chunk == 1)
+            QTimer::singleShot(0, &browser, [this] { browser.close(); });
+    };
+    fetch(QStringLiteral("http://127.0.0.1:%1/").arg(server->port()));
+    EXPECT_FALSE(window.fetching());
+    EXPECT_FALSE(browser.isVisible());
+    EXPECT_EQ(pane.toPlainText(), "arrived");
+
+    // Closing the page source window before any body came.
+    ScriptedServer silent({Step::readUntil("\r\n\r\n"), Step::sleep(60000), Step::close()});
+    QTimer::singleShot(0, &window, [this, &silent] {
+        silent.waitForConnections(1);
+        window.close();
+    });
+    fetch(QStringLiteral("http://127.0.0.1:%1/").arg(silent.port()));
+    EXPECT_FALSE(window.fetching());
+    EXPECT_EQ(pane.toPlainText(), "arrived");
+
+    // The session ends (log-off, SIGTERM): the close step hides the windows.
+    server = stalled();
+    shownPerChunk.clear();
+    afterChunk = [this](int chunk) {
+        if (chunk == 1)
+            QTimer::singleShot(0, &window, [this] { program.main().endSession(); });
+    };
+    fetch(QStringLiteral("http://127.0.0.1:%1/").arg(server->port()));
+    EXPECT_FALSE(window.fetching());
+    EXPECT_EQ(pane.toPlainText(), "arrived");
+    EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('\n').toStdString();
+}
