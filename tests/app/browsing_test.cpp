@@ -3,6 +3,7 @@
 #include "app_fixture.h"
 
 #include <QLineEdit>
+#include <QMenu>
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
@@ -116,8 +117,14 @@ TEST(Browsing, NowhereToGoIsTheShortMessageAndLogsTheEnginesText)
     ASSERT_EQ(program.messages(), QStringList{QStringLiteral("No webpage to go to!")});
     EXPECT_EQ(program.forms().Form11->ui.Memo1->toPlainText(), QStringLiteral("Unspecified error"));
     main.ui.Frammt1->trigger();
-    EXPECT_EQ(program.messages().size(), 2);
-    EXPECT_EQ(program.messages().last(), QStringLiteral("No webpage to go to!"));
+    main.PopupMenu1()->findChild<QAction *>("Back1")->trigger();
+    main.PopupMenu1()->findChild<QAction *>("Forwad1")->trigger();
+    EXPECT_EQ(program.messages(), QStringList(4, QStringLiteral("No webpage to go to!")));
+    EXPECT_EQ(program.forms().Form11->ui.Memo1->blockCount(), 4);
+    // Stop and Refresh with nothing loaded are quiet, from either menu.
+    main.ui.Stop1->trigger();
+    main.PopupMenu1()->findChild<QAction *>("Reload1")->trigger();
+    EXPECT_EQ(program.messages().size(), 4);
     EXPECT_EQ(main.TotalPages, 0);
     EXPECT_EQ(main.SessionPages, 0);
 }

@@ -236,7 +236,12 @@ TEST(MenuState, ChangeHidesTheMenuAtTheNextStartAndBack)
         WindowSetOwner owner;
         owner.mainWindow().show();
         EXPECT_TRUE(owner.mainWindow().ui.MainMenu1->isVisible());
-        owner.mainWindow().ui.ndramenylge1->trigger();
+        // Run from the program's event loop: the command ends the loop, and
+        // with it the program (a second timer ends a loop that would hang).
+        QTimer::singleShot(0, &owner.mainWindow(), [&] { owner.mainWindow().ui.ndramenylge1->trigger(); });
+        QObject hangGuard;
+        QTimer::singleShot(20000, &hangGuard, [] { QCoreApplication::exit(7); });
+        EXPECT_EQ(QCoreApplication::exec(), 0);
         EXPECT_EQ(boxes.messages,
                   (QStringList{"The main menu will now hide. Right click on the main window to the menu",
                                "Please restart the browser to make the new settings valid!"}));
