@@ -118,7 +118,7 @@ TEST(HostileGetTool, SilentServerEndsAtTheStallTimeOut)
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Socket readln aborted");
-    EXPECT_GE(r.ms, 1900);
+    EXPECT_GE(r.ms, 1800); // not before the stall (timers may be 5% early)
     EXPECT_EQ(r.out, "");
 }
 
@@ -131,7 +131,7 @@ TEST(HostileGetTool, SilentServerEndsAtTheDefaultMinute)
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Socket readln aborted");
-    EXPECT_GE(r.ms, 59000);
+    EXPECT_GE(r.ms, 57000);
 }
 
 // A server that reads the request and closes without a byte: status 0
