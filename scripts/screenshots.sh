@@ -3,7 +3,8 @@
 #   ./scripts/screenshots.sh [build folder]      (default: build)
 # main.png           the main window
 # browser-mode-N.png the browser window in toolbar mode N (0, 1, 2) showing a page
-# page-source.png    the page source window and the fetched source in the text pane
+# page-source.png    the page source window (as filled in) and the fetched source in the
+#                    browser window's text pane
 # Each shot runs the real program in a fresh installation folder; pages come
 # from a private HTTP server on 127.0.0.1.
 set -eu
@@ -73,7 +74,7 @@ stop() {
 }
 # The browser window: the visible top-level window that is not the main window.
 browser_window() {
-    for w in $(xdotool search --onlyvisible --name '.'); do
+    for w in $(xdotool search --onlyvisible --class '^Kestrelon$'); do
         [ "$w" = "$MAIN" ] && continue
         name=$(xdotool getwindowname "$w")
         case $name in *"[Done]"*|*"Kestrelon test page"*|"Wait..."*) echo "$w"; return ;; esac
@@ -111,7 +112,6 @@ done
 # arrives in the browser window's text pane.
 start 0 1 0
 xdotool windowfocus --sync "$MAIN"
-eval "$(xdotool getwindowgeometry --shell "$MAIN")"
 # "Features" is the third title of the menu bar.
 xdotool mousemove --window "$MAIN" 130 10 click 1
 sleep 0.5
@@ -127,14 +127,23 @@ xdotool windowmove "$FORM7" 520 40
 xdotool windowfocus --sync "$FORM7"
 xdotool key ctrl+a
 xdotool type --delay 5 "$URL"
+sleep 0.5
+# The window as it was filled in; it may hide once the fetch starts.
+import -window "$FORM7" "$WORK/form7.png"
 xdotool key Return
 sleep 3
-B=$(xdotool search --onlyvisible --name '.' | while read -r w; do
-    [ "$w" = "$MAIN" ] || [ "$w" = "$FORM7" ] || { echo "$w"; break; }; done)
+# The browser window is the largest other visible window.
+B=$(for w in $(xdotool search --onlyvisible --class '^Kestrelon$'); do
+    [ "$w" = "$MAIN" ] || [ "$w" = "$FORM7" ] || {
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        echo "$((WIDTH * HEIGHT)) $w"
+    }
+done | sort -n | tail -n 1 | cut -d' ' -f2)
 if [ -n "$B" ]; then
-    xdotool windowsize "$B" 760 480 windowmove "$B" 40 200
+    xdotool windowsize "$B" 760 440 windowmove "$B" 40 250
 fi
 sleep 1
-import -window root -crop 1000x720+20+20 "$OUT/page-source.png"
+import -window root -crop 1000x720+20+20 +repage "$WORK/root.png"
+convert "$WORK/root.png" "$WORK/form7.png" -geometry +500+20 -composite "$OUT/page-source.png"
 echo "  $OUT/page-source.png"
 stop
