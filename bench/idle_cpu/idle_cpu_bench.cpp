@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int kSettleMs = 3000;
+constexpr int kSettleMs = 5000;
 constexpr int kMeasureMs = 10000;
 
 double ownCpuMs()
@@ -101,8 +101,13 @@ int main(int argc, char **argv)
 
     std::printf("idle_cpu: CPU over %d s without input (platform %s)\n", kMeasureMs / 1000,
                 qPrintable(QGuiApplication::platformName()));
-    measure("Development window hidden", windows.mainWindow());
-    windows.forms().Form11->show();
-    measure("Development window shown", windows.mainWindow());
+    // Two rounds: CPU time on a shared machine is noisy, and a round that
+    // differs from the other tells so.
+    for (int round = 0; round < 2; ++round) {
+        windows.forms().Form11->hide();
+        measure("Development window hidden", windows.mainWindow());
+        windows.forms().Form11->show();
+        measure("Development window shown", windows.mainWindow());
+    }
     return 0;
 }
