@@ -104,14 +104,29 @@ void changeMenuState(TForm2 &main)
     // 2. ModeChar.
     const char modeChar = QByteArray::number(main.InterfaceMode).at(0);
     // 3-5. The opposite state with the mode; any other byte writes nothing.
+    // 6. The template after it. The two bytes and the template reach the
+    // disk in one save, so a crash between them cannot leave a file without
+    // its template; when the template cannot be read, the two bytes are
+    // still written and the command stops with the template's error.
+    QByteArray bytes;
     if (state == '0') {
         toolkit::showMessage(QStringLiteral("The main menu will now hide. Right click on the main window to the menu"));
-        persistence::writeSettingBytes(QByteArray{"1"} + modeChar);
+        bytes = QByteArray{"1"} + modeChar;
     } else if (state == '1') {
-        persistence::writeSettingBytes(QByteArray{"0"} + modeChar);
+        bytes = QByteArray{"0"} + modeChar;
     }
-    // 6. The template after it.
-    persistence::appendTemplateToSettings();
+    if (bytes.isEmpty()) {
+        persistence::appendTemplateToSettings();
+    } else {
+        QByteArray templateText;
+        try {
+            templateText = persistence::readTemplate();
+        } catch (const Exception &) {
+            persistence::writeSettingBytes(bytes);
+            throw;
+        }
+        persistence::writeSettingBytes(bytes + templateText);
+    }
     // 7-8. Tell, then close; the close step saves the rest.
     toolkit::showMessage(QStringLiteral("Please restart the browser to make the new settings valid!"));
     main.requestClose();

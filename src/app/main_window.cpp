@@ -91,12 +91,6 @@ void showWindow(QWidget *window)
     window->activateWindow();
 }
 
-void setLabel(QWidget *window, const char *name, const QString &text)
-{
-    if (auto *label = window->findChild<QLabel *>(QLatin1String(name)))
-        label->setText(text);
-}
-
 // The time of day as the desktop's long time format gives it (with the
 // seconds), without the time zone that Qt's long format adds.
 QString longTimeText(const QTime &time)
@@ -420,8 +414,9 @@ void TForm2::Button1Click()
     // 2. Navigate to the address box text, unchanged. A failure stops here.
     m_forms.Form1->WebBrowser1().Navigate(toolkit::fromSingleByte(toolkit::toSingleByte(ui.Edit1->text())));
     // 3. Count it.
-    ++TotalPages;
-    ++SessionPages;
+    // The counts wrap as 32-bit numbers do, rather than overflow.
+    TotalPages = qint32(quint32(TotalPages) + 1u);
+    SessionPages = qint32(quint32(SessionPages) + 1u);
     // 4. Record the address box text, read again.
     HistoryList.append(toolkit::toSingleByte(ui.Edit1->text()));
 }
@@ -504,10 +499,9 @@ void TForm2::rPOPinstllningar1Click()
 
 void TForm2::Webbsidorbeskta1Click()
 {
-    QWidget *statistics = m_forms.Form3;
-    setLabel(statistics, "TotLabel", QString::number(TotalPages));
-    setLabel(statistics, "AntalLabel", QString::number(SessionPages));
-    showWindow(statistics);
+    m_forms.Form3->ui.TotLabel->setText(QString::number(TotalPages));
+    m_forms.Form3->ui.AntalLabel->setText(QString::number(SessionPages));
+    showWindow(m_forms.Form3);
 }
 
 void TForm2::Bokmrken1Click()
@@ -566,11 +560,11 @@ void TForm2::Timer1Timer()
     // 3. The text, without leading zeros.
     RunTimeText = QStringLiteral("%1 tim. %2 min. %3 sec.").arg(RunHours).arg(RunMinutes).arg(RunSeconds);
     // 4-5. The running-time window, shown or not.
-    QWidget *runtime = m_forms.Form4;
+    TForm4 *runtime = m_forms.Form4;
     if (!runtime)
         return;
-    setLabel(runtime, "tidlabel", RunTimeText);
-    setLabel(runtime, "Label3", longTimeText(QTime::currentTime()));
+    runtime->ui.tidlabel->setText(RunTimeText);
+    runtime->ui.Label3->setText(longTimeText(QTime::currentTime()));
 }
 
 void TForm2::Image1MouseMove()

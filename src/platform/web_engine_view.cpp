@@ -56,7 +56,18 @@ public:
     void Refresh() override { m_view->reload(); }
 
     QString LocationURL() const override { return m_view->url().toString(); }
-    QString LocationName() const override { return m_view->title(); }
+    QString LocationName() const override
+    {
+        // For a page without a title Qt gives its address instead (without
+        // the scheme); the page's name is then empty.
+        const QString title = m_view->title();
+        const QUrl url = m_view->url();
+        const QString withoutScheme = url.toString(QUrl::RemoveScheme);
+        if (title == url.toString() || title == withoutScheme
+            || (withoutScheme.startsWith(QLatin1String("//")) && title == withoutScheme.mid(2)))
+            return QString();
+        return title;
+    }
 
 private:
     // Typed text is taken as the user would mean it in any browser: an

@@ -193,3 +193,18 @@ TEST(Browsing, EnterInTheBrowserWindowsAddressBoxesRunsGo)
     QTest::keyClick(browser.ui.ComboBox1, Qt::Key_A);
     EXPECT_EQ(program.main().SessionPages, 2);
 }
+
+TEST(Browsing, APageWithoutATitleHasAnEmptyName)
+{
+    PageServer server({{"/plain", "<html><body>no title here</body></html>"}});
+    ProgramWindows program;
+    program.start();
+    TForm2 &main = program.main();
+    main.ui.Edit1->setText(server.url("/plain"));
+    main.Button1Click();
+    // Qt would name the page after its address; the page has no name, so the
+    // caption is the bare " [Done]".
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral(" [Done]"))) << program.browser().windowTitle().toStdString();
+    EXPECT_EQ(program.browser().WebBrowser1().LocationName(), QString());
+    EXPECT_EQ(program.browser().PageTitle, QByteArray());
+}

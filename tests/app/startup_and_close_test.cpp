@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QMenuBar>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 using testing_support::TempInstallation;
@@ -193,4 +195,19 @@ TEST(Close, HidesTheEightWindowsButNotTheOtherFour)
     // These go away with the process, not with the close step.
     for (QWidget *w : others)
         EXPECT_TRUE(w->isVisible()) << w->windowTitle().toStdString();
+}
+
+TEST(Close, TheLargestCountWrapsOnTheNextGoAndIsSavedAsItStands)
+{
+    TempInstallation folder;
+    folder.write("config/stat.cfg", QByteArray("\xff\xff\xff\x7f", 4));
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    main.setAddressText("about:blank");
+    main.Button1Click();
+    EXPECT_EQ(main.TotalPages, std::numeric_limits<qint32>::min());
+    EXPECT_TRUE(main.close());
+    EXPECT_EQ(folder.read("config/stat.cfg"), QByteArray("\x00\x00\x00\x80", 4));
 }

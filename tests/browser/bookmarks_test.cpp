@@ -327,3 +327,17 @@ TEST(BookmarksWindow, OpeningAnotherFolderInTheListMovesTheCurrentFolder)
     EXPECT_EQ(canonical(toolkit::CurrentFolder::path()), install);
     EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('\n').toStdString();
 }
+
+TEST(BookmarkSaving, UntitledPagesShareTheHiddenBookmarkFile)
+{
+    PageServer server({{"/one", "<html><body>one</body></html>"}, {"/two", "<html><body>two</body></html>"}});
+    ProgramWindows program;
+    ASSERT_TRUE(program.open(server.url("/one"), QString()));
+    program.browser().ui.Button4->click();
+    ASSERT_TRUE(program.folder().exists("Bookmarks/.bkm"));
+    EXPECT_EQ(program.folder().read("Bookmarks/.bkm"), server.url("/one").toLatin1());
+    // Each later untitled page replaces it.
+    ASSERT_TRUE(program.open(server.url("/two"), QString()));
+    program.browser().ui.Button4->click();
+    EXPECT_EQ(program.folder().read("Bookmarks/.bkm"), server.url("/two").toLatin1());
+}

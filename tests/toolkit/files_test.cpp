@@ -147,3 +147,15 @@ TEST(CurrentFolder, MovesAndReportsAMissingFolder)
     EXPECT_THROW(CurrentFolder::set(dir.path() + "/nothere"), EInOutError);
     EXPECT_EQ(QDir::currentPath(), dir.file("Bookmarks"));
 }
+
+TEST(RecordFile, TheLongestValidNameCanBeSaved)
+{
+    TempCurrentFolder dir;
+    const QString name = QString(255 - 4, QLatin1Char('n')) + ".bkm";
+    RecordFile f(name, 1);
+    f.rewrite();
+    f.writeByte('x');
+    f.close();
+    EXPECT_EQ(dir.read(name), "x");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}

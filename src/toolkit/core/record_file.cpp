@@ -86,7 +86,13 @@ void replaceFileAtomically(const QString &path, const QByteArray &bytes)
 {
     checkWritable(path);
     const QFileInfo info(path);
-    const QString tempPath = info.absolutePath() + QStringLiteral("/.") + info.fileName()
+    // The temporary name must itself be a valid name: a long file name is
+    // shortened in it, so any name that can exist can also be saved.
+    constexpr int kMaxNameInTemp = 200;
+    QByteArray stem = QFile::encodeName(info.fileName());
+    if (stem.size() > kMaxNameInTemp)
+        stem.truncate(kMaxNameInTemp);
+    const QString tempPath = info.absolutePath() + QStringLiteral("/.") + QFile::decodeName(stem)
                              + QStringLiteral(".XXXXXX");
     QByteArray tempName = QFile::encodeName(tempPath);
     const int fd = ::mkstemp(tempName.data());
