@@ -6,6 +6,7 @@
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"
 #include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/window_style.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,8 +18,7 @@
 TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    toolkit::setFixedSingleBorder(*this);
     move(408, 157);
 
     // The folder list: the folder tree from the root down, folders only.

@@ -7,14 +7,14 @@
 #include "toolkit/core/record_file.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
+#include "toolkit/widgets/window_style.h"
 
 #include <QKeyEvent>
 
 TForm12::TForm12(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    toolkit::setFixedSingleBorder(*this);
     move(324, 179);
     ui.Edit1->installEventFilter(this);
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));

@@ -6,6 +6,7 @@
 #include "socket/sock_errors.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/window_style.h"
 
 #include <QHideEvent>
 #include <QKeyEvent>
@@ -25,11 +26,8 @@ const QString kCaption = QStringLiteral("Get source code of webpage");
 TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    toolkit::setFixedSingleBorder(*this);
+    setFont(toolkit::formFont());
     // "From:" may run wider in this system's font than in the layout.
     ui.Label1->resize(std::max(ui.Label1->width(), ui.Label1->sizeHint().width()), ui.Label1->height());
 

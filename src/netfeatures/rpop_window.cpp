@@ -4,6 +4,7 @@
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
+#include "toolkit/widgets/window_style.h"
 
 #include <QLabel>
 #include <QProxyStyle>
@@ -28,12 +29,9 @@ public:
 TForm13::TForm13(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    toolkit::setFixedSingleBorder(*this);
 
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(toolkit::formFont());
     // The labels stand right-aligned before their boxes; where this system's
     // font runs wider than the layout's, they grow to the left.
     for (QLabel *label : {ui.Label2, ui.Label3, ui.Label4, ui.Label5, ui.Label6}) {
