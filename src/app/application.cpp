@@ -12,6 +12,8 @@ KestrelonApplication::QueuedEventHook g_queuedEventHook;
 KestrelonApplication::KestrelonApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Kestrelon"));
+    // Lets the desktop match the windows to the installed desktop entry.
+    setDesktopFileName(QStringLiteral("org.kestrelon.Kestrelon"));
     // Only the main window's close ends the program.
     setQuitOnLastWindowClosed(false);
     // The loop goes to sleep at the depth it runs at; a connection made
