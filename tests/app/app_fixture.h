@@ -5,6 +5,7 @@
 #include "app/window_set_owner.h"
 #include "browser/browser_window.h"
 #include "support/core/scripted_server.h"
+#include "support/core/page_server.h"
 #include "support/gui/installation.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
@@ -21,19 +22,7 @@ namespace app_testing {
 
 // Serves fixed pages by path on 127.0.0.1, one HTTP/1.0 exchange per
 // connection; unknown paths get a 404 page.
-class PageServer {
-public:
-    explicit PageServer(QHash<QByteArray, QByteArray> pages);
-
-    QString url(const QByteArray &path) const;
-    // Request lines seen so far ("GET /a HTTP/1.1"), favicon requests left out.
-    QList<QByteArray> requests() const;
-
-private:
-    std::shared_ptr<QHash<QByteArray, QByteArray>> m_pages;
-    std::shared_ptr<struct RequestLog> m_log;
-    std::unique_ptr<testing_support::ScriptedServer> m_server;
-};
+using PageServer = testing_support::PageServer;
 
 // A fresh installation folder with the whole window set created in it, as
 // the program starts up, and every message box recorded.
