@@ -23,69 +23,7 @@ using testing_support::TempInstallation;
 
 namespace {
 
-// The program in a folder, started offscreen and told to end with SIGTERM,
-// which saves through the close step; optionally with a file size limit.
-class Program {
-public:
-    explicit Program(const QString &folder, qint64 fileSizeLimit = -1)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrelon.startup.info=true"));
-        m_process.setProcessEnvironment(env);
-        m_process.setWorkingDirectory(folder);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        if (fileSizeLimit >= 0) {
-            // A write past the limit then fails with EFBIG, as on a full
-            // disk, instead of killing the process.
-            m_process.setChildProcessModifier([fileSizeLimit] {
-                ::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-            });
-        }
-    }
-    ~Program()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-    bool start()
-    {
-        m_process.start(QStringLiteral(KESTRELON_PROGRAM), {});
-        if (!m_process.waitForStarted(10000))
-            return false;
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 60000) {
-            m_process.waitForReadyRead(100);
-            m_output += m_process.readAll();
-            if (m_output.contains("kestrelon.startup: main window shown"))
-                return true;
-            if (m_process.state() == QProcess::NotRunning)
-                return false;
-        }
-        return false;
-    }
-    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
-    // Waits for the end; the exit code, -1 for a crash or a kill.
-    int wait()
-    {
-        if (!m_process.waitForFinished(30000))
-            return -2;
-        m_output += m_process.readAll();
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    }
-    QByteArray output() const { return m_output; }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-};
+using Program = testing_support::ProgramProcess;
 
 // The files of one installation before and after a save that completes.
 struct Versions {

@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace testing_support {
 
@@ -32,7 +33,16 @@ QByteArray TempInstallation::templateText()
     return in.readAll();
 }
 
-ProgramProcess::ProgramProcess(const QString &folder) : m_folder(folder) {}
+ProgramProcess::ProgramProcess(const QString &folder, qint64 fileSizeLimit) : m_folder(folder)
+{
+    if (fileSizeLimit >= 0) {
+        m_process.setChildProcessModifier([fileSizeLimit] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
+}
 
 ProgramProcess::~ProgramProcess()
 {
@@ -58,8 +68,8 @@ bool ProgramProcess::start()
     // The program prints one line when its main window has been shown.
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 30000) {
-        m_process.waitForReadyRead(200);
+    while (timer.elapsed() < 60000) {
+        m_process.waitForReadyRead(100);
         m_output += m_process.readAll();
         if (m_output.contains("kestrelon.startup: main window shown"))
             return true;
@@ -69,13 +79,23 @@ bool ProgramProcess::start()
     return false;
 }
 
-int ProgramProcess::terminate()
+void ProgramProcess::signal(int number)
 {
-    ::kill(pid_t(m_process.processId()), SIGTERM);
+    ::kill(pid_t(m_process.processId()), number);
+}
+
+int ProgramProcess::wait()
+{
     if (!m_process.waitForFinished(30000))
         return -2;
     m_output += m_process.readAll();
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+int ProgramProcess::terminate()
+{
+    signal(SIGTERM);
+    return wait();
 }
 
 } // namespace testing_support

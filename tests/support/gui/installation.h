@@ -18,15 +18,21 @@ public:
     static QByteArray templateText();
 };
 
-// The real program started in an installation folder (offscreen by default).
+// The real program started in an installation folder (offscreen by default),
+// optionally with a limit on the size of the files it writes (a write past
+// it then fails as on a full disk instead of killing the process).
 class ProgramProcess {
 public:
-    explicit ProgramProcess(const QString &folder);
+    explicit ProgramProcess(const QString &folder, qint64 fileSizeLimit = -1);
     ~ProgramProcess();
 
     // Starts the program and waits until its main window is shown.
     bool start();
-    // Sends SIGTERM and waits for the process to end; returns its exit code.
+    void signal(int number);
+    // Waits for the end; the exit code, -1 for a crash or a kill, -2 when it
+    // did not end in time.
+    int wait();
+    // Sends SIGTERM (which saves through the close step) and waits.
     int terminate();
     QByteArray output() const { return m_output; }
 
