@@ -118,6 +118,9 @@ protected:
     void TimerTriggered();
     void StatusMessage(quint8 level, const QByteArray &text);
     void ErrorCheck(qint16 ignore, QByteArray &text);
+    // After a receive that failed: true when the socket has gone (taken as
+    // an orderly close); raises every error but "would block".
+    bool ReceiveEnded();
     void LookupErrorMessage(qint16 number, QByteArray &text);
 
     // The one place the socket layer waits: runs the event loop, sleeping in

@@ -112,11 +112,8 @@ void TPowersock::ReadLn(QByteArray &line)
             }
             ProcessMessages(false);
         } else {
-            LastErrorNo = sockets::LastError();
-            if (LastErrorNo == sockets::WSAENOTCONN)
-                break; // the socket was closed under us: as at an orderly close
-            QByteArray error;
-            ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+            if (ReceiveEnded())
+                break;
             ProcessMessages(true);
         }
         if (Canceled)
@@ -213,11 +210,8 @@ void TPowersock::CaptureFile(const QString &fileName)
             CallNotify(OnPacketRecvd);
             TimerOn();
         } else {
-            LastErrorNo = sockets::LastError();
-            if (LastErrorNo == sockets::WSAENOTCONN)
+            if (ReceiveEnded())
                 break;
-            QByteArray error;
-            ErrorCheck(sockets::WSAEWOULDBLOCK, error);
         }
         ProcessMessages(n < 0); // sleep only when nothing had arrived
     }
@@ -228,6 +222,17 @@ void TPowersock::CaptureFile(const QString &fileName)
         Canceled = false;
         throw EAbortError(text("Socket send aborted"));
     }
+}
+
+bool TPowersock::ReceiveEnded()
+{
+    LastErrorNo = sockets::LastError();
+    // The socket was closed under us: read as an orderly close.
+    if (LastErrorNo == sockets::WSAENOTCONN)
+        return true;
+    QByteArray error;
+    ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+    return false;
 }
 
 void TPowersock::CaptureString(QByteArray &captured, qint32 maxLength)
@@ -251,11 +256,8 @@ void TPowersock::CaptureString(QByteArray &captured, qint32 maxLength)
             CallNotify(OnPacketRecvd);
             TimerOn();
         } else {
-            LastErrorNo = sockets::LastError();
-            if (LastErrorNo == sockets::WSAENOTCONN)
+            if (ReceiveEnded())
                 break;
-            QByteArray error;
-            ErrorCheck(sockets::WSAEWOULDBLOCK, error);
         }
         ProcessMessages(n < 0);
     }
