@@ -248,7 +248,9 @@ void TNMHTTP::RunRequest()
                 OnRedirect(handled);
             if (handled)
                 return;
-            // A bare name goes under the current host, on its current port.
+            // A bare name ("page.html") goes under the current host, on its
+            // current port: a server on a port other than 80 that redirects
+            // to a name of its own means itself, not port 80 of its host.
             if (!URL.contains('/')) {
                 const QByteArray port = Port == 80 ? QByteArray() : ":" + QByteArray::number(Port);
                 URL = "http://" + Host + port + "/" + URL;
