@@ -390,8 +390,8 @@ void TForm2::saveAtSessionEnd()
     // Nobody may be there to dismiss a box while the session ends, and a box
     // left open would hold up the log-off: a failed save is told on standard
     // error (the session's log) instead of through the error handler, and
-    // the caller goes on regardless. The one exception is a cancelled
-    // log-off, where the user is back and the next close saves again.
+    // the caller goes on regardless. Should the log-off be cancelled, the
+    // program runs on and its next close saves, and reports, again.
     try {
         FormCloseQuery();
     } catch (const Exception &e) {
