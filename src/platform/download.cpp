@@ -115,8 +115,11 @@ void Download::onStateChanged()
 
 void Download::finish(State state)
 {
-    if (state != State::Finished)
+    if (state != State::Finished) {
         QFile::remove(partPath());
+        // The engine itself writes to "<its target>.download" until the end.
+        QFile::remove(partPath() + QStringLiteral(".download"));
+    }
     m_state = state;
     emit changed();
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 namespace testing_support {
 
@@ -26,8 +27,12 @@ public:
     explicit ProgramProcess(const QString &folder, qint64 fileSizeLimit = -1);
     ~ProgramProcess();
 
+    // Command-line arguments for the next start (an address to open).
+    void setArguments(const QStringList &arguments) { m_arguments = arguments; }
     // Starts the program and waits until its main window is shown.
     bool start();
+    // Waits until the program's output contains `text`.
+    bool waitForOutput(const QByteArray &text, int ms = 60000);
     void signal(int number);
     // Waits for the end; the exit code, -1 for a crash or a kill, -2 when it
     // did not end in time.
@@ -38,6 +43,7 @@ public:
 
 private:
     QString m_folder;
+    QStringList m_arguments;
     QProcess m_process;
     QByteArray m_output;
 };
