@@ -59,10 +59,11 @@ bool ProgramProcess::start()
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // The program logs its start-up milestones in a category that is off by default.
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrelon.startup.info=true"));
+    env.insert(m_environment);
     m_process.setProcessEnvironment(env);
     m_process.setWorkingDirectory(m_folder);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QStringLiteral(KESTRELON_PROGRAM), m_arguments);
+    m_process.start(QStringLiteral(KESTRELON_PROGRAM), {});
     if (!m_process.waitForStarted(10000))
         return false;
     // The program prints one line when its main window has been shown.

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 
 namespace testing_support {
 
@@ -27,8 +26,8 @@ public:
     explicit ProgramProcess(const QString &folder, qint64 fileSizeLimit = -1);
     ~ProgramProcess();
 
-    // Command-line arguments for the next start (an address to open).
-    void setArguments(const QStringList &arguments) { m_arguments = arguments; }
+    // An environment variable for the next start (DISPLAY, say).
+    void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
     // Starts the program and waits until its main window is shown.
     bool start();
     // Waits until the program's output contains `text`.
@@ -43,7 +42,7 @@ public:
 
 private:
     QString m_folder;
-    QStringList m_arguments;
+    QProcessEnvironment m_environment;
     QProcess m_process;
     QByteArray m_output;
 };
