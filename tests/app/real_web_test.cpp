@@ -7,6 +7,7 @@
 #include "support/core/tls_page_server.h"
 #include "support/gui/dialog_answers.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -398,4 +399,48 @@ TEST(PageRequests, PermissionIsAskedOnceAndDenyIsTheDefault)
     ASSERT_TRUE(waitFor([&] { return view(program.browser())->title() == QStringLiteral("Where"); }));
     ASSERT_TRUE(waitFor([&] { return view(program.browser())->title() == QStringLiteral("refused 1"); }));
     EXPECT_EQ(answerer.answered(), 1);
+}
+
+TEST(PageRequests, ScriptDialogsStillAskTheUser)
+{
+    PageServer server({{"/ask", titled("Ask", "<script>onload = () => { alert('Hello'); "
+                                              "const sure = confirm('Sure?'); "
+                                              "document.title = (sure ? 'yes ' : 'no ') + prompt('Name?', 'x'); }</script>")}});
+    ProgramWindows program;
+    program.start();
+    QStringList seen;
+    DialogAnswerer boxes(QStringLiteral("QMessageBox"), [&](QWidget *window) {
+        auto *box = static_cast<QMessageBox *>(window);
+        seen << box->text();
+        box->button(box->button(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Yes)->click();
+    });
+    DialogAnswerer input(QStringLiteral("QInputDialog"), [&](QWidget *window) {
+        window->findChild<QLineEdit *>()->setText(QStringLiteral("Ann"));
+        static_cast<QDialog *>(window)->accept();
+    });
+    go(program, server.url("/ask"));
+    ASSERT_TRUE(waitFor([&] { return view(program.browser())->title() == QStringLiteral("yes Ann"); }))
+        << view(program.browser())->title().toStdString() << seen.join('|').toStdString();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("Hello"), QStringLiteral("Sure?")}));
+}
+
+TEST(PageRequests, FileChooserStillOffersAFile)
+{
+    PageServer server({{"/upload", titled("Upload", "<input type=file style='position:fixed;inset:0;width:100%;height:100%' "
+                                                    "onchange='document.title = this.files[0].name'>")}});
+    ProgramWindows program;
+    program.start();
+    program.folder().write("chosen.txt", "text");
+    const QString chosen = program.folder().file("chosen.txt");
+    DialogAnswerer chooser(QStringLiteral("QFileDialog"), [&](QWidget *window) {
+        auto *dialog = static_cast<QFileDialog *>(window);
+        dialog->selectFile(chosen);
+        static_cast<QDialog *>(window)->accept();
+    });
+    go(program, server.url("/upload"));
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Upload [Done]")));
+    clickPage(program.browser());
+    ASSERT_TRUE(waitFor([&] { return view(program.browser())->title() == QStringLiteral("chosen.txt"); }))
+        << view(program.browser())->title().toStdString();
+    EXPECT_EQ(chooser.answered(), 1);
 }
