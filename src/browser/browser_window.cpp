@@ -3,7 +3,6 @@
 #include "browser/bookmark_file.h"
 #include "browser/main_window_link.h"
 #include "browser/page_windows.h"
-#include "browser/popup_window.h"
 #include "browser/text_pane.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/gauge.h"

@@ -70,8 +70,9 @@ public:
     // proceed for this run); `pageLeft` tells that nobody needs the answer.
     std::function<void(const CertificateProblem &, std::function<void(bool proceed)> answer)> OnCertificateError;
 
-    // A site asks for a feature (its origin and the feature's name). Asked
-    // once per site and feature while the program runs; the answer is kept.
+    // A site asks for a feature (its origin and the feature's name, as in
+    // "wants to <feature>"). Asked once per site and feature: the answer is
+    // kept in the engine's folder and given again without asking.
     std::function<bool(const QString &origin, const QString &feature)> OnPermissionRequest;
 
     // The page enters (true) or leaves (false) full screen.
