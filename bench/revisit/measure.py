@@ -68,12 +68,16 @@ def visit(name, folder):
     start = time.monotonic()
     proc = subprocess.Popen(cmd, cwd=folder, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
     loaded = None
+    # A start whose typing went astray never loads: it is ended and left out.
+    watchdog = threading.Timer(60, proc.kill)
+    watchdog.start()
     for line in proc.stderr:
         if "main window shown" in line:
             xdrive.type_address(title, url)
         if "first page complete" in line:
             loaded = time.monotonic() - start
             break
+    watchdog.cancel()
     sent = len(requests)
     threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
     # SIGTERM ends Kestrelon through its close step, which lets the engine
@@ -109,6 +113,7 @@ med = {}
 for name, rows in results.items():
     times = [t for t, _ in rows if t is not None]
     med[name] = statistics.median(times)
-    print("  %-10s start to load event: median %.3f s (all: %s)   requests sent: %s"
-          % (name, med[name], " ".join("%.3f" % t for t in times), " ".join(str(n) for _, n in rows)))
+    print("  %-10s start to load event: median %.3f s (all: %s; %d lost)   requests sent: %s"
+          % (name, med[name], " ".join("%.3f" % t for t in times), len(rows) - len(times),
+             " ".join(str(n) for _, n in rows)))
 print("  ratio kestrelon/floor: %.2fx" % (med["kestrelon"] / med["floor"]))
