@@ -9,6 +9,9 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import xdrive  # noqa: E402
+
 build, runs = sys.argv[1], int(sys.argv[2])
 source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
@@ -75,18 +78,7 @@ def run_once(name):
     loaded = None
     for line in proc.stderr:
         if "main window shown" in line:
-            # The web view makes Qt re-create the top-level window once, so
-            # the first window found may vanish: focus until it holds.
-            for _ in range(200):
-                found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
-                                       capture_output=True, text=True).stdout.split()
-                if found and subprocess.run(["xdotool", "windowfocus", "--sync", found[-1]],
-                                            stderr=subprocess.DEVNULL).returncode == 0:
-                    break
-                time.sleep(0.01)
-            subprocess.run(["xdotool", "key", "ctrl+a"], check=False)
-            subprocess.run(["xdotool", "type", "--delay", "0", url], check=False)
-            subprocess.run(["xdotool", "key", "Return"], check=False)
+            xdrive.type_address(title, url)
         if "first page complete" in line:
             loaded = time.monotonic() - start
             break

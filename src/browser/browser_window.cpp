@@ -2,6 +2,7 @@
 
 #include "browser/bookmark_file.h"
 #include "browser/main_window_link.h"
+#include "browser/page_windows.h"
 #include "browser/text_pane.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/gauge.h"
@@ -42,6 +43,7 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
         toolkit::guarded([&] { WebBrowser1ProgressChange(progress, progressMax); });
     };
     m_engine->OnDownloadComplete = [this] { toolkit::guarded([this] { WebBrowser1DownloadComplete(); }); };
+    m_pageWindows = new PageWindows(*this, *ui.WebBrowser1, *m_engine, mainWindow().widget());
 
     // The page area and the banner carry the main window's popup menu.
     for (QWidget *area : {m_engine->widget(), static_cast<QWidget *>(ui.Image1)}) {
@@ -73,7 +75,11 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     textpane::installContextMenu(*this, m_forms);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // Its windows hold the engine's view and hooks: they go first.
+    delete m_pageWindows;
+}
 
 void TForm1::connectToolbar()
 {

@@ -12,6 +12,7 @@
 #include "ui_browser_window.h"
 
 class MainWindowLink;
+class PageWindows;
 class TPictureButton;
 
 // The browser window: hosts the web engine, a text pane in the same place,
@@ -28,6 +29,8 @@ public:
     Ui::TForm1 ui;
 
     WebEngine &WebBrowser1() { return *m_engine; }
+    // Logins, certificate warnings, popups, downloads and full screen.
+    PageWindows &pageWindows() { return *m_pageWindows; }
 
     // The last completed page's name, in the single-byte code page.
     QByteArray PageTitle;
@@ -67,4 +70,5 @@ private:
 
     WindowSet &m_forms;
     std::unique_ptr<WebEngine> m_engine;
+    PageWindows *m_pageWindows = nullptr;
 };

@@ -8,8 +8,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
+namespace platform {
+class Download;
+}
 
 // The embeddable web engine as the browser window uses it: exactly these
 // operations, properties and events. Operations that fail throw an
@@ -37,6 +41,63 @@ public:
     std::function<void(int progress, int progressMax)> OnProgressChange;
     // Raised when a download has finished, stopped or failed.
     std::function<void()> OnDownloadComplete;
+
+    // ---- The engine on the real web -------------------------------------
+    // What a page asks of its browser beyond the page commands above. Each
+    // hook is set by the window that hosts the engine; a hook left unset
+    // refuses what it is asked (no login, no certificate override, no
+    // permission, no popup, downloads cancelled).
+
+    struct LoginRequest {
+        QString host;
+        QString realm;
+        bool proxy = false;
+    };
+    struct Login {
+        QString user;
+        QString password;
+    };
+    // HTTP or proxy authentication; runs modally. Nothing (cancel) lets the
+    // server's own 401 page show.
+    std::function<std::optional<Login>(const LoginRequest &)> OnLoginRequired;
+
+    struct CertificateProblem {
+        QString host;
+        QString description;
+        bool overridable = false;
+    };
+    // A certificate error. Nothing loads until `answer` is called (true:
+    // proceed for this run); `pageLeft` tells that nobody needs the answer.
+    std::function<void(const CertificateProblem &, std::function<void(bool proceed)> answer)> OnCertificateError;
+
+    // A site asks for a feature (its origin and the feature's name, as in
+    // "wants to <feature>"). Asked once per site and feature: the answer is
+    // kept in the engine's folder and given again without asking.
+    std::function<bool(const QString &origin, const QString &feature)> OnPermissionRequest;
+
+    // The page enters (true) or leaves (false) full screen.
+    std::function<void(bool on)> OnFullScreen;
+    virtual void ExitFullScreen() = 0;
+
+    // A script opened a popup (a sized window): its own engine, owned by the
+    // receiver. Links to new tabs or windows load in this engine instead.
+    std::function<void(std::unique_ptr<WebEngine> popup)> OnPopup;
+
+    // The page started a download; the receiver accepts it (with a path) or
+    // cancels it before returning. The download object lives until exit.
+    std::function<void(platform::Download *download)> OnDownload;
+
+    // Whether the renderer of the page has died (crash or kill) and the
+    // page area shows that instead of the page.
+    virtual bool pageStoppedWorking() const = 0;
+
+signals:
+    // A new navigation started: dialogs about the previous page close.
+    void pageLeft();
+    // The page's title changed (popup windows show it as their caption).
+    void titleChanged(const QString &title);
+    // The page asked to close its window (window.close()).
+    void closeRequested();
 };
 
 // The engine's unspecified failure when there is nowhere to go.

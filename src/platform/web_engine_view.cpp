@@ -1,8 +1,27 @@
 #include "platform/web_engine.h"
 
+#include "platform/download.h"
+#include "platform/engine_profile.h"
+
+#include <QAuthenticator>
+#include <QEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
+#include <QWebEngineCertificateError>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <csignal>
+#include <sys/types.h>
 
 namespace platform {
 namespace {
@@ -11,14 +30,52 @@ namespace {
 // error handler knows the condition by its type, not by this text.
 const QString kUnspecifiedFailure = QStringLiteral("Unspecified error");
 
+// What the page area shows once the page's renderer has died.
+const QString kStoppedText = QStringLiteral("The page stopped working.\n\nChoose Refresh to load it again.");
+
+// A command to a renderer that does not answer this soon is taken to be
+// stuck in a script: the renderer is ended so the command can go through.
+constexpr int kRendererAnswerMs = 2000;
+
+QString featureName(QWebEnginePage::Feature feature)
+{
+    switch (feature) {
+    case QWebEnginePage::Notifications:
+        return QStringLiteral("show notifications");
+    case QWebEnginePage::Geolocation:
+        return QStringLiteral("know your location");
+    case QWebEnginePage::MediaAudioCapture:
+        return QStringLiteral("use your microphone");
+    case QWebEnginePage::MediaVideoCapture:
+        return QStringLiteral("use your camera");
+    case QWebEnginePage::MediaAudioVideoCapture:
+        return QStringLiteral("use your camera and microphone");
+    case QWebEnginePage::MouseLock:
+        return QStringLiteral("hide and lock the mouse pointer");
+    case QWebEnginePage::DesktopVideoCapture:
+        return QStringLiteral("see your screen");
+    case QWebEnginePage::DesktopAudioVideoCapture:
+        return QStringLiteral("see and hear your screen");
+    }
+    return QStringLiteral("use feature %1").arg(int(feature));
+}
+
 // The engine on Qt's web view. Qt reports a load as started, percent
 // progress and finished (successfully, stopped or failed alike); the
 // browser window expects position-of-maximum reports, a completion, and a
 // final report of 0 of 0.
 class QtWebEngine : public WebEngine {
 public:
-    explicit QtWebEngine(QWidget *parent) : m_view(new QWebEngineView(parent))
+    enum class Kind { Main, Popup };
+
+    QtWebEngine(QWidget *parent, Kind kind) : m_kind(kind), m_view(new QWebEngineView(parent))
     {
+        // The page belongs to the view and goes with it, before the profile.
+        m_view->setPage(new QWebEnginePage(engineProfile(), m_view));
+        QWebEnginePage *page = m_view->page();
+        // Full screen is off unless asked for; the page then asks the window.
+        page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+
         connect(m_view, &QWebEngineView::loadStarted, this, [this] { progress(0, 100); });
         connect(m_view, &QWebEngineView::loadProgress, this, [this](int percent) {
             // The 100 of a finished load is followed by the completion; a
@@ -32,28 +89,80 @@ public:
                 OnDownloadComplete();
             progress(0, 0);
         });
+        connect(m_view, &QWebEngineView::titleChanged, this, &WebEngine::titleChanged);
+        connect(page, &QWebEnginePage::windowCloseRequested, this, &WebEngine::closeRequested);
+
+        connect(page, &QWebEnginePage::authenticationRequired, this,
+                [this](const QUrl &url, QAuthenticator *authenticator) { login(url.host(), authenticator, false); });
+        connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [this](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {
+                    login(proxyHost, authenticator, true);
+                });
+        connect(page, &QWebEnginePage::certificateError, this, &QtWebEngine::certificateError);
+        connect(page, &QWebEnginePage::featurePermissionRequested, this, &QtWebEngine::permissionRequested);
+        connect(page, &QWebEnginePage::fullScreenRequested, this, &QtWebEngine::fullScreenRequested);
+        connect(page, &QWebEnginePage::newWindowRequested, this, &QtWebEngine::newWindowRequested);
+        connect(page, &QWebEnginePage::renderProcessTerminated, this, &QtWebEngine::rendererEnded);
+        connect(page, &QWebEnginePage::loadStarted, this, [this] { showStopped(false); });
+
+        // Downloads are the profile's; the browser window's engine takes them.
+        if (m_kind == Kind::Main)
+            connect(engineProfile(), &QWebEngineProfile::downloadRequested, this, &QtWebEngine::downloadRequested);
+
+        m_stopped = new QLabel(kStoppedText, m_view);
+        m_stopped->setObjectName(QStringLiteral("PageStoppedMessage"));
+        m_stopped->setAlignment(Qt::AlignCenter);
+        m_stopped->setWordWrap(true);
+        m_stopped->setAutoFillBackground(true);
+        m_stopped->hide();
+        m_view->installEventFilter(this);
+    }
+
+    ~QtWebEngine() override
+    {
+        // A popup's view has no parent widget to take it.
+        if (m_kind == Kind::Popup && m_view && !m_view->parent())
+            delete m_view;
     }
 
     QWidget *widget() override { return m_view; }
+    QWebEnginePage *page() const { return m_view->page(); }
 
-    void Navigate(const QString &url) override { m_view->load(toUrl(url)); }
+    void Navigate(const QString &url) override
+    {
+        const QUrl target = toUrl(url);
+        command([this, target] { m_view->load(target); });
+    }
 
     void GoBack() override
     {
         if (!m_view->history()->canGoBack())
             throw EEngineNowhereToGo(kUnspecifiedFailure);
-        m_view->back();
+        command([this] { m_view->back(); });
     }
 
     void GoForward() override
     {
         if (!m_view->history()->canGoForward())
             throw EEngineNowhereToGo(kUnspecifiedFailure);
-        m_view->forward();
+        command([this] { m_view->forward(); });
     }
 
-    void Stop() override { m_view->stop(); }
-    void Refresh() override { m_view->reload(); }
+    void Stop() override
+    {
+        // A stop has nothing to repeat: a stuck renderer ended for it leaves
+        // the page area saying the page stopped working.
+        command([this] { m_view->stop(); }, false);
+    }
+
+    void Refresh() override
+    {
+        if (m_stoppedWorking && m_view->url().isEmpty() && m_lastUrl.isValid()) {
+            command([this] { m_view->load(m_lastUrl); });
+            return;
+        }
+        command([this] { m_view->reload(); });
+    }
 
     // Encoded: decoding "%E6%97%A5" gives characters that the single-byte
     // address box and bookmark files turn into '?', another address.
@@ -69,6 +178,16 @@ public:
             || (withoutScheme.startsWith(QLatin1String("//")) && title == withoutScheme.mid(2)))
             return QString();
         return title;
+    }
+
+    void ExitFullScreen() override { page()->triggerAction(QWebEnginePage::ExitFullScreen); }
+    bool pageStoppedWorking() const override { return m_stoppedWorking; }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_view && event->type() == QEvent::Resize)
+            m_stopped->setGeometry(m_view->rect());
+        return WebEngine::eventFilter(watched, event);
     }
 
 private:
@@ -94,14 +213,158 @@ private:
             OnProgressChange(position, maximum);
     }
 
-    QWebEngineView *m_view;
+    // Runs a navigation command. A page whose script never ends holds its
+    // renderer, and every later command for that renderer (the same site)
+    // waits behind it. So the renderer is asked a trivial question; when no
+    // answer comes in time it is ended, and the command is given again
+    // (when `repeat`) to a fresh one.
+    void command(std::function<void()> run, bool repeat = true)
+    {
+        emit pageLeft();
+        run();
+        const qint64 pid = page()->renderProcessPid();
+        if (pid <= 0 || m_stoppedWorking)
+            return;
+        const int generation = ++m_probe;
+        auto answered = std::make_shared<bool>(false);
+        page()->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                              [answered](const QVariant &) { *answered = true; });
+        QTimer::singleShot(kRendererAnswerMs, this, [this, generation, answered, pid, run, repeat] {
+            if (*answered || generation != m_probe || page()->renderProcessPid() != pid)
+                return;
+            if (repeat)
+                m_afterKill = run;
+            ::kill(pid_t(pid), SIGKILL);
+        });
+    }
+
+    void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status, int)
+    {
+        if (status == QWebEnginePage::NormalTerminationStatus)
+            return;
+        if (m_view->url().isValid() && !m_view->url().isEmpty())
+            m_lastUrl = m_view->url();
+        if (auto again = std::exchange(m_afterKill, nullptr)) {
+            // Ended by us for a command: give the command to a new renderer.
+            again();
+            return;
+        }
+        showStopped(true);
+        // A load in progress ends here: the caption and the gauge say so.
+        progress(0, 0);
+    }
+
+    void showStopped(bool on)
+    {
+        m_stoppedWorking = on;
+        m_stopped->setGeometry(m_view->rect());
+        m_stopped->setVisible(on);
+        if (on)
+            m_stopped->raise();
+    }
+
+    void login(const QString &host, QAuthenticator *authenticator, bool proxy)
+    {
+        std::optional<Login> answer;
+        if (OnLoginRequired) {
+            const LoginRequest request{host, authenticator->realm(), proxy};
+            answer = OnLoginRequired(request);
+        }
+        if (answer) {
+            authenticator->setUser(answer->user);
+            authenticator->setPassword(answer->password);
+        } else {
+            // A null authenticator is the engine's "cancel": it shows the
+            // server's own reply instead of asking again.
+            *authenticator = QAuthenticator();
+        }
+    }
+
+    void certificateError(QWebEngineCertificateError error)
+    {
+        if (!OnCertificateError) {
+            error.rejectCertificate();
+            return;
+        }
+        error.defer();
+        const CertificateProblem problem{error.url().host(), error.description(), error.isOverridable()};
+        // The answer may come long after; an error nobody answers is
+        // refused when its last copy goes.
+        auto pending = std::make_shared<QWebEngineCertificateError>(error);
+        OnCertificateError(problem, [pending](bool proceed) {
+            if (proceed && pending->isOverridable())
+                pending->acceptCertificate();
+            else
+                pending->rejectCertificate();
+        });
+    }
+
+    void permissionRequested(const QUrl &origin, QWebEnginePage::Feature feature)
+    {
+        const QString site = origin.toString(QUrl::RemovePath | QUrl::StripTrailingSlash);
+        const QString name = featureName(feature);
+        int answer = PermissionAnswers::answer(site, name);
+        if (answer < 0) {
+            const bool allowed = OnPermissionRequest && OnPermissionRequest(site, name);
+            PermissionAnswers::remember(site, name, allowed);
+            answer = allowed;
+        }
+        page()->setFeaturePermission(origin, feature,
+                                     answer ? QWebEnginePage::PermissionGrantedByUser
+                                            : QWebEnginePage::PermissionDeniedByUser);
+    }
+
+    void fullScreenRequested(QWebEngineFullScreenRequest request)
+    {
+        request.accept();
+        if (OnFullScreen)
+            OnFullScreen(request.toggleOn());
+    }
+
+    void newWindowRequested(QWebEngineNewWindowRequest &request)
+    {
+        if (request.destination() == QWebEngineNewWindowRequest::InNewDialog) {
+            // Only the browser window's page opens popups, so a popup that
+            // opens popups cannot multiply them.
+            if (m_kind != Kind::Main || !OnPopup)
+                return;
+            auto popup = std::make_unique<QtWebEngine>(nullptr, Kind::Popup);
+            request.openIn(popup->page());
+            OnPopup(std::move(popup));
+            return;
+        }
+        // New tabs and windows load here, as a link followed in the page.
+        const QUrl url = request.requestedUrl();
+        if (url.isValid())
+            command([this, url] { m_view->load(url); });
+    }
+
+    void downloadRequested(QWebEngineDownloadRequest *request)
+    {
+        if (request->state() != QWebEngineDownloadRequest::DownloadRequested)
+            return;
+        auto *download = new Download(request);
+        if (OnDownload)
+            OnDownload(download);
+        // Whoever did not take it has refused it.
+        if (download->state() == Download::State::Asking)
+            download->cancel();
+    }
+
+    Kind m_kind;
+    QPointer<QWebEngineView> m_view;
+    QLabel *m_stopped = nullptr;
+    bool m_stoppedWorking = false;
+    QUrl m_lastUrl;
+    int m_probe = 0;
+    std::function<void()> m_afterKill;
 };
 
 } // namespace
 
 std::unique_ptr<WebEngine> createWebEngine(QWidget *parent)
 {
-    return std::make_unique<QtWebEngine>(parent);
+    return std::make_unique<QtWebEngine>(parent, QtWebEngine::Kind::Main);
 }
 
 } // namespace platform

@@ -59,6 +59,7 @@ bool ProgramProcess::start()
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // The program logs its start-up milestones in a category that is off by default.
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrelon.startup.info=true"));
+    env.insert(m_environment);
     m_process.setProcessEnvironment(env);
     m_process.setWorkingDirectory(m_folder);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -66,12 +67,17 @@ bool ProgramProcess::start()
     if (!m_process.waitForStarted(10000))
         return false;
     // The program prints one line when its main window has been shown.
+    return waitForOutput("kestrelon.startup: main window shown");
+}
+
+bool ProgramProcess::waitForOutput(const QByteArray &text, int ms)
+{
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 60000) {
+    while (timer.elapsed() < ms) {
         m_process.waitForReadyRead(100);
         m_output += m_process.readAll();
-        if (m_output.contains("kestrelon.startup: main window shown"))
+        if (m_output.contains(text))
             return true;
         if (m_process.state() == QProcess::NotRunning)
             return false;

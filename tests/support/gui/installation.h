@@ -26,8 +26,12 @@ public:
     explicit ProgramProcess(const QString &folder, qint64 fileSizeLimit = -1);
     ~ProgramProcess();
 
+    // An environment variable for the next start (DISPLAY, say).
+    void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
     // Starts the program and waits until its main window is shown.
     bool start();
+    // Waits until the program's output contains `text`.
+    bool waitForOutput(const QByteArray &text, int ms = 60000);
     void signal(int number);
     // Waits for the end; the exit code, -1 for a crash or a kill, -2 when it
     // did not end in time.
@@ -38,6 +42,7 @@ public:
 
 private:
     QString m_folder;
+    QProcessEnvironment m_environment;
     QProcess m_process;
     QByteArray m_output;
 };

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class QVBoxLayout;
+namespace platform {
+class Download;
+}
+
+// The small window that lists this run's downloads: name, a progress bar
+// with bytes and speed, Cancel and Open folder for each. It shows itself
+// when a download starts.
+class DownloadsWindow : public QWidget {
+    Q_OBJECT
+public:
+    DownloadsWindow();
+
+    // Asks where to save `download` (a save dialog in the download folder
+    // with the suggested name); starts it there and lists it, or cancels
+    // it when the user cancels.
+    void start(platform::Download *download);
+
+    // Lists a download that has been accepted.
+    void add(platform::Download *download);
+
+    // Downloads still receiving bytes.
+    int running() const;
+    // Stops every running download (their partial files go).
+    void cancelAll();
+
+    // The folder the save dialog opens in: XDG_DOWNLOAD_DIR, else the
+    // desktop's download folder, else ~/Downloads; created when missing.
+    static QString downloadFolder();
+
+private:
+    QVBoxLayout *m_rows;
+    QList<platform::Download *> m_downloads;
+};

@@ -1,0 +1,139 @@
+#include "browser/page_windows.h"
+
+#include "browser/certificate_dialog.h"
+#include "browser/downloads_window.h"
+#include "browser/login_dialog.h"
+#include "browser/popup_window.h"
+#include "toolkit/widgets/guard.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+
+// Allow or Deny for one feature of one site; Deny unless the user chooses.
+bool askPermission(QWidget *parent, const QString &site, const QString &feature)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Permission"),
+                    QStringLiteral("%1 wants to %2.").arg(site, feature), QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("PermissionQuestion"));
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *allow = box.addButton(QStringLiteral("Allow"), QMessageBox::AcceptRole);
+    QPushButton *deny = box.addButton(QStringLiteral("Deny"), QMessageBox::RejectRole);
+    box.setDefaultButton(deny);
+    box.setEscapeButton(deny);
+    box.exec();
+    return box.clickedButton() == allow;
+}
+
+} // namespace
+
+PageWindows::PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine, QWidget *mainWindow)
+    : QObject(&browser), m_browser(browser), m_pageArea(pageArea), m_engine(engine)
+{
+    installDialogs(engine);
+    engine.OnFullScreen = [this](bool on) { toolkit::guarded([&] { fullScreen(on); }); };
+    engine.OnPopup = [this](std::unique_ptr<WebEngine> popup) { openPopup(std::move(popup)); };
+    engine.OnDownload = [this](platform::Download *download) {
+        toolkit::guarded([&] { downloads().start(download); });
+    };
+    // Closing the program with a download running asks first.
+    if (mainWindow) {
+        m_closeWatched = mainWindow;
+        mainWindow->installEventFilter(this);
+    }
+}
+
+PageWindows::~PageWindows()
+{
+    if (m_popup)
+        delete m_popup;
+    if (m_fullScreen)
+        fullScreen(false);
+}
+
+DownloadsWindow &PageWindows::downloads()
+{
+    if (!m_downloads)
+        m_downloads = std::make_unique<DownloadsWindow>();
+    return *m_downloads;
+}
+
+void PageWindows::installDialogs(WebEngine &engine)
+{
+    engine.OnLoginRequired = [this, &engine](const WebEngine::LoginRequest &request) {
+        return LoginDialog::ask(&m_browser, engine, request);
+    };
+    engine.OnCertificateError = [this, &engine](const WebEngine::CertificateProblem &problem,
+                                                std::function<void(bool)> answer) {
+        CertificateDialog::ask(&m_browser, engine, problem, std::move(answer));
+    };
+    engine.OnPermissionRequest = [this](const QString &site, const QString &feature) {
+        return askPermission(&m_browser, site, feature);
+    };
+}
+
+void PageWindows::openPopup(std::unique_ptr<WebEngine> popup)
+{
+    // One popup window per page: a new one replaces the one before.
+    if (m_popup)
+        delete m_popup;
+    m_popup = new PopupWindow(std::move(popup));
+    installDialogs(m_popup->engine());
+    m_popup->show();
+}
+
+// The page's view leaves the browser window for a screen-filling window of
+// its own and comes back when the page (or Escape, or F11) ends it.
+void PageWindows::fullScreen(bool on)
+{
+    QWidget *view = m_engine.widget();
+    if (on && !m_fullScreen) {
+        m_fullScreen = std::make_unique<QWidget>(nullptr, Qt::Window);
+        m_fullScreen->setObjectName(QStringLiteral("FullScreenPage"));
+        m_fullScreen->setWindowTitle(m_browser.windowTitle());
+        auto *layout = new QVBoxLayout(m_fullScreen.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+        for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_F11)}) {
+            auto *shortcut = new QShortcut(key, m_fullScreen.get());
+            shortcut->setContext(Qt::WindowShortcut);
+            connect(shortcut, &QShortcut::activated, this, [this] { m_engine.ExitFullScreen(); });
+        }
+        m_fullScreen->showFullScreen();
+        view->setFocus();
+    } else if (!on && m_fullScreen) {
+        m_pageArea.layout()->addWidget(view);
+        view->show();
+        m_fullScreen.reset();
+    }
+}
+
+bool PageWindows::mayClose()
+{
+    if (!m_downloads || m_downloads->running() == 0)
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Downloads"),
+                    QStringLiteral("A download is still running. Quit and stop it?"),
+                    QMessageBox::Yes | QMessageBox::No, m_downloads.get());
+    box.setObjectName(QStringLiteral("QuitWithDownloads"));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes)
+        return false;
+    m_downloads->cancelAll();
+    return true;
+}
+
+bool PageWindows::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_closeWatched && event->type() == QEvent::Close && !mayClose()) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "browser/popup_window.h"
+#include "platform/web_engine.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class DownloadsWindow;
+class QWidget;
+
+// What a page on the real web asks of the browser window beyond showing
+// itself: logins, certificate warnings, permission questions, full screen,
+// popups and downloads. It owns the windows these need.
+class PageWindows : public QObject {
+    Q_OBJECT
+public:
+    // `pageArea` is where the engine's view lives when not in full screen;
+    // closing `mainWindow` ends the program, so it asks about downloads.
+    PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine, QWidget *mainWindow);
+    ~PageWindows() override;
+
+    DownloadsWindow &downloads();
+    PopupWindow *popup() const { return m_popup; }
+
+    // Asked before the program closes: running downloads are ended only
+    // when the user agrees. True when the close may go on.
+    bool mayClose();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void installDialogs(WebEngine &engine);
+    void fullScreen(bool on);
+    void openPopup(std::unique_ptr<WebEngine> popup);
+
+    QWidget &m_browser;
+    QWidget &m_pageArea;
+    WebEngine &m_engine;
+    std::unique_ptr<DownloadsWindow> m_downloads;
+    QPointer<PopupWindow> m_popup;
+    std::unique_ptr<QWidget> m_fullScreen;
+    QObject *m_closeWatched = nullptr;
+};

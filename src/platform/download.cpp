@@ -1,0 +1,127 @@
+#include "platform/download.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QWebEngineDownloadRequest>
+
+namespace platform {
+
+Download::Download(QWebEngineDownloadRequest *request) : QObject(request), m_request(request)
+{
+    connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this, &Download::changed);
+    connect(request, &QWebEngineDownloadRequest::totalBytesChanged, this, &Download::changed);
+    connect(request, &QWebEngineDownloadRequest::stateChanged, this, &Download::onStateChanged);
+}
+
+QString Download::cleanFileName(const QString &name)
+{
+    // Both separators count: a name from the network may carry either.
+    QString plain = name.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    plain.remove(QChar(0));
+    plain.replace(QStringLiteral(".."), QStringLiteral("_"));
+    plain = plain.trimmed();
+    while (plain.startsWith(QLatin1Char('.')))
+        plain.remove(0, 1);
+    return plain.isEmpty() ? QStringLiteral("download") : plain;
+}
+
+QString Download::suggestedFileName() const
+{
+    return cleanFileName(m_request->suggestedFileName());
+}
+
+void Download::accept(const QString &path)
+{
+    if (m_state != State::Asking)
+        return;
+    const QFileInfo target(path);
+    m_path = target.absoluteFilePath();
+    QFile::remove(partPath());
+    m_request->setDownloadDirectory(target.absolutePath());
+    m_request->setDownloadFileName(target.fileName() + QStringLiteral(".part"));
+    m_started = QDateTime::currentDateTimeUtc();
+    m_state = State::Running;
+    m_request->accept();
+    emit changed();
+}
+
+void Download::cancel()
+{
+    if (m_state == State::Asking) {
+        m_request->cancel();
+        finish(State::Cancelled);
+    } else if (m_state == State::Running) {
+        m_request->cancel();
+        finish(State::Cancelled);
+    }
+}
+
+qint64 Download::receivedBytes() const
+{
+    return m_request->receivedBytes();
+}
+
+qint64 Download::totalBytes() const
+{
+    return m_request->totalBytes();
+}
+
+double Download::bytesPerSecond() const
+{
+    if (!m_started.isValid())
+        return 0;
+    const qint64 ms = qMax<qint64>(1, m_started.msecsTo(QDateTime::currentDateTimeUtc()));
+    return double(receivedBytes()) * 1000.0 / double(ms);
+}
+
+void Download::onStateChanged()
+{
+    if (m_state != State::Running)
+        return;
+    switch (m_request->state()) {
+    case QWebEngineDownloadRequest::DownloadCompleted: {
+        // The user agreed to replace an existing file when choosing the name.
+        if (QFile::exists(m_path) && !QFile::remove(m_path)) {
+            m_failure = QStringLiteral("Cannot replace %1").arg(m_path);
+            QFile::remove(partPath());
+            finish(State::Failed);
+            return;
+        }
+        if (!QFile::rename(partPath(), m_path)) {
+            m_failure = QStringLiteral("Cannot create file %1").arg(m_path);
+            QFile::remove(partPath());
+            finish(State::Failed);
+            return;
+        }
+        finish(State::Finished);
+        return;
+    }
+    case QWebEngineDownloadRequest::DownloadCancelled:
+        finish(State::Cancelled);
+        return;
+    case QWebEngineDownloadRequest::DownloadInterrupted:
+        m_failure = m_request->interruptReasonString();
+        // An interrupted download could be resumed, but nothing here offers
+        // that: end it so the engine lets go of the file.
+        m_request->cancel();
+        finish(State::Failed);
+        return;
+    default:
+        emit changed();
+        return;
+    }
+}
+
+void Download::finish(State state)
+{
+    if (state != State::Finished) {
+        QFile::remove(partPath());
+        // The engine itself writes to "<its target>.download" until the end.
+        QFile::remove(partPath() + QStringLiteral(".download"));
+    }
+    m_state = state;
+    emit changed();
+}
+
+} // namespace platform

@@ -1,0 +1,299 @@
+// Downloads with the real engine from servers on 127.0.0.1: the save
+// dialog (answered by the test), the downloads window, and what is left on
+// disk when a download is cancelled, refused or fails.
+#include "app_fixture.h"
+
+#include "browser/downloads_window.h"
+#include "browser/page_windows.h"
+#include "platform/download.h"
+#include "support/core/temp_folder.h"
+#include "support/gui/dialog_answers.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <atomic>
+#include <csignal>
+#include <sys/resource.h>
+
+using app_testing::PageServer;
+using app_testing::ProgramWindows;
+using app_testing::waitFor;
+using testing_support::clickButton;
+using testing_support::DialogAnswerer;
+using testing_support::ScriptedConnection;
+using testing_support::ScriptedServer;
+using testing_support::Step;
+
+namespace {
+
+QByteArray bytesOf(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((unsigned(i) * 7919u) >> 3);
+    return bytes;
+}
+
+QByteArray attachment(const QByteArray &name, const QByteArray &body)
+{
+    return "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; filename=\""
+           + name + "\"\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+// A fresh download folder named by XDG_DOWNLOAD_DIR; it does not exist
+// until the program makes it.
+class DownloadFolder {
+public:
+    DownloadFolder() : m_path(m_parent.path() + QStringLiteral("/Saved here"))
+    {
+        qputenv("XDG_DOWNLOAD_DIR", m_path.toLocal8Bit());
+    }
+    ~DownloadFolder() { qunsetenv("XDG_DOWNLOAD_DIR"); }
+    QString path() const { return m_path; }
+    QString file(const QString &name) const { return m_path + QLatin1Char('/') + name; }
+    QStringList entries() const { return QDir(m_path).entryList(QDir::Files | QDir::Hidden); }
+    QByteArray read(const QString &name) const
+    {
+        QFile f(file(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private:
+    QTemporaryDir m_parent;
+    QString m_path;
+};
+
+void go(ProgramWindows &program, const QString &url)
+{
+    program.main().ui.Edit1->setText(url);
+    program.main().Button1Click();
+}
+
+QString status(ProgramWindows &program, int row = 0)
+{
+    const auto rows = program.browser().pageWindows().downloads().findChildren<QWidget *>(QStringLiteral("DownloadRow"));
+    return row < rows.size() ? rows[row]->findChild<QLabel *>(QStringLiteral("Status"))->text() : QString();
+}
+
+QFileDialog *saveDialog(QWidget *window)
+{
+    return static_cast<QFileDialog *>(window);
+}
+
+void accept(QWidget *window)
+{
+    static_cast<QDialog *>(window)->accept();
+}
+
+} // namespace
+
+TEST(Downloads, AttachmentIsSavedByteExactThroughTheDialog)
+{
+    const QByteArray body = bytesOf(300'000);
+    PageServer server({{"/report", attachment("report.bin", body)}});
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    QString offered;
+    DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [&](QWidget *window) {
+        offered = saveDialog(window)->selectedFiles().value(0);
+        // Enter in the name box saves.
+        QTest::keyClick(window->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+    });
+    go(program, server.url("/report"));
+    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("Finished")); }))
+        << status(program).toStdString();
+    // The folder was made for the dialog, which offered the server's name in it.
+    EXPECT_EQ(offered, folder.file(QStringLiteral("report.bin")));
+    EXPECT_EQ(folder.read(QStringLiteral("report.bin")), body);
+    EXPECT_EQ(folder.entries(), QStringList{QStringLiteral("report.bin")});
+    EXPECT_TRUE(program.browser().pageWindows().downloads().isVisible());
+    EXPECT_EQ(program.browser().pageWindows().downloads().running(), 0);
+    EXPECT_EQ(program.main().SessionPages, 1);
+    EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('|').toStdString();
+}
+
+TEST(Downloads, CancelInTheDialogSavesNothing)
+{
+    PageServer server({{"/report", attachment("report.bin", bytesOf(1000))}});
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { static_cast<QDialog *>(window)->reject(); });
+    go(program, server.url("/report"));
+    ASSERT_TRUE(waitFor([&] { return answerer.answered() == 1; }));
+    app_testing::runLoop(500);
+    EXPECT_TRUE(folder.entries().isEmpty()) << folder.entries().join(' ').toStdString();
+    EXPECT_EQ(program.browser().pageWindows().downloads().running(), 0);
+}
+
+TEST(Downloads, ExistingFileIsReplacedOnlyAfterTheUserSaysSo)
+{
+    const QByteArray body = bytesOf(5000);
+    PageServer server({{"/report", attachment("report.bin", body)}});
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    QDir().mkpath(folder.path());
+    {
+        QFile old(folder.file(QStringLiteral("report.bin")));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    // First time: No to the question, then Cancel. Second time: Yes.
+    int questions = 0;
+    DialogAnswerer save(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { accept(window); });
+    DialogAnswerer replace(QStringLiteral("QMessageBox"), [&](QWidget *window) {
+        auto *box = static_cast<QMessageBox *>(window);
+        ++questions;
+        if (questions == 1) {
+            box->button(QMessageBox::No)->click();
+            QTimer::singleShot(0, [] {
+                if (QWidget *dialog = DialogAnswerer::find(QStringLiteral("SaveDownloadDialog")))
+                    static_cast<QDialog *>(dialog)->reject();
+            });
+        } else {
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    go(program, server.url("/report"));
+    ASSERT_TRUE(waitFor([&] { return questions == 1 && !DialogAnswerer::find(QStringLiteral("SaveDownloadDialog")); }));
+    app_testing::runLoop(300);
+    EXPECT_EQ(folder.read(QStringLiteral("report.bin")), QByteArray("old"));
+
+    program.main().Uppdatera1Click();
+    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("Finished")); }))
+        << status(program).toStdString();
+    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(folder.read(QStringLiteral("report.bin")), body);
+    EXPECT_EQ(folder.entries(), QStringList{QStringLiteral("report.bin")});
+}
+
+TEST(Downloads, NamesFromTheServerBecomePlainFileNames)
+{
+    EXPECT_EQ(platform::Download::cleanFileName(QStringLiteral("../../etc/passwd")), QStringLiteral("passwd"));
+    EXPECT_EQ(platform::Download::cleanFileName(QStringLiteral("..\\..\\boot.ini")), QStringLiteral("boot.ini"));
+    EXPECT_EQ(platform::Download::cleanFileName(QStringLiteral("a..b.txt")), QStringLiteral("a_b.txt"));
+    EXPECT_EQ(platform::Download::cleanFileName(QStringLiteral("dir/")), QStringLiteral("download"));
+    EXPECT_EQ(platform::Download::cleanFileName(QStringLiteral("..")), QStringLiteral("_"));
+    EXPECT_EQ(platform::Download::cleanFileName(QStringLiteral(".hidden")), QStringLiteral("hidden"));
+    EXPECT_EQ(platform::Download::cleanFileName(QString()), QStringLiteral("download"));
+
+    // What the user types in the dialog is kept inside the chosen folder too.
+    PageServer server({{"/report", attachment("report.bin", bytesOf(100))}});
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [&](QWidget *window) {
+        saveDialog(window)->selectFile(folder.file(QStringLiteral("x..y.bin")));
+        accept(window);
+    });
+    go(program, server.url("/report"));
+    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("Finished")); }));
+    EXPECT_EQ(folder.entries(), QStringList{QStringLiteral("x_y.bin")});
+}
+
+namespace {
+
+// A download that never ends: a length announced, a part sent, then silence.
+ScriptedServer stalledDownload()
+{
+    return ScriptedServer({Step::readUntil("\r\n\r\n"),
+                           Step::send("HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                      "Content-Disposition: attachment; filename=\"big.iso\"\r\n"
+                                      "Content-Length: 10000000\r\n\r\n"
+                                      + bytesOf(100'000)),
+                           Step::sleep(120'000)});
+}
+
+} // namespace
+
+TEST(Downloads, CancelButtonStopsARunningDownloadAndRemovesItsPart)
+{
+    ScriptedServer server = stalledDownload();
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { accept(window); });
+    go(program, QStringLiteral("http://127.0.0.1:%1/big").arg(server.port()));
+    DownloadsWindow &downloads = program.browser().pageWindows().downloads();
+    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("97.7 kB of 9.5 MB")); }))
+        << status(program).toStdString();
+    EXPECT_EQ(downloads.running(), 1);
+    // Bytes so far are kept under another name than the one chosen.
+    EXPECT_FALSE(folder.entries().isEmpty());
+    EXPECT_FALSE(folder.entries().contains(QStringLiteral("big.iso")));
+
+    clickButton(downloads.findChild<QWidget *>(QStringLiteral("DownloadRow")), QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitFor([&] { return status(program) == QStringLiteral("Cancelled"); }));
+    EXPECT_EQ(downloads.running(), 0);
+    EXPECT_TRUE(waitFor([&] { return folder.entries().isEmpty(); })) << folder.entries().join(' ').toStdString();
+}
+
+TEST(Downloads, ClosingTheProgramWithARunningDownloadAsksFirst)
+{
+    ScriptedServer server = stalledDownload();
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { accept(window); });
+    go(program, QStringLiteral("http://127.0.0.1:%1/big").arg(server.port()));
+    DownloadsWindow &downloads = program.browser().pageWindows().downloads();
+    ASSERT_TRUE(waitFor([&] { return downloads.running() == 1 && !folder.entries().isEmpty(); }));
+
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    DialogAnswerer quit(QStringLiteral("QuitWithDownloads"),
+                        [&](QWidget *window) { static_cast<QMessageBox *>(window)->button(answer)->click(); });
+    EXPECT_FALSE(program.main().close());
+    EXPECT_EQ(quit.answered(), 1);
+    EXPECT_TRUE(program.main().isVisible());
+    EXPECT_EQ(downloads.running(), 1);
+
+    answer = QMessageBox::Yes;
+    EXPECT_TRUE(program.main().close());
+    EXPECT_EQ(quit.answered(), 2);
+    EXPECT_EQ(downloads.running(), 0);
+    EXPECT_TRUE(waitFor([&] { return folder.entries().isEmpty(); })) << folder.entries().join(' ').toStdString();
+}
+
+TEST(Downloads, FullDiskSaysWhyAndLeavesNoFileUnderTheName)
+{
+    // The engine starts saving before the name is chosen: the server holds
+    // back most of the file until the limit below is in place.
+    std::atomic<bool> limited = false;
+    ScriptedServer server({Step::readUntil("\r\n\r\n"),
+                           Step::send("HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                      "Content-Disposition: attachment; filename=\"big.bin\"\r\n"
+                                      "Content-Length: 2000000\r\n\r\n"
+                                      + bytesOf(1000)),
+                           Step::run([&](ScriptedConnection &c) {
+                               while (!limited && c.sleep(20)) {
+                               }
+                               c.send(bytesOf(1'999'000));
+                           }),
+                           Step::close()});
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    // Once the name is chosen, files of this process may not grow past
+    // 256 KiB: a write beyond fails as on a full disk.
+    ::signal(SIGXFSZ, SIG_IGN);
+    DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [&](QWidget *window) {
+        const rlimit limit{256 * 1024, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        limited = true;
+        accept(window);
+    });
+    go(program, QStringLiteral("http://127.0.0.1:%1/big").arg(server.port()));
+    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("Failed: ")); }))
+        << status(program).toStdString() << answerer.answered() << folder.entries().join(' ').toStdString();
+    EXPECT_GT(status(program).size(), QStringLiteral("Failed: ").size());
+    EXPECT_TRUE(waitFor([&] { return folder.entries().isEmpty(); })) << folder.entries().join(' ').toStdString();
+    const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+    ::setrlimit(RLIMIT_FSIZE, &none);
+}

@@ -1,0 +1,87 @@
+#include "support/gui/private_display.h"
+
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+#include <QThread>
+
+namespace testing_support {
+
+PrivateDisplay::PrivateDisplay() = default;
+
+PrivateDisplay::~PrivateDisplay()
+{
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.terminate();
+        if (!m_server.waitForFinished(5000))
+            m_server.kill();
+        m_server.waitForFinished(5000);
+    }
+}
+
+bool PrivateDisplay::start()
+{
+    // Xvfb writes the display number it chose to the descriptor given.
+    m_server.setProcessChannelMode(QProcess::SeparateChannels);
+    m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                            QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                                            QStringLiteral("tcp")});
+    if (!m_server.waitForStarted(10000)) {
+        m_error = QStringLiteral("Xvfb did not start: ") + m_server.errorString();
+        return false;
+    }
+    QByteArray number;
+    const QDeadlineTimer deadline(30000);
+    while (!number.contains('\n') && !deadline.hasExpired() && m_server.state() == QProcess::Running) {
+        m_server.waitForReadyRead(100);
+        number += m_server.readAllStandardOutput();
+    }
+    if (!number.contains('\n')) {
+        m_error = QStringLiteral("Xvfb gave no display number: ") + QString::fromLocal8Bit(m_server.readAllStandardError());
+        return false;
+    }
+    m_name = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+    QByteArray ignored;
+    if (!xdotool({QStringLiteral("getmouselocation")}, &ignored)) {
+        m_error = QStringLiteral("xdotool cannot reach the display");
+        return false;
+    }
+    return true;
+}
+
+bool PrivateDisplay::xdotool(const QStringList &arguments, QByteArray *output)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_name);
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(30000))
+        return false;
+    if (output)
+        *output = tool.readAllStandardOutput();
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+bool PrivateDisplay::typeInto(const QString &caption, const QString &text)
+{
+    // A window with a web view is re-created once by Qt as it starts, so
+    // the first one found may go away: search and focus until it holds.
+    const QDeadlineTimer deadline(60000);
+    bool focused = false;
+    while (!focused && !deadline.hasExpired()) {
+        QByteArray found;
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                 QLatin1Char('^') + caption + QLatin1Char('$')},
+                &found);
+        const QByteArray last = found.trimmed().split('\n').last();
+        focused = !last.isEmpty()
+                  && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::fromLatin1(last)});
+        if (!focused)
+            QThread::msleep(20);
+    }
+    return focused && xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")})
+           && xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("0"), text})
+           && xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+}
+
+} // namespace testing_support
