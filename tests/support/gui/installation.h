@@ -26,8 +26,16 @@ public:
     explicit ProgramProcess(const QString &folder, qint64 fileSizeLimit = -1);
     ~ProgramProcess();
 
-    // Starts the program and waits until its main window is shown.
-    bool start();
+    // Starts the program with `arguments` and waits until its main window
+    // is shown.
+    bool start(const QStringList &arguments = {});
+    // Starts it without waiting for anything.
+    bool launch(const QStringList &arguments = {});
+    // Waits until the program has printed `text` (its log categories for
+    // start-up and for requests from outside are on).
+    bool waitForOutput(const QByteArray &text, int ms = 60000);
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+    qint64 processId() const { return m_process.processId(); }
     void signal(int number);
     // Waits for the end; the exit code, -1 for a crash or a kill, -2 when it
     // did not end in time.
