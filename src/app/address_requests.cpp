@@ -35,8 +35,12 @@ void openAddressRequests(SingleInstance &instance, WindowSetOwner &windows, cons
 {
     TForm2 &main = windows.mainWindow();
     QWidget *browser = windows.forms().Form1;
-    QObject::connect(&instance, &SingleInstance::requested, &main,
-                     [&main](const std::optional<QString> &address) { toolkit::guarded([&] { open(main, address); }); });
+    QObject::connect(&instance, &SingleInstance::requested, &main, [&main](const std::optional<QString> &address) {
+        // The main window is shown from start to exit; once its close has
+        // hidden it, the files are written and a Go would be lost.
+        if (main.isVisible())
+            toolkit::guarded([&] { open(main, address); });
+    });
     QObject::connect(browser, &QWidget::windowTitleChanged, browser,
                      [](const QString &caption) { qCInfo(lcRequests).noquote() << "browser caption:" << caption; });
     if (ownAddress) {
