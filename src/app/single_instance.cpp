@@ -3,7 +3,7 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -124,9 +124,8 @@ QString SingleInstance::serverName(const QString &installationFolder)
 
 SingleInstance::Outcome SingleInstance::start(const std::optional<QString> &address)
 {
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
+    const QDeadlineTimer deadline(kAnswerMs);
+    do {
         if (m_lock.tryLock(0)) {
             if (!listen())
                 warn(QStringLiteral("cannot listen for later starts on %1; they will not reach this program")
@@ -139,14 +138,12 @@ SingleInstance::Outcome SingleInstance::start(const std::optional<QString> &addr
                      .arg(m_folder));
             return Outcome::Unguarded;
         }
-        if (handOver(address))
+        if (handOver(address, deadline))
             return Outcome::HandedOver;
         // The running program may be between taking the lock and listening,
-        // or may have just ended and freed the lock.
-        if (waited.elapsed() >= kAnswerMs)
-            break;
+        // or may have just ended and freed the lock: look again shortly.
         QThread::msleep(50);
-    }
+    } while (!deadline.hasExpired());
     warn(QStringLiteral("Kestrelon is already running in %1 but does not answer; not starting a second copy")
              .arg(m_folder));
     return Outcome::NoAnswer;
@@ -168,11 +165,9 @@ bool SingleInstance::listen()
     return listening;
 }
 
-bool SingleInstance::handOver(const std::optional<QString> &address)
+bool SingleInstance::handOver(const std::optional<QString> &address, const QDeadlineTimer &deadline)
 {
-    QElapsedTimer timer;
-    timer.start();
-    const auto left = [&] { return int(std::max<qint64>(1, kAnswerMs - timer.elapsed())); };
+    const auto left = [&] { return int(std::max<qint64>(1, deadline.remainingTime())); };
     QLocalSocket socket;
     socket.connectToServer(serverName(m_folder));
     if (!socket.waitForConnected(left()))
@@ -185,7 +180,7 @@ bool SingleInstance::handOver(const std::optional<QString> &address)
     if (socket.bytesToWrite() > 0 && !socket.waitForBytesWritten(left()))
         return false;
     while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(left()) || timer.elapsed() >= kAnswerMs)
+        if (deadline.hasExpired() || !socket.waitForReadyRead(left()))
             return false;
     }
     char answer = 0;

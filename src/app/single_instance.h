@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -49,7 +50,7 @@ signals:
 
 private:
     bool listen();
-    bool handOver(const std::optional<QString> &address);
+    bool handOver(const std::optional<QString> &address, const QDeadlineTimer &deadline);
 
     QString m_folder;
     QLockFile m_lock;
