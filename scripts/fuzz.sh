@@ -23,7 +23,7 @@ cmake --build "$BUILD" -j2 >/dev/null
 if [ $# -gt 0 ]; then
     names="$*"
 else
-    names=$(cd "$BUILD" && ls fuzz_* 2>/dev/null | grep -v '_autogen$' | sed 's/^fuzz_//')
+    names=$(cd "$BUILD" && ls -d fuzz_* 2>/dev/null | grep -v '_autogen$' | sed 's/^fuzz_//')
 fi
 
 mkdir -p "$BUILD/logs"
