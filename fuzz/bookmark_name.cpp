@@ -1,6 +1,7 @@
 // Saving a bookmark under a page title of any text: the file lands in the
 // Bookmarks folder under the cleaned title, holding exactly the address, or
-// the save fails with a file error before anything is written or told.
+// the save fails with a file error before anything is written or told;
+// a name is never shortened to make it fit.
 // Input: two bytes of title length (UTF-16 units), the title, the address,
 // both as UTF-16 (lone surrogates included, as an engine may hand them over).
 
@@ -13,6 +14,7 @@
 #include "toolkit/widgets/message_box.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -87,9 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         bookmarks::saveBookmark(page);
         saved = true;
-    } catch (const EInOutError &) {
+    } catch (const Exception &) {
     }
     const QStringList after = entries();
+    // Refused exactly when no file system could hold the name whole.
+    const QByteArray onDisk = QFile::encodeName(toolkit::fromSingleByte(cleaned) + QStringLiteral(".bkm"));
+    FUZZ_CHECK(saved == (!onDisk.contains('\0') && onDisk.size() <= 255));
     // Nothing ever lands beside the Bookmarks folder.
     FUZZ_CHECK(QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot) ==
                QStringList{QStringLiteral("Bookmarks")});

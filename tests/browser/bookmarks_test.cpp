@@ -140,6 +140,37 @@ TEST(BookmarkSaving, FailuresWriteNothingAndSayNothingSaved)
     EXPECT_FALSE(QFileInfo::exists(program.folder().file("Bookmarks")));
 }
 
+TEST(BookmarkSaving, ATitleTooLongOnDiskIsRefusedWholeAndAShorterOneIsListed)
+{
+    // "é" is one byte in the code page but two in a file name on disk: 130
+    // of them and ".bkm" make 264 bytes, more than a file name may have.
+    const QString tooLong(130, QChar(0xE9));
+    const QString fits(100, QChar(0xE9));
+    PageServer server({{"/long", "<meta charset=utf-8>" + page(tooLong.toUtf8())},
+                       {"/fits", "<meta charset=utf-8>" + page(fits.toUtf8())}});
+    ProgramWindows program;
+    const QDir folder(program.folder().file("Bookmarks"));
+    const auto stored = [&] { return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); };
+
+    ASSERT_TRUE(program.open(server.url("/long"), tooLong));
+    program.browser().ui.Button4->click();
+    EXPECT_TRUE(errorShown(program.messages(), "Cannot create file Bookmarks/" + tooLong + ".bkm"))
+        << program.messages().join('\n').toStdString();
+    EXPECT_FALSE(program.messages().contains("Bookmark saved!"));
+    EXPECT_TRUE(stored().isEmpty()) << stored().join(' ').toStdString();
+
+    ASSERT_TRUE(program.open(server.url("/fits"), fits));
+    program.browser().ui.Button4->click();
+    EXPECT_EQ(program.messages().count("Bookmark saved!"), 1);
+    EXPECT_EQ(stored(), QStringList{fits + ".bkm"});
+    EXPECT_EQ(program.folder().read("Bookmarks/" + fits + ".bkm"), server.url("/fits").toLatin1());
+    TForm9 &window = *program.forms().Form9;
+    window.show();
+    EXPECT_TRUE(waitFor([&] { return listedFiles(window) == QStringList{fits + ".bkm"}; }, 10000))
+        << listedFiles(window).join(' ').toStdString();
+    window.hide();
+}
+
 TEST(BookmarksWindow, ShowingMovesTheCurrentFolderAndHidingBringsItBack)
 {
     ProgramWindows program;

@@ -170,3 +170,60 @@ TEST(RecordFile, TheLongestValidNameCanBeSaved)
     EXPECT_EQ(dir.read(name), "x");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
+
+namespace {
+QString createError(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const EFCreateError &e) {
+        return e.message();
+    } catch (const Exception &e) {
+        return QStringLiteral("<other error> ") + e.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+QStringList everything(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+} // namespace
+
+TEST(RecordFile, ANameLongerThanTheFileSystemTakesIsRefusedNotShortened)
+{
+    TempCurrentFolder dir;
+    // The limit counts bytes on disk: "é" takes two, so 126 of them with
+    // ".bkm" make 256 bytes, one too many, although only 130 characters.
+    const QString tooLong = QString(126, QChar(0xE9)) + ".bkm";
+    EXPECT_EQ(createError([&] { RecordFile f(tooLong, 1); f.rewrite(); f.writeByte('x'); f.close(); }),
+              "Cannot create file " + tooLong);
+    EXPECT_EQ(createError([&] { replaceFileAtomically(tooLong, "x"); }), "Cannot create file " + tooLong);
+    // Nothing was written, no temporary file, no shortened name.
+    EXPECT_TRUE(everything(dir.path()).isEmpty());
+
+    // One byte less fits, and is stored under exactly that name.
+    const QString longest = QString(125, QChar(0xE9)) + "x.bkm";
+    RecordFile f(longest, 1);
+    f.rewrite();
+    f.writeByte('x');
+    f.close();
+    EXPECT_EQ(everything(dir.path()), QStringList{longest});
+}
+
+TEST(RecordFile, ANameHoldingANulByteNamesNoFile)
+{
+    TempCurrentFolder dir;
+    // The system would read only "a" of "a\0b": neither a write nor a read
+    // may reach the file "a" through such a name.
+    dir.write("a", "keep");
+    const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    EXPECT_EQ(createError([&] { RecordFile f(withNul, 1); f.rewrite(); f.writeByte('x'); f.close(); }),
+              "Cannot create file " + withNul);
+    EXPECT_EQ(ioError([&] { readWholeFile(withNul); }), "Invalid filename");
+    EXPECT_EQ(ioError([&] { RecordFile f(withNul, 1); f.reset(); }), "Invalid filename");
+    EXPECT_EQ(ioError([&] { CurrentFolder::set(dir.path() + QChar(0) + "/x"); }), "Invalid filename");
+    EXPECT_EQ(QDir::currentPath(), dir.path());
+    EXPECT_EQ(dir.read("a"), "keep");
+    EXPECT_EQ(everything(dir.path()), QStringList{"a"});
+}

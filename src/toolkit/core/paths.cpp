@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <unistd.h>
 
 namespace toolkit {
@@ -37,7 +38,9 @@ QString resolvePath(const QString &name)
 {
     QString path = name;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (path.isEmpty())
+    // A NUL byte names no file; systemName() and checkCreatableName()
+    // refuse such a name, so it is not matched against the disk either.
+    if (path.isEmpty() || path.contains(QChar(u'\0')))
         return path;
 
     const bool absolute = path.startsWith(QLatin1Char('/'));
@@ -59,6 +62,31 @@ QString resolvePath(const QString &name)
     return result;
 }
 
+QByteArray systemName(const QString &path)
+{
+    QByteArray encoded = QFile::encodeName(path);
+    if (encoded.contains('\0'))
+        throwInOutErrorCode(kInvalidFileName);
+    return encoded;
+}
+
+void checkCreatableName(const QString &path, const QString &shownName)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    bool creatable = !encoded.contains('\0');
+    if (creatable) {
+        const QFileInfo info(path);
+        // The limit belongs to the file system of the folder; a folder that
+        // does not exist fails later with its own error.
+        long limit = ::pathconf(QFile::encodeName(info.absolutePath()).constData(), _PC_NAME_MAX);
+        if (limit <= 0)
+            limit = NAME_MAX;
+        creatable = QFile::encodeName(info.fileName()).size() <= limit;
+    }
+    if (!creatable)
+        throw EFCreateError(QStringLiteral("Cannot create file %1").arg(shownName));
+}
+
 QString CurrentFolder::path()
 {
     return QDir::currentPath();
@@ -67,7 +95,7 @@ QString CurrentFolder::path()
 void CurrentFolder::set(const QString &folder)
 {
     const QString native = resolvePath(folder);
-    const QByteArray encoded = QFile::encodeName(native);
+    const QByteArray encoded = systemName(native);
     if (::chdir(encoded.constData()) != 0)
         throwInOutError(errno, native);
 }

@@ -14,6 +14,18 @@ namespace toolkit {
 // new file is created under the name the program gave it.
 QString resolvePath(const QString &name);
 
+// The bytes handed to the operating system for a resolved path. The system
+// reads a name up to its first NUL byte, so a name holding one would silently
+// stand for a shorter one: it is refused with "Invalid filename".
+QByteArray systemName(const QString &path);
+
+// Refuses, before anything is written, a file name that cannot be created
+// as given: one holding a NUL byte, or whose last part is longer than its
+// file system allows (255 bytes of UTF-8 on the usual ones). Throws
+// EFCreateError "Cannot create file %s" with `shownName`. Nothing is ever
+// shortened to make a name fit.
+void checkCreatableName(const QString &path, const QString &shownName);
+
 // The one owner of the process's current folder. Relative names resolve in
 // the installation folder, except while the bookmarks window moves it.
 class CurrentFolder {

@@ -17,7 +17,7 @@ namespace {
 
 QByteArray readAll(const QString &path)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = systemName(path);
     const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throwInOutError(errno, path);
@@ -61,9 +61,11 @@ bool writeFully(int fd, const char *data, qsizetype size)
 }
 
 // Fails like opening the file for writing would, before any byte is written:
-// a folder in the file's place, or a read-only file, is "File access denied".
+// a name that cannot exist is "Cannot create file %s", a folder in the
+// file's place, or a read-only file, "File access denied".
 void checkWritable(const QString &path)
 {
+    checkCreatableName(path, path);
     const QByteArray encoded = QFile::encodeName(path);
     struct stat st {};
     if (::stat(encoded.constData(), &st) == 0) {
@@ -86,22 +88,16 @@ void replaceFileAtomically(const QString &path, const QByteArray &bytes)
 {
     checkWritable(path);
     const QFileInfo info(path);
-    // The temporary name must itself be a valid name: a long file name is
-    // shortened in it, so any name that can exist can also be saved.
-    constexpr int kMaxNameInTemp = 200;
-    QByteArray stem = QFile::encodeName(info.fileName());
-    if (stem.size() > kMaxNameInTemp)
-        stem.truncate(kMaxNameInTemp);
-    const QString tempPath = info.absolutePath() + QStringLiteral("/.") + QFile::decodeName(stem)
-                             + QStringLiteral(".XXXXXX");
-    QByteArray tempName = QFile::encodeName(tempPath);
+    // The temporary name does not grow with the file's name, so every name
+    // that can exist can also be saved, and no part of the name is cut.
+    QByteArray tempName = QFile::encodeName(info.absolutePath()) + "/.kestrelon-save-XXXXXX";
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0)
         throwInOutError(errno, path);
 
     // Keep the old file's permissions; a new file gets the usual ones.
     struct stat st {};
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = systemName(path);
     if (::stat(encoded.constData(), &st) == 0) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {

@@ -52,22 +52,26 @@ ProgramProcess::~ProgramProcess()
     }
 }
 
-bool ProgramProcess::start()
+bool ProgramProcess::start(const QStringList &arguments)
+{
+    // The program prints one line when its main window has been shown.
+    return launch(arguments) && waitForOutput("kestrelon.startup: main window shown");
+}
+
+bool ProgramProcess::launch(const QStringList &arguments)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // The program logs its start-up milestones in a category that is off by default.
-    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrelon.startup.info=true"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"),
+               QStringLiteral("kestrelon.startup.info=true;kestrelon.requests.info=true"));
     env.insert(m_environment);
     m_process.setProcessEnvironment(env);
     m_process.setWorkingDirectory(m_folder);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QStringLiteral(KESTRELON_PROGRAM), {});
-    if (!m_process.waitForStarted(10000))
-        return false;
-    // The program prints one line when its main window has been shown.
-    return waitForOutput("kestrelon.startup: main window shown");
+    m_process.start(QStringLiteral(KESTRELON_PROGRAM), arguments);
+    return m_process.waitForStarted(10000);
 }
 
 bool ProgramProcess::waitForOutput(const QByteArray &text, int ms)
@@ -75,12 +79,14 @@ bool ProgramProcess::waitForOutput(const QByteArray &text, int ms)
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < ms) {
-        m_process.waitForReadyRead(100);
         m_output += m_process.readAll();
         if (m_output.contains(text))
             return true;
-        if (m_process.state() == QProcess::NotRunning)
-            return false;
+        if (m_process.state() == QProcess::NotRunning) {
+            m_output += m_process.readAll();
+            return m_output.contains(text);
+        }
+        m_process.waitForReadyRead(100);
     }
     return false;
 }
@@ -92,7 +98,9 @@ void ProgramProcess::signal(int number)
 
 int ProgramProcess::wait()
 {
-    if (!m_process.waitForFinished(30000))
+    // A process that has already ended is not waited for (Qt would say it
+    // timed out).
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(30000))
         return -2;
     m_output += m_process.readAll();
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;

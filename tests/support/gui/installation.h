@@ -28,10 +28,16 @@ public:
 
     // An environment variable for the next start (DISPLAY, say).
     void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
-    // Starts the program and waits until its main window is shown.
-    bool start();
-    // Waits until the program's output contains `text`.
+    // Starts the program with `arguments` and waits until its main window
+    // is shown.
+    bool start(const QStringList &arguments = {});
+    // Starts it without waiting for anything.
+    bool launch(const QStringList &arguments = {});
+    // Waits until the program has printed `text` (its log categories for
+    // start-up and for requests from outside are on).
     bool waitForOutput(const QByteArray &text, int ms = 60000);
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+    qint64 processId() const { return m_process.processId(); }
     void signal(int number);
     // Waits for the end; the exit code, -1 for a crash or a kill, -2 when it
     // did not end in time.
