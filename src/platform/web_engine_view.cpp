@@ -1,8 +1,13 @@
 #include "platform/web_engine.h"
 
+#include <QChildEvent>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QUrl>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
+#include <QWheelEvent>
 
 namespace platform {
 namespace {
@@ -19,7 +24,10 @@ class QtWebEngine : public WebEngine {
 public:
     explicit QtWebEngine(QWidget *parent) : m_view(new QWebEngineView(parent))
     {
-        connect(m_view, &QWebEngineView::loadStarted, this, [this] { progress(0, 100); });
+        connect(m_view, &QWebEngineView::loadStarted, this, [this] {
+            m_loading = true;
+            progress(0, 100);
+        });
         connect(m_view, &QWebEngineView::loadProgress, this, [this](int percent) {
             // The 100 of a finished load is followed by the completion; a
             // report of it here would only repeat the last step.
@@ -27,11 +35,30 @@ public:
                 progress(percent, 100);
         });
         connect(m_view, &QWebEngineView::loadFinished, this, [this](bool) {
+            m_loading = false;
             progress(100, 100);
             if (OnDownloadComplete)
                 OnDownloadComplete();
             progress(0, 0);
         });
+        connect(m_view, &QWebEngineView::urlChanged, this, [this](const QUrl &) {
+            if (OnUrlChanged)
+                OnUrlChanged();
+        });
+        connect(m_view, &QWebEngineView::pdfPrintingFinished, this, [this](const QString &path, bool ok) {
+            // One print at a time is asked for; a finish for another path is
+            // none of ours.
+            if (path != m_pdfPath || !m_pdfDone)
+                return;
+            auto done = std::exchange(m_pdfDone, nullptr);
+            m_pdfPath.clear();
+            done(ok);
+        });
+        // The page's input arrives at a child widget that the view creates
+        // (and may replace) when it first renders: watch every child.
+        m_view->installEventFilter(this);
+        for (QObject *child : m_view->children())
+            child->installEventFilter(this);
     }
 
     QWidget *widget() override { return m_view; }
@@ -54,6 +81,60 @@ public:
 
     void Stop() override { m_view->stop(); }
     void Refresh() override { m_view->reload(); }
+
+    void findText(const QString &text, bool backward, bool caseSensitive,
+                  std::function<void(FindResult)> done) override
+    {
+        QWebEnginePage::FindFlags flags;
+        if (backward)
+            flags |= QWebEnginePage::FindBackward;
+        if (caseSensitive)
+            flags |= QWebEnginePage::FindCaseSensitively;
+        if (text.isEmpty()) {
+            m_view->findText(QString());
+            return;
+        }
+        m_view->findText(text, flags, [done = std::move(done)](const QWebEngineFindTextResult &result) {
+            if (done)
+                done(FindResult{result.activeMatch(), result.numberOfMatches()});
+        });
+    }
+
+    bool isLoading() const override { return m_loading; }
+    qreal zoomFactor() const override { return m_view->zoomFactor(); }
+    void setZoomFactor(qreal factor) override { m_view->setZoomFactor(factor); }
+
+    void printToPdf(const QString &path, std::function<void(bool)> done) override
+    {
+        // A second request while one runs: the engine would drop one of
+        // them silently, so the newer is refused at once.
+        if (m_pdfDone) {
+            done(false);
+            return;
+        }
+        m_pdfPath = path;
+        m_pdfDone = std::move(done);
+        m_view->printToPdf(path, QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_view && event->type() == QEvent::ChildAdded)
+            static_cast<QChildEvent *>(event)->child()->installEventFilter(this);
+        else if (watched != m_view && event->type() == QEvent::Wheel) {
+            const auto *wheel = static_cast<QWheelEvent *>(event);
+            if (wheel->modifiers() & Qt::ControlModifier) {
+                // One notch is 120; touch pads send less per event and add up.
+                m_wheelRest += wheel->angleDelta().y();
+                const int steps = m_wheelRest / 120;
+                m_wheelRest -= steps * 120;
+                if (steps != 0 && OnZoomWheel)
+                    OnZoomWheel(steps);
+                return true;
+            }
+        }
+        return WebEngine::eventFilter(watched, event);
+    }
 
     QString LocationURL() const override { return m_view->url().toString(); }
     QString LocationName() const override
@@ -93,6 +174,10 @@ private:
     }
 
     QWebEngineView *m_view;
+    QString m_pdfPath;
+    std::function<void(bool)> m_pdfDone;
+    int m_wheelRest = 0;
+    bool m_loading = false;
 };
 
 } // namespace
