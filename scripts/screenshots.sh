@@ -5,7 +5,7 @@
 # browser-mode-N.png the browser window in toolbar mode N (0, 1, 2) showing a page
 # find-bar.png       the browser window (mode 1) with its find bar open
 # page-source.png    the page source window (as filled in) and the fetched source in the
-#                    browser window's text pane
+#                    browser window's text pane, in front of the page opened before
 # Each shot runs the real program in a fresh installation folder, under the
 # openbox window manager as on a desktop; pages come from a private HTTP
 # server on 127.0.0.1.
@@ -127,6 +127,10 @@ done
 # The page source: Features > Get source, the address, Enter; the source
 # arrives in the browser window's text pane.
 start 0 1 0
+# A page first: the fetched source comes in front of it.
+go "$URL"
+sleep 3
+xdotool windowactivate --sync "$MAIN"
 xdotool windowfocus --sync "$MAIN"
 # "Features" is the third title of the menu bar.
 xdotool mousemove --window "$MAIN" 130 10 click 1

@@ -74,6 +74,7 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
         control->installEventFilter(this);
     m_findBar = new FindBar(*m_engine, *ui.Memo1, this);
     m_findBar->installEventFilter(this);
+    ui.Memo1->installEventFilter(this);
 
     m_siteZoom = std::make_unique<platform::SiteZoom>(platform::SiteZoom::defaultFile());
     m_zoom = std::make_unique<PageZoom>(*m_engine, *m_siteZoom);
@@ -279,7 +280,12 @@ void TForm1::showPageArea()
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+    if (watched == ui.Memo1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        // The engine's page is composed over the window's other content on
+        // some platforms (X11), whatever the stacking order: while the text
+        // pane is in front, the page steps out of the way.
+        m_engine->widget()->setVisible(event->type() == QEvent::HideToParent);
+    } else if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
         && (watched == m_findBar || toolbarControls().contains(static_cast<QWidget *>(watched)))) {
         layoutPageArea();
     } else if ((watched == ui.ComboBox1 || watched == ui.ComboBox2) && event->type() == QEvent::KeyPress) {

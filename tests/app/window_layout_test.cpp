@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 
 using app_testing::PageServer;
 using app_testing::waitFor;
@@ -89,6 +90,15 @@ TEST(PageLayout, GoAfterAPageSourceFetchShowsThePage)
     QPlainTextEdit &pane = *s.browser().ui.Memo1;
     ASSERT_TRUE(pane.isVisible());
     ASSERT_TRUE(pane.toPlainText().contains(QStringLiteral("raw")));
+    // The fetched source is what shows; the page steps aside meanwhile.
+    EXPECT_FALSE(s.browser().WebBrowser1().widget()->isVisible());
+    {
+        QWidget *under = s.browser().childAt(s.browser().ui.WebBrowser1->geometry().center());
+        ASSERT_NE(under, nullptr);
+        EXPECT_TRUE(pane.isAncestorOf(under)) << under->metaObject()->className();
+        EXPECT_TRUE(pane.viewport()->visibleRegion().boundingRect().contains(pane.cursorRect(pane.document()->begin().position() == 0 ? QTextCursor(pane.document()) : QTextCursor(pane.document()))))
+            << "the start of the text is scrolled away";
+    }
 
     s.open(server.url("/news"), QStringLiteral("News [Done]"));
     EXPECT_FALSE(pane.isVisible());
