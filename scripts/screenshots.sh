@@ -3,16 +3,18 @@
 #   ./scripts/screenshots.sh [build folder]      (default: build)
 # main.png           the main window
 # browser-mode-N.png the browser window in toolbar mode N (0, 1, 2) showing a page
+# find-bar.png       the browser window (mode 1) with its find bar open
 # page-source.png    the page source window (as filled in) and the fetched source in the
-#                    browser window's text pane
-# Each shot runs the real program in a fresh installation folder; pages come
-# from a private HTTP server on 127.0.0.1.
+#                    browser window's text pane, in front of the page opened before
+# Each shot runs the real program in a fresh installation folder, under the
+# openbox window manager as on a desktop; pages come from a private HTTP
+# server on 127.0.0.1.
 set -eu
 SRC="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD=$(cd "${1:-$SRC/build}" && pwd)
 OUT="$SRC/docs/screenshots"
 mkdir -p "$OUT"
-for tool in Xvfb xdotool import python3; do
+for tool in Xvfb openbox xdotool import python3; do
     command -v "$tool" >/dev/null || { echo "screenshots.sh: $tool is missing (./scripts/deps.sh installs it)" >&2; exit 1; }
 done
 
@@ -26,12 +28,15 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 # The display.
-n=90
+n=${SCREENSHOT_DISPLAY:-90}  # the first display number tried
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
 Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 PIDS="$PIDS $!"
 export DISPLAY=":$n"
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+PIDS="$PIDS $!"
+for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 
 # The pages.
 mkdir -p "$WORK/site"
@@ -105,12 +110,27 @@ for mode in 0 1 2; do
     xdotool windowsize "$B" 760 480 windowmove "$B" 40 200
     sleep 1.5
     shoot "$B" "browser-mode-$mode.png"
+    if [ "$mode" = 1 ]; then
+        # Ctrl+F in the page, a word the page holds twice, Enter for the second.
+        xdotool windowactivate --sync "$B"
+        xdotool mousemove --window "$B" 300 300 click 1
+        xdotool key ctrl+f
+        sleep 0.5
+        xdotool type --delay 20 "page"
+        xdotool key Return
+        sleep 1
+        shoot "$B" find-bar.png
+    fi
     stop
 done
 
 # The page source: Features > Get source, the address, Enter; the source
 # arrives in the browser window's text pane.
 start 0 1 0
+# A page first: the fetched source comes in front of it.
+go "$URL"
+sleep 3
+xdotool windowactivate --sync "$MAIN"
 xdotool windowfocus --sync "$MAIN"
 # "Features" is the third title of the menu bar.
 xdotool mousemove --window "$MAIN" 130 10 click 1

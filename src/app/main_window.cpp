@@ -417,10 +417,22 @@ void TForm2::setAddressText(const QString &text)
     ui.Edit1->setText(text);
 }
 
+QLineEdit *TForm2::addressBox()
+{
+    return ui.Edit1;
+}
+
+void TForm2::showBrowserWindow()
+{
+    showWindow(m_forms.Form1);
+    raise();
+}
+
 void TForm2::Button1Click()
 {
-    // 1. Show the browser window.
-    showWindow(m_forms.Form1);
+    // 1. Show the browser window, the page in front of the text pane.
+    showBrowserWindow();
+    m_forms.Form1->showPageArea();
     // 2. Navigate to the address box text, unchanged. A failure stops here.
     m_forms.Form1->WebBrowser1().Navigate(toolkit::fromSingleByte(toolkit::toSingleByte(ui.Edit1->text())));
     // 3. Count it.
@@ -453,7 +465,7 @@ void TForm2::Uppdatera1Click()
 
 void TForm2::VisaWebbrowsern1Click()
 {
-    showWindow(m_forms.Form1);
+    showBrowserWindow();
     m_forms.Form1->setWindowTitle(QString());
 }
 

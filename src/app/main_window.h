@@ -101,6 +101,7 @@ public:
     QWidget *widget() override { return this; }
     QString addressText() const override;
     void setAddressText(const QString &text) override;
+    QLineEdit *addressBox() override;
     void Button1Click() override;
     void Button2Click() override;
     void Button4Click() override;
@@ -127,6 +128,9 @@ private:
     // Runs FormCloseQuery through the error handler; true when the close may go on.
     bool runCloseQuery();
 
+    // Brings the browser window forward with the main window still in
+    // front of it, as a tool palette floats over what it works on.
+    void showBrowserWindow();
     void buildPopupMenu();
     void connectCommands();
     void connectPictureButtons();

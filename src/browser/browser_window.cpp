@@ -1,9 +1,13 @@
 #include "browser/browser_window.h"
 
 #include "browser/bookmark_file.h"
+#include "browser/browser_keys.h"
+#include "browser/find_bar.h"
 #include "browser/main_window_link.h"
 #include "browser/page_windows.h"
+#include "browser/page_zoom.h"
 #include "browser/text_pane.h"
+#include "platform/site_zoom.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/gauge.h"
 #include "toolkit/widgets/guard.h"
@@ -24,6 +28,8 @@ Q_LOGGING_CATEGORY(lcFirstPage, "kestrelon.startup", QtWarningMsg)
 namespace {
 // The banner strip's height; the page area starts below it while it shows.
 constexpr int kBannerHeight = 92;
+// Space between the lowest toolbar control and the page below it.
+constexpr int kToolbarGap = 8;
 } // namespace
 
 TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
@@ -64,8 +70,27 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
                              static_cast<QWidget *>(ui.Button3), static_cast<QWidget *>(ui.Button2),
                              static_cast<QWidget *>(ui.ComboBox1), static_cast<QWidget *>(ui.Button4)})
         control->raise();
-    // The banner decides where the page area starts, whoever shows or hides it.
-    ui.Image1->installEventFilter(this);
+    // The visible toolbar controls decide where the page area starts, and
+    // the find bar where it ends, whoever shows or hides them.
+    for (QWidget *control : toolbarControls())
+        control->installEventFilter(this);
+    m_findBar = new FindBar(*m_engine, *ui.Memo1, this);
+    m_findBar->installEventFilter(this);
+    ui.Memo1->installEventFilter(this);
+
+    m_siteZoom = std::make_unique<platform::SiteZoom>(platform::SiteZoom::defaultFile());
+    m_zoom = std::make_unique<PageZoom>(*m_engine, *m_siteZoom);
+    m_zoom->OnChanged = [this] { showZoomInCaption(); };
+    m_engine->OnUrlChanged = [this] { toolkit::guarded([this] { m_zoom->pageChanged(); }); };
+    m_engine->OnZoomWheel = [this](int steps) { toolkit::guarded([&] { m_zoom->step(steps); }); };
+
+    m_keys = new browserkeys::Handler(*this, m_forms);
+    for (QWidget *field : {static_cast<QWidget *>(ui.ComboBox1), static_cast<QWidget *>(ui.ComboBox2),
+                           static_cast<QWidget *>(ui.Memo1)})
+        m_keys->watchTextField(field);
+    if (m_forms.Form2)
+        m_keys->watchTextField(m_forms.Form2->addressBox());
+
     ui.ComboBox1->installEventFilter(this);
     ui.ComboBox2->installEventFilter(this);
     connectToolbar();
@@ -123,6 +148,17 @@ void TForm1::WebBrowser1ProgressChange(int Progress, int ProgressMax)
     // 4. A report of nothing left to load reads as done.
     if (toolkit::toSingleByte(windowTitle()) == PageTitle + " 0/0 (0%)")
         setWindowTitle(toolkit::fromSingleByte(PageTitle + " [Done]"));
+    m_zoomSuffix.clear();
+    showZoomInCaption();
+}
+
+void TForm1::showZoomInCaption()
+{
+    QString caption = windowTitle();
+    if (!m_zoomSuffix.isEmpty() && caption.endsWith(m_zoomSuffix))
+        caption.chop(m_zoomSuffix.size());
+    m_zoomSuffix = m_zoom->captionSuffix();
+    setWindowTitle(caption + m_zoomSuffix);
 }
 
 void TForm1::WebBrowser1DownloadComplete()
@@ -236,13 +272,24 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::FormCloseQuery()
 {
     // The next show has the engine in front.
+    showPageArea();
+}
+
+void TForm1::showPageArea()
+{
     ui.Memo1->lower();
     ui.Memo1->hide();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.Image1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+    if (watched == ui.Memo1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        // The engine's page is composed over the window's other content on
+        // some platforms (X11), whatever the stacking order: while the text
+        // pane is in front, the page steps out of the way.
+        m_engine->widget()->setVisible(event->type() == QEvent::HideToParent);
+    } else if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+        && (watched == m_findBar || toolbarControls().contains(static_cast<QWidget *>(watched)))) {
         layoutPageArea();
     } else if ((watched == ui.ComboBox1 || watched == ui.ComboBox2) && event->type() == QEvent::KeyPress) {
         // Enter of either keypad counts; the key is not consumed.
@@ -256,13 +303,36 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-// The page area fills the client area below the banner when it is shown,
-// and the whole client area when it is not.
+QList<QWidget *> TForm1::toolbarControls() const
+{
+    return {ui.Image1, ui.rew, ui.stop, ui.forw, ui.Image2, ui.ComboBox2,
+            ui.Button1, ui.Button3, ui.Button2, ui.ComboBox1, ui.Button4};
+}
+
+// The page area fills the client area below the banner when it is shown.
+// Without the banner it starts below the lowest visible toolbar control, so
+// no control covers the page's first lines (with none, at the top). The
+// find bar, while open, takes the bottom.
 void TForm1::layoutPageArea()
 {
-    const int top = ui.Image1->isVisibleTo(this) ? kBannerHeight : 0;
+    int top = 0;
+    if (ui.Image1->isVisibleTo(this)) {
+        top = kBannerHeight;
+    } else {
+        for (QWidget *control : toolbarControls()) {
+            if (control->isVisibleTo(this))
+                top = qMax(top, control->geometry().bottom() + 1 + kToolbarGap);
+        }
+    }
     ui.Image1->setGeometry(0, 0, width(), kBannerHeight);
-    const QRect area(0, top, width(), qMax(0, height() - top));
+    int bottom = height();
+    if (m_findBar) {
+        const int barHeight = m_findBar->height();
+        m_findBar->setGeometry(0, height() - barHeight, width(), barHeight);
+        if (m_findBar->isVisibleTo(this))
+            bottom -= barHeight;
+    }
+    const QRect area(0, top, width(), qMax(0, bottom - top));
     ui.WebBrowser1->setGeometry(area);
     ui.Memo1->setGeometry(area);
 }

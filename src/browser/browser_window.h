@@ -11,9 +11,17 @@
 
 #include "ui_browser_window.h"
 
+class FindBar;
 class MainWindowLink;
 class PageWindows;
+class PageZoom;
 class TPictureButton;
+namespace browserkeys {
+class Handler;
+}
+namespace platform {
+class SiteZoom;
+}
 
 // The browser window: hosts the web engine, a text pane in the same place,
 // and the two toolbars that the main window's interface mode switches. It
@@ -56,6 +64,15 @@ public:
     void FormResize();
     void FormCloseQuery();
 
+    // Sends the text pane back behind the engine (it keeps its text), so a
+    // page being opened is what the user sees.
+    void showPageArea();
+
+    // The find bar, the zoom and the keys of the window.
+    FindBar &findBar() { return *m_findBar; }
+    PageZoom &pageZoom() { return *m_zoom; }
+    browserkeys::Handler &keys() { return *m_keys; }
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -65,10 +82,18 @@ protected:
 private:
     void connectToolbar();
     void connectPictureButton(TPictureButton *button, const skin::ButtonLooks &looks, void (TForm1::*click)());
+    QList<QWidget *> toolbarControls() const;
     void layoutPageArea();
+    // The caption shows the zoom level after its own text while not 100%.
+    void showZoomInCaption();
     MainWindowLink &mainWindow() { return *m_forms.Form2; }
 
     WindowSet &m_forms;
     std::unique_ptr<WebEngine> m_engine;
     PageWindows *m_pageWindows = nullptr;
+    std::unique_ptr<platform::SiteZoom> m_siteZoom;
+    std::unique_ptr<PageZoom> m_zoom;
+    FindBar *m_findBar = nullptr;
+    browserkeys::Handler *m_keys = nullptr;
+    QString m_zoomSuffix;
 };

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QWidget;
@@ -21,6 +22,8 @@ public:
     // The address box `Edit1`.
     virtual QString addressText() const = 0;
     virtual void setAddressText(const QString &text) = 0;
+    // The box itself, for the keys that put the focus there.
+    virtual QLineEdit *addressBox() = 0;
 
     // Go, Back, Stop, Forward (the bitmap buttons' click handlers) and the
     // Refresh menu command. They may throw; callers run inside a guard.

@@ -4,6 +4,7 @@
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
 
+#include <QListWidget>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -35,6 +36,11 @@ TForm5::TForm5(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     // The button lies over the list's bottom-right corner.
     ui.Button1->raise();
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    // A double click or Enter on an entry opens it through Go, as a bookmark does.
+    connect(ui.ListBox1, &QListWidget::itemActivated, this, toolkit::guard([this](QListWidgetItem *item) {
+                m_forms.Form2->setAddressText(item->text());
+                m_forms.Form2->Button1Click();
+            }));
 }
 
 void TForm5::showEvent(QShowEvent *event)

@@ -42,6 +42,37 @@ public:
     // Raised when a download has finished, stopped or failed.
     std::function<void()> OnDownloadComplete;
 
+    // ---- Find in page, zoom and print to PDF ----
+    // What a browser's own engine offered besides the operations above. None
+    // of them throws: their results arrive through the callbacks.
+
+    struct FindResult {
+        int activeMatch = 0; // 1-based; 0 when nothing matched
+        int numberOfMatches = 0;
+    };
+    // Highlights every match of `text` and moves to the next one (the
+    // previous one when `backward`); a new text starts from the top. An empty
+    // text clears the highlight and reports nothing.
+    virtual void findText(const QString &text, bool backward, bool caseSensitive,
+                          std::function<void(FindResult)> done) = 0;
+
+    // Whether a page is loading (from its start to its finish, stop or failure).
+    virtual bool isLoading() const = 0;
+
+    // The page's zoom as a factor (1.0 is 100%); the engine takes 0.25..5.0.
+    virtual qreal zoomFactor() const = 0;
+    virtual void setZoomFactor(qreal factor) = 0;
+
+    // Writes the page as a PDF file at `path`; `done` says whether the file
+    // was written.
+    virtual void printToPdf(const QString &path, std::function<void(bool written)> done) = 0;
+
+    // Ctrl + mouse wheel over the page: +1 per notch away from the user,
+    // -1 per notch towards. The engine itself does not zoom for it.
+    std::function<void(int steps)> OnZoomWheel;
+    // The address of the page shown changed (a new page, a link, back).
+    std::function<void()> OnUrlChanged;
+
     // ---- The engine on the real web -------------------------------------
     // What a page asks of its browser beyond the page commands above. Each
     // hook is set by the window that hosts the engine; a hook left unset

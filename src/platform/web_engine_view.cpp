@@ -4,13 +4,17 @@
 #include "platform/engine_profile.h"
 
 #include <QAuthenticator>
+#include <QChildEvent>
 #include <QEvent>
 #include <QLabel>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineNewWindowRequest>
@@ -19,6 +23,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWheelEvent>
 
 #include <csignal>
 #include <sys/types.h>
@@ -76,7 +81,10 @@ public:
         // Full screen is off unless asked for; the page then asks the window.
         page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
 
-        connect(m_view, &QWebEngineView::loadStarted, this, [this] { progress(0, 100); });
+        connect(m_view, &QWebEngineView::loadStarted, this, [this] {
+            m_loading = true;
+            progress(0, 100);
+        });
         connect(m_view, &QWebEngineView::loadProgress, this, [this](int percent) {
             // The 100 of a finished load is followed by the completion; a
             // report of it here would only repeat the last step.
@@ -84,6 +92,7 @@ public:
                 progress(percent, 100);
         });
         connect(m_view, &QWebEngineView::loadFinished, this, [this](bool) {
+            m_loading = false;
             progress(100, 100);
             if (OnDownloadComplete)
                 OnDownloadComplete();
@@ -115,6 +124,24 @@ public:
         m_stopped->setWordWrap(true);
         m_stopped->setAutoFillBackground(true);
         m_stopped->hide();
+
+        connect(m_view, &QWebEngineView::urlChanged, this, [this](const QUrl &) {
+            if (OnUrlChanged)
+                OnUrlChanged();
+        });
+        connect(m_view, &QWebEngineView::pdfPrintingFinished, this, [this](const QString &path, bool ok) {
+            // One print at a time is asked for; a finish for another path is
+            // none of ours.
+            if (path != m_pdfPath || !m_pdfDone)
+                return;
+            auto done = std::exchange(m_pdfDone, nullptr);
+            m_pdfPath.clear();
+            done(ok);
+        });
+        // The page's input arrives at a child widget that the view creates
+        // (and may replace) when it first renders: watch every child.
+        for (QObject *child : m_view->children())
+            child->installEventFilter(this);
         m_view->installEventFilter(this);
     }
 
@@ -167,6 +194,63 @@ public:
     // Encoded: decoding "%E6%97%A5" gives characters that the single-byte
     // address box and bookmark files turn into '?', another address.
     QString LocationURL() const override { return m_view->url().toString(QUrl::FullyEncoded); }
+
+    void findText(const QString &text, bool backward, bool caseSensitive,
+                  std::function<void(FindResult)> done) override
+    {
+        QWebEnginePage::FindFlags flags;
+        if (backward)
+            flags |= QWebEnginePage::FindBackward;
+        if (caseSensitive)
+            flags |= QWebEnginePage::FindCaseSensitively;
+        if (text.isEmpty()) {
+            m_view->findText(QString());
+            return;
+        }
+        m_view->findText(text, flags, [done = std::move(done)](const QWebEngineFindTextResult &result) {
+            if (done)
+                done(FindResult{result.activeMatch(), result.numberOfMatches()});
+        });
+    }
+
+    bool isLoading() const override { return m_loading; }
+    qreal zoomFactor() const override { return m_view->zoomFactor(); }
+    void setZoomFactor(qreal factor) override { m_view->setZoomFactor(factor); }
+
+    void printToPdf(const QString &path, std::function<void(bool)> done) override
+    {
+        // A second request while one runs: the engine would drop one of
+        // them silently, so the newer is refused at once.
+        if (m_pdfDone) {
+            done(false);
+            return;
+        }
+        m_pdfPath = path;
+        m_pdfDone = std::move(done);
+        m_view->printToPdf(path, QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_view && event->type() == QEvent::Resize)
+            m_stopped->setGeometry(m_view->rect());
+        else if (watched == m_view && event->type() == QEvent::ChildAdded)
+            static_cast<QChildEvent *>(event)->child()->installEventFilter(this);
+        else if (watched != m_view && event->type() == QEvent::Wheel) {
+            const auto *wheel = static_cast<QWheelEvent *>(event);
+            if (wheel->modifiers() & Qt::ControlModifier) {
+                // One notch is 120; touch pads send less per event and add up.
+                m_wheelRest += wheel->angleDelta().y();
+                const int steps = m_wheelRest / 120;
+                m_wheelRest -= steps * 120;
+                if (steps != 0 && OnZoomWheel)
+                    OnZoomWheel(steps);
+                return true;
+            }
+        }
+        return WebEngine::eventFilter(watched, event);
+    }
+
     QString LocationName() const override
     {
         // For a page without a title Qt gives its address instead (without
@@ -183,12 +267,6 @@ public:
     void ExitFullScreen() override { page()->triggerAction(QWebEnginePage::ExitFullScreen); }
     bool pageStoppedWorking() const override { return m_stoppedWorking; }
 
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_view && event->type() == QEvent::Resize)
-            m_stopped->setGeometry(m_view->rect());
-        return WebEngine::eventFilter(watched, event);
-    }
 
 private:
     // Typed text is taken as the user would mean it in any browser: an
@@ -251,6 +329,7 @@ private:
         }
         showStopped(true);
         // A load in progress ends here: the caption and the gauge say so.
+        m_loading = false;
         progress(0, 0);
     }
 
@@ -358,6 +437,10 @@ private:
     QUrl m_lastUrl;
     int m_probe = 0;
     std::function<void()> m_afterKill;
+    QString m_pdfPath;
+    std::function<void(bool)> m_pdfDone;
+    int m_wheelRest = 0;
+    bool m_loading = false;
 };
 
 } // namespace

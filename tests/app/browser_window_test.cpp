@@ -105,8 +105,18 @@ TEST(BrowserWindow, PageAreaStartsBelowTheBannerOnlyWhileItShows)
     EXPECT_EQ(browser.ui.WebBrowser1->geometry(), QRect(0, 92, 788, 439 - 92));
     EXPECT_EQ(browser.ui.Image1->geometry(), QRect(0, 0, 788, 92));
     browser.ui.Image1->hide();
+    // Without the banner the page starts below whatever toolbar control
+    // still shows, and at the top when none does.
+    for (QWidget *control : {static_cast<QWidget *>(browser.ui.rew), static_cast<QWidget *>(browser.ui.stop),
+                             static_cast<QWidget *>(browser.ui.forw), static_cast<QWidget *>(browser.ui.Image2),
+                             static_cast<QWidget *>(browser.ui.ComboBox2), static_cast<QWidget *>(browser.ui.Button1),
+                             static_cast<QWidget *>(browser.ui.Button3), static_cast<QWidget *>(browser.ui.Button2),
+                             static_cast<QWidget *>(browser.ui.ComboBox1), static_cast<QWidget *>(browser.ui.Button4)})
+        control->hide();
     EXPECT_EQ(browser.ui.WebBrowser1->geometry(), QRect(0, 0, 788, 439));
     EXPECT_EQ(browser.ui.Memo1->geometry(), browser.ui.WebBrowser1->geometry());
+    browser.ui.Image2->show();
+    EXPECT_EQ(browser.ui.WebBrowser1->y(), browser.ui.Image2->geometry().bottom() + 1 + 8);
 }
 
 TEST(BrowserWindow, PicturesArePressedWhileTheLeftButtonIsHeldAndReadAnewEachTime)
