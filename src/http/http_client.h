@@ -132,6 +132,9 @@ private:
     THeaderInfo *m_headerInfo = nullptr;
     bool m_requestRunning = false; // a request operation is running
     bool m_loopRunning = false;    // RunRequest is running (it may be called directly)
+    bool m_firstPass = true;       // the pass running is the request's first
+    bool m_secure = false;         // the current address is https
+    qint64 m_announcedLength = -1; // "Content-Length: " of the response being read
 
     // Where credentials and a taken-over cookie may go. The Authorization
     // line goes only to the host the request was made to; a cookie taken

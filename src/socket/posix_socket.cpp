@@ -10,6 +10,7 @@
 #include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -26,6 +27,7 @@ namespace {
 thread_local int lastError = 0;
 bool started = false;
 std::atomic<int> pendingLookups{0};
+LookupHook lookupHook;
 
 int fail(int error)
 {
@@ -116,21 +118,15 @@ void onReadable(Watch &w)
         }
         return;
     }
+    // The kernel hands out what it has queued before a pending error, so the
+    // error is left for the reader's receive to meet after the data. Taking
+    // it here (SO_ERROR) would clear it and hide the bytes in front of it.
     pollfd p{w.fd, short(POLLIN | POLLRDHUP), 0};
     ::poll(&p, 1, 0);
-    if (p.revents & POLLERR) {
-        int error = 0;
-        socklen_t len = sizeof error;
-        ::getsockopt(w.fd, SOL_SOCKET, SO_ERROR, &error, &len);
-        // Taking the error clears it in the kernel; keep it so the reader still meets it.
-        w.stickyError = FromErrno(error ? error : ECONNRESET);
-        w.readArmed = false;
-        post(w, FD_READ, 0);
-        return;
-    }
     char byte;
     const ssize_t n = ::recv(w.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        // Nothing queued in front of the error: keep it, the next receive reports it.
         w.stickyError = FromErrno(errno);
         w.readArmed = false;
         post(w, FD_READ, 0);
@@ -140,7 +136,9 @@ void onReadable(Watch &w)
         w.readArmed = false;
         post(w, FD_READ, 0);
     }
-    if (n == 0 || (p.revents & (POLLRDHUP | POLLHUP))) {
+    // Only an orderly end is a close; a reset (POLLERR) behind queued data is
+    // met by the reader once it has taken the data.
+    if (n == 0 || ((p.revents & (POLLRDHUP | POLLHUP)) && !(p.revents & POLLERR))) {
         if (!w.closePosted) {
             w.closePosted = true;
             post(w, FD_CLOSE, 0);
@@ -244,6 +242,14 @@ int SetLinger(int s, bool on, int seconds)
     return 0;
 }
 
+int SetCork(int s, bool on)
+{
+    const int value = on ? 1 : 0;
+    if (::setsockopt(s, IPPROTO_TCP, TCP_CORK, &value, sizeof value) != 0)
+        return fail(FromErrno(errno));
+    return 0;
+}
+
 int AsyncSelect(int s, HiddenWindow *window, quint32 message, long mask)
 {
     if (!started)
@@ -293,6 +299,12 @@ quint16 Htons(quint16 value)
 quint64 AsyncGetHostByName(HiddenWindow *window, quint32 message, const QByteArray &name)
 {
     const quint64 source = message_sources::create();
+    if (lookupHook && !lookupHook(name)) {
+        const qintptr lParam = qintptr(quint32(quint16(WSAHOST_NOT_FOUND)) << 16);
+        HiddenWindow::PostFromAnyThread(window, new MessageEvent(message, quintptr(source), lParam, source,
+                                                                 QByteArray(1024, '\0')));
+        return source;
+    }
     ++pendingLookups;
     std::thread([window, message, name, source] {
         addrinfo hints{};
@@ -321,6 +333,11 @@ quint64 AsyncGetHostByName(HiddenWindow *window, quint32 message, const QByteArr
         --pendingLookups;
     }).detach();
     return source;
+}
+
+void SetLookupHook(LookupHook hook)
+{
+    lookupHook = std::move(hook);
 }
 
 int PendingLookups()
