@@ -204,6 +204,8 @@ void TNMHTTP::RunRequest()
         // path-only first address names none, so no later pass gets them.
         if (pass == 1)
             m_requestHost = http::namesHost(URL) ? Host : QByteArray();
+        if (m_secure && !Proxy.isEmpty())
+            throw Exception(QStringLiteral("HTTPS through a proxy is not supported"));
         BuildRequestHeader();
         if (OnAboutToSend)
             OnAboutToSend(this);
@@ -219,6 +221,8 @@ void TNMHTTP::RunRequest()
         };
         try {
             Connect();
+            if (m_secure)
+                SecureHandshake(Host);
             SendRequest();
             ReplyNumber = 0;
             ReadResponseHeader();
@@ -284,12 +288,12 @@ void TNMHTTP::RunRequest()
 void TNMHTTP::ParseAddress()
 {
     http::Address address{URL, Path, Host, Port, m_secure};
-    http::parseAddress(address);
+    http::parseAddress(address, HttpsEnabled);
     URL = address.url;
     Path = address.path;
     Host = address.host;
     Port = address.port;
-    m_secure = address.secure;
+    m_secure = address.secure && HttpsEnabled;
 }
 
 // ---- the request --------------------------------------------------------

@@ -76,6 +76,12 @@ public:
     TResultEvent OnFailure;           // status above 399
     THandlerEvent OnRedirect;         // status 300 to 398; Handled stops the request
     TNotifyEvent OnAuthenticationNeeded; // status 401
+    // https addresses: refused with "HTTP Secure Socket is not supported"
+    // while false, exactly as without TLS. While true they are fetched over
+    // TLS (port 443 unless the address names one; the certificate checked
+    // against the system's CAs and TrustedCaFile, and for the host), and
+    // redirects between http and https are followed. Not through a proxy.
+    bool HttpsEnabled = false;
 
     // The values for optional header lines. The component owns the instance
     // it starts with; assigning another one makes the component use it (not

@@ -18,6 +18,7 @@
 //    result; the component's thread never blocks on a name server.
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 #include <functional>
 
@@ -63,6 +64,8 @@ constexpr int WSAECONNRESET = 10054;
 constexpr int WSAENOTCONN = 10057;
 constexpr int WSANOTINITIALISED = 10093;
 constexpr int WSAHOST_NOT_FOUND = 11001;
+// A TLS failure; its text (TlsErrorText) names the reason.
+constexpr int TLS_ERROR = 30001;
 
 int Startup(quint16 version, TWSAData &data);
 int Cleanup();
@@ -88,6 +91,17 @@ qsizetype Send(int s, const char *bytes, qsizetype length, int flags);
 qsizetype Recv(int s, char *bytes, qsizetype length, int flags);
 int Accept(int s, TSockAddrIn *address);
 int CloseSocket(int s);
+
+// TLS on a connected socket. StartTls prepares it (failing only on an
+// unusable CA file); TlsHandshake returns 0 once it is established, else -1
+// with "would block" (the notifications are armed to wake the caller's wait)
+// or an error. From then on Recv and Send carry the data through TLS: a
+// peek sees decrypted bytes, the peer's close_notify is the orderly end (0),
+// and a connection that ends without it is an error.
+int StartTls(int s, const QByteArray &serverName, const QString &extraCaFile);
+int TlsHandshake(int s);
+// The text of the last TLS_ERROR on this thread.
+QString TlsErrorText();
 
 // Sees every name AsyncGetHostByName is asked for, on the caller's thread,
 // before anything leaves the process; returning false answers the look-up

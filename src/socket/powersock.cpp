@@ -357,6 +357,28 @@ qsizetype TPowersock::PeekOne()
     return sockets::Recv(SocketHandle, &byte, 1, sockets::MSG_PEEK_FLAG);
 }
 
+void TPowersock::SecureHandshake(const QByteArray &serverName)
+{
+    StatusMessage(8, "Secure Handshake");
+    QByteArray error;
+    if (sockets::StartTls(SocketHandle, serverName, TrustedCaFile) != 0)
+        ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+    TimerOn();
+    TimerGuard guard(this);
+    while (!Canceled) {
+        if (sockets::TlsHandshake(SocketHandle) == 0)
+            break;
+        ErrorCheck(sockets::WSAEWOULDBLOCK, error); // raises all but "not yet"
+        ProcessMessages(true); // until the socket is ready, the time-out or Cancel
+    }
+    guard.release();
+    TimerOff();
+    if (TimedOut)
+        throw ESockError(text("TLS Handshake Timed out"));
+    if (Canceled)
+        throw ESockError(text("TLS Handshake Canceled"));
+}
+
 void TPowersock::HoldSends(bool on)
 {
     if (SocketHandle != NoSocket)
@@ -392,7 +414,10 @@ void TPowersock::ErrorCheck(qint16 ignore, QByteArray &text)
     const int error = sockets::LastError();
     LastErrorNo = error;
     if (error != ignore && error > 10000) {
-        LookupErrorMessage(qint16(error), text);
+        if (error == sockets::TLS_ERROR)
+            text = toolkit::toSingleByte(sockets::TlsErrorText());
+        else
+            LookupErrorMessage(qint16(error), text);
         if (OnSocketError) {
             const TOnSocketError handler = OnSocketError;
             handler(this, quint16(error), text);

@@ -110,6 +110,17 @@ public:
 
     bool DataAvailable();
 
+    // Makes the connection a TLS one: handshakes with the server, verifying
+    // its certificate against the system's trusted ones and TrustedCaFile
+    // and checking it is for `serverName` (sent as SNI). Waits like every
+    // operation, honouring TimeOut and Cancel. Raises ESockError with the
+    // reason ("Certificate verify failed: ...", "Certificate is for another
+    // host: ...", "TLS handshake failed: ...", "TLS Handshake Timed out",
+    // "TLS Handshake Canceled"). Later transfers go through TLS until the
+    // connection is closed.
+    void SecureHandshake(const QByteArray &serverName);
+    QString TrustedCaFile; // an extra CA file (PEM) for SecureHandshake; empty: the system's only
+
     // While on, sends are held until a segment fills or it is turned off, so
     // a request written in pieces leaves as one segment. The bytes sent do
     // not change.

@@ -7,9 +7,6 @@
 
 #include <QScopeGuard>
 #include <atomic>
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -416,16 +413,7 @@ protected:
     Step readByClient() const
     {
         return Step::run([fd = m_clientFd](testing_support::ScriptedConnection &conn) {
-            for (int waited = 0; waited < 5000; ++waited) {
-                int unsent = 0;
-                int unread = 0;
-                ::ioctl(conn.fd(), SIOCOUTQ, &unsent);
-                ::ioctl(fd->load(), FIONREAD, &unread);
-                if (unsent == 0 && unread == 0)
-                    return;
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            ADD_FAILURE() << "the client did not read the first piece";
+            EXPECT_TRUE(conn.waitUntilTaken(fd->load())) << "the client did not read the first piece";
         });
     }
 
