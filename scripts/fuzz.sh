@@ -23,7 +23,11 @@ cmake --build "$BUILD" -j2 >/dev/null
 if [ $# -gt 0 ]; then
     names="$*"
 else
-    names=$(cd "$BUILD" && ls fuzz_* 2>/dev/null | grep -v '_autogen$' | sed 's/^fuzz_//')
+    # The harness executables only: the build folder also holds fuzz_*_autogen
+    # folders, whose contents `ls fuzz_*` would list as names.
+    names=$(cd "$BUILD" && for f in fuzz_*; do
+        if [ -f "$f" ] && [ -x "$f" ]; then echo "${f#fuzz_}"; fi
+    done)
 fi
 
 mkdir -p "$BUILD/logs"

@@ -3,6 +3,8 @@
 TForm11::TForm11(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
     ui.setupUi(this);
+    // The form's stored position is the frame's; uic applies only its size.
+    move(227, 103);
 }
 
 void TForm11::logError(const QString &line)

@@ -37,6 +37,11 @@ void KeyRouter::watchBrowserWindow(TForm1 &browser)
     browser.ui.WebBrowser1->installEventFilter(this);
 }
 
+void KeyRouter::watchWindow(QWidget &window)
+{
+    window.installEventFilter(this);
+}
+
 bool KeyRouter::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -51,7 +56,7 @@ bool KeyRouter::eventFilter(QObject *watched, QEvent *event)
         Command command = nullptr;
         if (watched == &m_main || watched == m_pageArea)
             command = route.popupVariant;
-        else if (watched == m_browser && m_main.mainMenuAttached())
+        else if (m_main.mainMenuAttached())
             command = route.mainMenuVariant;
         if (!command)
             return false;

@@ -10,6 +10,7 @@
 #include "app/window_set_owner.h"
 #include "browser/bookmarks_window.h"
 #include "browser/browser_window.h"
+#include "browser/skin_files.h"
 #include "infowindows/about_window.h"
 #include "infowindows/history_window.h"
 #include "infowindows/runtime_window.h"
@@ -216,20 +217,19 @@ void TForm2::connectPictureButtons()
     // only; Go from any button. Every load reads the file again.
     const struct {
         TPictureButton *button;
-        const char *normal;
-        const char *pressed;
+        skin::ButtonLooks looks;
         bool anyButton;
         Command click;
     } buttons[] = {
-        {ui.Button2, "imgs\\rew-but.bmp", "imgs\\rew-but-active.bmp", false, &TForm2::Button2Click},
-        {ui.Button4, "imgs\\s-but.bmp", "imgs\\s-but-active.bmp", false, &TForm2::Button4Click},
-        {ui.Button3, "imgs\\f-but.bmp", "imgs\\f-but-active.bmp", false, &TForm2::Button3Click},
-        {ui.Button1, "imgs\\go-but.bmp", "imgs\\go-but-active.bmp", true, &TForm2::Button1Click},
+        {ui.Button2, skin::kBack, false, &TForm2::Button2Click},
+        {ui.Button4, skin::kStop, false, &TForm2::Button4Click},
+        {ui.Button3, skin::kForward, false, &TForm2::Button3Click},
+        {ui.Button1, skin::kGo, true, &TForm2::Button1Click},
     };
     for (const auto &b : buttons) {
         TPictureButton *button = b.button;
-        const QString normal = QLatin1String(b.normal);
-        const QString pressed = QLatin1String(b.pressed);
+        const QString normal = QLatin1String(b.looks.normal);
+        const QString pressed = QLatin1String(b.looks.pressed);
         const bool anyButton = b.anyButton;
         connect(button, &TPictureButton::mouseDown, this,
                 toolkit::guard([button, pressed, anyButton](Qt::MouseButton which, QPoint) {
@@ -269,11 +269,11 @@ void TForm2::FormCreate()
         detachMainMenu(*this);
 
     // 7. The five skin bitmaps.
-    ui.Image1->loadPicture(QStringLiteral("imgs\\bgimg.bmp"), false);
-    ui.Button2->loadPicture(QStringLiteral("imgs\\rew-but.bmp"), false);
-    ui.Button4->loadPicture(QStringLiteral("imgs\\s-but.bmp"), false);
-    ui.Button3->loadPicture(QStringLiteral("imgs\\f-but.bmp"), false);
-    ui.Button1->loadPicture(QStringLiteral("imgs\\go-but.bmp"), false);
+    ui.Image1->loadPicture(QLatin1String(skin::kMainBackground), false);
+    ui.Button2->loadPicture(QLatin1String(skin::kBack.normal), false);
+    ui.Button4->loadPicture(QLatin1String(skin::kStop.normal), false);
+    ui.Button3->loadPicture(QLatin1String(skin::kForward.normal), false);
+    ui.Button1->loadPicture(QLatin1String(skin::kGo.normal), false);
 }
 
 void TForm2::detachMenu()
@@ -293,6 +293,8 @@ void TForm2::showEvent(QShowEvent *event)
     m_shownOnce = true;
     // Every window exists now.
     m_keyRouter->watchBrowserWindow(*m_forms.Form1);
+    for (QWidget *window : otherWindows(m_forms))
+        m_keyRouter->watchWindow(*window);
     if (ApplicationEvents1)
         ApplicationEvents1->setQuietWindow(m_forms.Form11);
     flushPendingLog();
@@ -383,10 +385,13 @@ bool TForm2::requestClose()
     return close();
 }
 
-void TForm2::endSession()
+void TForm2::saveAtSessionEnd()
 {
-    // Nobody may be there to dismiss a box while the session ends: a failed
-    // save is told on standard error, and the process ends regardless.
+    // Nobody may be there to dismiss a box while the session ends, and a box
+    // left open would hold up the log-off: a failed save is told on standard
+    // error (the session's log) instead of through the error handler, and
+    // the caller goes on regardless. Should the log-off be cancelled, the
+    // program runs on and its next close saves, and reports, again.
     try {
         FormCloseQuery();
     } catch (const Exception &e) {
@@ -394,6 +399,11 @@ void TForm2::endSession()
     } catch (const std::exception &e) {
         qWarning().noquote() << "kestrelon: saving at the end of the session failed:" << e.what();
     }
+}
+
+void TForm2::endSession()
+{
+    saveAtSessionEnd();
     QCoreApplication::exit(0);
 }
 
@@ -574,10 +584,10 @@ void TForm2::Image1MouseMove()
         TPictureButton *button;
         const char *normal;
     } buttons[] = {
-        {ui.Button2, "imgs\\rew-but.bmp"},
-        {ui.Button4, "imgs\\s-but.bmp"},
-        {ui.Button3, "imgs\\f-but.bmp"},
-        {ui.Button1, "imgs\\go-but.bmp"},
+        {ui.Button2, skin::kBack.normal},
+        {ui.Button4, skin::kStop.normal},
+        {ui.Button3, skin::kForward.normal},
+        {ui.Button1, skin::kGo.normal},
     };
     for (const auto &b : buttons) {
         if (b.button->showsPressedLook())

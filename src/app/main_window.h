@@ -54,6 +54,9 @@ public:
     // The log-off, shutdown and termination path: hide, save, then end
     // even when the save failed (the failure is reported first).
     void endSession();
+    // The first half of it, for a log-off that may still be cancelled: hide
+    // and save, and keep running (with those windows hidden).
+    void saveAtSessionEnd();
 
     // The window set is going away: the hook stops calling into windows
     // that are being destroyed.

@@ -39,7 +39,12 @@ SessionEnd::SessionEnd(TForm2 &main) : m_main(main)
 
     // The session manager asks before a log-off: save now, then agree.
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
-            toolkit::guard([this](QSessionManager &) { m_main.endSession(); }));
+            toolkit::guard([this](QSessionManager &) { logOffRequested(); }));
+}
+
+void SessionEnd::logOffRequested()
+{
+    m_main.saveAtSessionEnd();
 }
 
 SessionEnd::~SessionEnd()

@@ -57,3 +57,9 @@ QList<QWidget *> windowsHiddenAtClose(const WindowSet &forms)
     return {forms.Form1, forms.Form3, forms.Form4, forms.Form5,
             forms.Form6, forms.Form7, forms.Form8, forms.Form9};
 }
+
+QList<QWidget *> otherWindows(const WindowSet &forms)
+{
+    return {forms.Form3, forms.Form4,  forms.Form5,  forms.Form6,  forms.Form7, forms.Form8,
+            forms.Form9, forms.Form10, forms.Form11, forms.Form12, forms.Form13};
+}

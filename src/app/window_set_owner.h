@@ -27,3 +27,6 @@ private:
 
 // The eight windows the close step hides, in the order it hides them.
 QList<QWidget *> windowsHiddenAtClose(const WindowSet &forms);
+
+// The windows other than the main and the browser window, in creation order.
+QList<QWidget *> otherWindows(const WindowSet &forms);

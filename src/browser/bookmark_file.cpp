@@ -56,15 +56,7 @@ void saveBookmark(const WebEngine &engine)
 
 QByteArray readBookmark(const QString &path)
 {
-    toolkit::RecordFile file(path, 1);
-    file.reset();
-    QByteArray address;
-    // The first byte is read before the end is tested.
-    do {
-        address.append(char(file.readByte()));
-    } while (!file.eof());
-    file.close();
-    return address;
+    return toolkit::readWholeFile(path);
 }
 
 } // namespace bookmarks

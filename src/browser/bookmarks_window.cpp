@@ -100,14 +100,7 @@ void TForm9::FormShow()
     // 1. The installation folder, once; a missing file leaves it empty and
     //    the next show tries again, an empty one fails on its first byte.
     if (InstallPath.isEmpty()) {
-        toolkit::RecordFile file(QStringLiteral("config\\intallpath.cfg"), 1);
-        file.reset();
-        QByteArray path;
-        do {
-            path.append(char(file.readByte()));
-        } while (!file.eof());
-        file.close();
-        InstallPath = path;
+        InstallPath = toolkit::readWholeFile(QStringLiteral("config\\intallpath.cfg"));
     }
     // 2. Into its Bookmarks folder. The path is written by the run script in
     //    the file system's own encoding of names.

@@ -80,21 +80,18 @@ void TForm1::connectToolbar()
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
     connect(ui.Button3, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button3Click(); }));
     connect(ui.Button2, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button2Click(); }));
-    connectPictureButton(ui.rew, QStringLiteral("imgs\\rew-but.bmp"), QStringLiteral("imgs\\rew-but-active.bmp"),
-                         &TForm1::rewClick);
-    connectPictureButton(ui.stop, QStringLiteral("imgs\\s-but.bmp"), QStringLiteral("imgs\\s-but-active.bmp"),
-                         &TForm1::stopClick);
-    connectPictureButton(ui.forw, QStringLiteral("imgs\\f-but.bmp"), QStringLiteral("imgs\\f-but-active.bmp"),
-                         &TForm1::forwClick);
-    connectPictureButton(ui.Image2, QStringLiteral("imgs\\r-but.bmp"), QStringLiteral("imgs\\r-but-active.bmp"),
-                         &TForm1::Image2Click);
+    connectPictureButton(ui.rew, skin::kBack, &TForm1::rewClick);
+    connectPictureButton(ui.stop, skin::kStop, &TForm1::stopClick);
+    connectPictureButton(ui.forw, skin::kForward, &TForm1::forwClick);
+    connectPictureButton(ui.Image2, skin::kRefresh, &TForm1::Image2Click);
 }
 
 // The pressed look comes with the left button only; any release loads the
 // normal look again. Both read the file anew.
-void TForm1::connectPictureButton(TPictureButton *button, const QString &normal, const QString &pressed,
-                                  void (TForm1::*click)())
+void TForm1::connectPictureButton(TPictureButton *button, const skin::ButtonLooks &looks, void (TForm1::*click)())
 {
+    const QString normal = QLatin1String(looks.normal);
+    const QString pressed = QLatin1String(looks.pressed);
     connect(button, &TPictureButton::mouseDown, this, toolkit::guard([button, pressed](Qt::MouseButton which, QPoint) {
                 if (which == Qt::LeftButton)
                     button->loadPicture(pressed, true);
@@ -197,11 +194,11 @@ void TForm1::FormShow()
     // The banner and the four pictures, in this order; a failing load ends
     // the handler before the later ones and the repaint.
     auto *banner = ui.Image1;
-    banner->setPixmap(toolkit::loadBitmapFile(QStringLiteral("imgs\\big-bgimg.bmp")));
-    ui.rew->loadPicture(QStringLiteral("imgs\\rew-but.bmp"), false);
-    ui.forw->loadPicture(QStringLiteral("imgs\\f-but.bmp"), false);
-    ui.stop->loadPicture(QStringLiteral("imgs\\s-but.bmp"), false);
-    ui.Image2->loadPicture(QStringLiteral("imgs\\r-but.bmp"), false);
+    banner->setPixmap(toolkit::loadBitmapFile(QLatin1String(skin::kBrowserBanner)));
+    ui.rew->loadPicture(QLatin1String(skin::kBack.normal), false);
+    ui.forw->loadPicture(QLatin1String(skin::kForward.normal), false);
+    ui.stop->loadPicture(QLatin1String(skin::kStop.normal), false);
+    ui.Image2->loadPicture(QLatin1String(skin::kRefresh.normal), false);
     update();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/skin_files.h"
 #include "browser/window_set.h"
 #include "platform/web_engine.h"
 
@@ -60,8 +61,7 @@ protected:
 
 private:
     void connectToolbar();
-    void connectPictureButton(TPictureButton *button, const QString &normal, const QString &pressed,
-                              void (TForm1::*click)());
+    void connectPictureButton(TPictureButton *button, const skin::ButtonLooks &looks, void (TForm1::*click)());
     void layoutPageArea();
     MainWindowLink &mainWindow() { return *m_forms.Form2; }
 

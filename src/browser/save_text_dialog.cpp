@@ -22,9 +22,14 @@ TForm12::TForm12(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 
 bool TForm12::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.Edit1 && event->type() == QEvent::KeyRelease) {
+    if (watched == ui.Edit1 && event->type() == QEvent::KeyPress) {
+        m_pressedKeys.insert(static_cast<QKeyEvent *>(event)->key());
+    } else if (watched == ui.Edit1 && event->type() == QEvent::KeyRelease) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->isAutoRepeat())
+        // Only the release of a key pressed here: the Enter that closes the
+        // "Cannot create file" box is pressed in the box and released here,
+        // and saving again on it would show the box again, endlessly.
+        if (!key->isAutoRepeat() && m_pressedKeys.remove(key->key()))
             toolkit::guarded([this, key] { Edit1KeyUp(key->key()); });
     }
     return QWidget::eventFilter(watched, event);

@@ -2,6 +2,7 @@
 
 #include "browser/window_set.h"
 
+#include <QSet>
 #include <QWidget>
 
 #include "ui_save_text_dialog.h"
@@ -16,7 +17,8 @@ public:
     Ui::TForm12 ui;
 
     void Button1Click();
-    // Enter released in the name field saves, as "OK!" does.
+    // Enter released in the name field saves, as "OK!" does, when it was
+    // pressed there too.
     void Edit1KeyUp(int key);
 
 protected:
@@ -24,4 +26,5 @@ protected:
 
 private:
     WindowSet &m_forms;
+    QSet<int> m_pressedKeys; // pressed in the name field and not yet released
 };

@@ -268,8 +268,10 @@ void TNMHTTP::RunRequest()
                 OnRedirect(handled);
             if (handled)
                 return;
-            // Relative references resolve against this pass's address; a
-            // bare name goes under the current host, on its current port.
+            // Relative references resolve against this pass's address. A
+            // bare name ("page.html") goes under the current host, on its
+            // current port: a server on a port other than 80 that redirects
+            // to a name of its own means itself, not port 80 of its host.
             if (followsLocation(status) || !URL.contains('/'))
                 URL = http::resolveRedirect(URL, passAddress);
             // "See other": the answer is fetched, not the request repeated.

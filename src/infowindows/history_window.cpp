@@ -2,6 +2,7 @@
 
 #include "browser/main_window_link.h"
 #include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/message_box.h"
 
 #include <QPushButton>
 #include <QResizeEvent>
@@ -59,6 +60,9 @@ void TForm5::FormShow()
 
 void TForm5::Button1Click()
 {
+    // Clearing cannot be undone and ends the program: ask first.
+    if (!toolkit::askYesNo(QStringLiteral("Clear the whole history?")))
+        return;
     ui.ListBox1->clear();
     m_forms.Form2->clear();
 }

@@ -2,6 +2,7 @@
 
 #include "browser/browser_window.h"
 #include "browser/main_window_link.h"
+#include "browser/text_pane.h"
 #include "infowindows/fit_text.h"
 #include "infowindows/studio_picture_window.h"
 #include "toolkit/widgets/guard.h"
@@ -42,18 +43,19 @@ void TForm4::showEvent(QShowEvent *event)
 }
 
 // The pane's whole text, line breaks included: nothing is trimmed, so a
-// trigger text followed by a line break matches nothing.
-QString TForm4::paneText() const
+// trigger text followed by a line break matches nothing. Its bytes, not
+// toPlainText(), which turns a no-break space into a blank.
+QByteArray TForm4::paneText() const
 {
-    return m_forms.Form1->ui.Memo1->toPlainText();
+    return textpane::textBytes(*m_forms.Form1->ui.Memo1);
 }
 
 void TForm4::FormShow()
 {
     // The caption is never set back: it keeps the last trigger seen.
-    if (paneText() == QLatin1String(PictureTrigger.paneText))
+    if (paneText() == QByteArrayView(PictureTrigger.paneText))
         ui.Button1->setText(QLatin1String(PictureTrigger.caption));
-    if (paneText() == QLatin1String(DevelopmentTrigger.paneText))
+    if (paneText() == QByteArrayView(DevelopmentTrigger.paneText))
         ui.Button1->setText(QLatin1String(DevelopmentTrigger.caption));
 }
 
@@ -61,10 +63,10 @@ void TForm4::Button1Click()
 {
     // Decided by the pane's text now, not by the caption.
     close();
-    if (paneText() == QLatin1String(PictureTrigger.paneText)) {
+    if (paneText() == QByteArrayView(PictureTrigger.paneText)) {
         m_forms.Form10->show();
         m_forms.Form10->raise();
     }
-    if (paneText() == QLatin1String(DevelopmentTrigger.paneText))
+    if (paneText() == QByteArrayView(DevelopmentTrigger.paneText))
         m_forms.Form2->showDevelopmentWindow();
 }

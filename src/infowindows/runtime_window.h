@@ -2,6 +2,7 @@
 
 #include "browser/window_set.h"
 
+#include <QByteArray>
 #include <QWidget>
 
 #include "ui_runtime_window.h"
@@ -24,7 +25,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QString paneText() const;
+    QByteArray paneText() const;
 
     WindowSet &m_forms;
 };

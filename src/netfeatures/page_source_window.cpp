@@ -151,6 +151,11 @@ void TForm7::Button1Click()
     }
 }
 
+// The client waits without a time-out of its own, so a server that stalls
+// or never ends its body would hold the window for good: the user stops a
+// fetch with Escape in either window or by closing one of them, and the end
+// of the program stops it too. What arrived stays in the pane; a stop is no
+// error.
 void TForm7::cancelFetch()
 {
     if (!m_fetching)
@@ -188,7 +193,10 @@ void TForm7::NMHTTP1PacketRecvd()
         QScopedValueRollback hiding(m_hidingForBody, true);
         hide();
     }
+    // Forward, also when it was shown already behind other windows.
     browser.show();
+    browser.raise();
+    browser.activateWindow();
     setWindowTitle(kCaption);
     browser.setWindowTitle(QString());
 }

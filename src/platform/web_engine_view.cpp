@@ -55,7 +55,9 @@ public:
     void Stop() override { m_view->stop(); }
     void Refresh() override { m_view->reload(); }
 
-    QString LocationURL() const override { return m_view->url().toString(); }
+    // Encoded: decoding "%E6%97%A5" gives characters that the single-byte
+    // address box and bookmark files turn into '?', another address.
+    QString LocationURL() const override { return m_view->url().toString(QUrl::FullyEncoded); }
     QString LocationName() const override
     {
         // For a page without a title Qt gives its address instead (without

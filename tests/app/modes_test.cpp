@@ -2,6 +2,7 @@
 #include "app_fixture.h"
 
 #include "app/interface_modes.h"
+#include "app/window_set_owner.h"
 
 #include <QFile>
 #include <QMenuBar>
@@ -122,19 +123,27 @@ TEST(InterfaceModes, MainMenuVariantsTouchOnlyThePlainSetAndTheBanner)
 
 TEST(InterfaceModes, OutOfRangeModeIsBroughtBackWithoutChangingControls)
 {
-    for (bool less : {true, false}) {
-        Started s("050");
-        TForm2 &main = s.program.main();
-        const std::string before = looks(s.program.browser());
-        if (less)
-            main.Minskainterface1Click();
-        else
-            main.kainterface1Click();
-        EXPECT_EQ(main.InterfaceMode, less ? 1 : 2);
-        EXPECT_EQ(looks(s.program.browser()), before);
-        // The next step works from the value in range.
-        main.kainterface2Click();
-        EXPECT_EQ(main.InterfaceMode, 2);
+    // 3 is the edge: one step less lands on 2, which must not apply the
+    // value-2 row on its way to 1.
+    for (const char *settings : {"030", "050"}) {
+        for (int command = 0; command < 4; ++command) {
+            Started s(settings);
+            TForm2 &main = s.program.main();
+            const std::string before = looks(s.program.browser());
+            const bool less = command % 2 == 0;
+            switch (command) {
+            case 0: main.Minskainterface1Click(); break;
+            case 1: main.kainterface2Click(); break;
+            case 2: main.SnabbInterface2Click(); break;
+            case 3: main.kainterface1Click(); break;
+            }
+            EXPECT_EQ(main.InterfaceMode, less ? 1 : 2) << settings << " command " << command;
+            EXPECT_EQ(looks(s.program.browser()), before) << settings << " command " << command;
+            // The next step works from the value in range.
+            main.kainterface2Click();
+            EXPECT_EQ(main.InterfaceMode, 2);
+            EXPECT_EQ(looks(s.program.browser()), "01111");
+        }
     }
 }
 
@@ -187,6 +196,39 @@ TEST(KeyRouting, BrowserTextControlsRunTheMainMenuVariantsOnlyWithTheMenuBar)
         press(s.program.browser().ui.Memo1, Qt::Key_F2);
         EXPECT_EQ(main.InterfaceMode, 2);
         EXPECT_EQ(looks(s.program.browser()), "01111");
+    }
+}
+
+// A window without menus of its own hands the keys on to the main window's
+// main menu, so they run the main-menu variants while the menu bar is shown.
+TEST(KeyRouting, OtherWindowsReachTheMainMenuVariants)
+{
+    for (const char *settings : {"000", "100"}) {
+        const bool attached = settings[0] == '0';
+        Started s(settings);
+        TForm2 &main = s.program.main();
+        const QList<QWidget *> windows = otherWindows(s.program.forms());
+        ASSERT_EQ(windows.size(), 11);
+        for (QWidget *window : windows) {
+            window->show();
+            // The key goes to a control of the window where it has one, as
+            // the keyboard focus would be there.
+            QWidget *target = window;
+            for (QWidget *child : window->findChildren<QWidget *>()) {
+                if (child->isVisibleTo(window) && child->focusPolicy() != Qt::NoFocus) {
+                    target = child;
+                    break;
+                }
+            }
+            const QString name = window->metaObject()->className();
+            press(target, Qt::Key_F2);
+            EXPECT_EQ(main.InterfaceMode, attached ? 1 : 0) << settings << ' ' << name.toStdString();
+            // The main-menu table leaves the Refresh picture hidden.
+            EXPECT_EQ(looks(s.program.browser()), attached ? "10000" : "00000") << name.toStdString();
+            press(target, Qt::Key_F1);
+            EXPECT_EQ(main.InterfaceMode, 0) << settings << ' ' << name.toStdString();
+            window->hide();
+        }
     }
 }
 

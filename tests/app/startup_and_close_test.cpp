@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/session_end.h"
 #include "app/window_set_owner.h"
 #include "app/development_window.h"
 #include "browser/browser_window.h"
@@ -9,6 +10,8 @@
 #include "toolkit/widgets/message_box.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QMenuBar>
 
 #include <limits>
@@ -210,4 +213,32 @@ TEST(Close, TheLargestCountWrapsOnTheNextGoAndIsSavedAsItStands)
     EXPECT_EQ(main.TotalPages, std::numeric_limits<qint32>::min());
     EXPECT_TRUE(main.close());
     EXPECT_EQ(folder.read("config/stat.cfg"), QByteArray("\x00\x00\x00\x80", 4));
+}
+
+// Asked before a log-off, the program hides and saves but keeps running: the
+// log-off may still be cancelled, and then the user carries on.
+TEST(Close, ALogOffRequestSavesAndKeepsTheProgramRunning)
+{
+    TempInstallation folder;
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    windows.forms().Form1->show();
+    main.TotalPages = 77;
+    SessionEnd sessionEnd(main);
+
+    // The request arrives inside the event loop; a program that ends there
+    // leaves the loop with its own code before the next turn.
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        sessionEnd.logOffRequested();
+        QTimer::singleShot(0, &loop, [&] { loop.exit(7); });
+    });
+    EXPECT_EQ(loop.exec(), 7) << "the program ended at the request";
+
+    EXPECT_FALSE(windows.forms().Form1->isVisible());
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_EQ(folder.read("config/stat.cfg"), QByteArray("\x4d\0\0\0", 4));
+    EXPECT_EQ(messages(boxes), "");
 }

@@ -83,6 +83,21 @@ TEST(BookmarkSaving, PageTitleNamesTheFileAndTheAddressIsItsWholeContent)
     EXPECT_EQ(QDir(program.folder().file("Bookmarks")).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+// The engine's address is given encoded: decoded, a character outside the
+// code page would turn into '?' in the address box and the bookmark, and
+// name a different page.
+TEST(BookmarkSaving, AnEncodedAddressStaysEncoded)
+{
+    PageServer server({{"/%E6%97%A5", page("Encoded")}});
+    ProgramWindows program;
+    const QString url = server.url("/%E6%97%A5");
+    ASSERT_TRUE(program.open(url, "Encoded")) << program.browser().WebBrowser1().LocationURL().toStdString();
+    ASSERT_TRUE(waitFor([&] { return program.main().addressText() == url; })) << program.main().addressText().toStdString();
+
+    program.browser().ui.Button4->click();
+    EXPECT_EQ(program.folder().read("Bookmarks/Encoded.bkm"), url.toLatin1());
+}
+
 TEST(BookmarkSaving, AwkwardTitles)
 {
     const QByteArray nine = "1\\2/3:4*5?6&quot;7&lt;8&gt;9|.end";

@@ -92,6 +92,29 @@ TEST_F(SaveFixture, EnterInTheNameFieldSaves)
     EXPECT_FALSE(dialog.isVisible());
 }
 
+// The release of an Enter whose press went elsewhere (to the error box it
+// closed) must not save again: that showed the box again, endlessly.
+TEST_F(SaveFixture, EnterActsOnlyOnAReleaseWhosePressCameToTheField)
+{
+    pane.setPlainText("text");
+    dialog.show();
+    dialog.ui.Edit1->setText("missing/x.txt");
+    QTest::keyClick(dialog.ui.Edit1, Qt::Key_Return);
+    ASSERT_EQ(program.messages().size(), 1);
+    EXPECT_TRUE(errorShown(program.messages(), "Cannot create file missing/x.txt"));
+
+    // The box took the press; only the release reaches the field.
+    QTest::keyRelease(dialog.ui.Edit1, Qt::Key_Return);
+    QTest::keyRelease(dialog.ui.Edit1, Qt::Key_Enter);
+    EXPECT_EQ(program.messages().size(), 1) << program.messages().join('\n').toStdString();
+
+    // A whole key stroke in the field still saves.
+    program.messages().clear();
+    dialog.ui.Edit1->setText("x.txt");
+    QTest::keyClick(dialog.ui.Edit1, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(program.messages(), QStringList{"File saved as: x.txt"});
+}
+
 TEST_F(SaveFixture, ACreateFailureKeepsTheWindowOpenForAnotherTry)
 {
     pane.setPlainText("keep me");

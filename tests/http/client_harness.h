@@ -5,6 +5,7 @@
 // its error text.
 
 #include "http/http_client.h"
+#include "support/core/error_text.h"
 #include "support/core/scripted_server.h"
 
 #include <QStringList>
@@ -94,15 +95,7 @@ private:
 };
 
 // The error text of `operation`, or "" when it raised none.
-inline QString errorOf(const std::function<void()> &operation)
-{
-    try {
-        operation();
-    } catch (const Exception &e) {
-        return e.message().isEmpty() ? QStringLiteral("<silent>") : e.message();
-    }
-    return QString();
-}
+using testing_support::errorOf;
 
 inline QByteArray localUrl(quint16 port, const QByteArray &path = "/", const QByteArray &host = "127.0.0.1")
 {

@@ -73,6 +73,7 @@ TEST_F(HistoryWindow, ClearEmptiesListAndMemoryWritesTheTerminatorAndEndsTheProg
 
     clickOn(history().ui.Button1);
 
+    EXPECT_EQ(boxes().questions, QStringList{"Clear the whole history?"});
     EXPECT_EQ(history().ui.ListBox1->count(), 0);
     EXPECT_TRUE(main().HistoryList.isEmpty());
     EXPECT_TRUE(main().HistoryCleared);
@@ -92,6 +93,28 @@ TEST_F(HistoryWindow, ClearEmptiesListAndMemoryWritesTheTerminatorAndEndsTheProg
     EXPECT_EQ(main().HistoryList, (QList<QByteArray>{QByteArray(), QByteArray()}));
     main().History1Click();
     EXPECT_EQ(history().ui.ListBox1->count(), 0);
+}
+
+TEST_F(HistoryWindow, ClearAnsweredNoChangesNothing)
+{
+    folder().write("config/history.cfg", "old\xE4visit\xF6");
+    start();
+    go(pages.url("/counted"));
+    main().History1Click();
+    ASSERT_EQ(history().ui.ListBox1->count(), 3);
+    const QList<QByteArray> before = main().HistoryList;
+
+    boxes().answer = false;
+    clickOn(history().ui.Button1);
+
+    EXPECT_EQ(boxes().questions, QStringList{"Clear the whole history?"});
+    EXPECT_EQ(history().ui.ListBox1->count(), 3);
+    EXPECT_EQ(main().HistoryList, before);
+    EXPECT_FALSE(main().HistoryCleared);
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('|').toStdString();
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_TRUE(history().isVisible());
+    EXPECT_EQ(folder().read("config/history.cfg"), QByteArray("old\xE4visit\xF6"));
 }
 
 TEST_F(HistoryWindow, ClearThatCannotWriteTheFileKeepsTheProgramRunning)

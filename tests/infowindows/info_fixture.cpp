@@ -1,8 +1,5 @@
 #include "info_fixture.h"
 
-
-#include <QTest>
-#include <QWindow>
 #include <QtEndian>
 
 namespace info_testing {
@@ -27,71 +24,6 @@ PageServer::PageServer()
 QString PageServer::url(const QString &path) const
 {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server->port()).arg(path);
-}
-
-void InfoWindowsTest::start()
-{
-    m_owner = std::make_unique<WindowSetOwner>();
-    m_owner->mainWindow().show();
-}
-
-void InfoWindowsTest::restart()
-{
-    m_owner.reset();
-    start();
-}
-
-void InfoWindowsTest::TearDown()
-{
-    m_owner.reset();
-}
-
-void InfoWindowsTest::go(const QString &address)
-{
-    main().setAddressText(address);
-    main().Button1Click();
-}
-
-namespace {
-
-QWindow *windowOf(QWidget *widget)
-{
-    QWidget *top = widget->window();
-    if (!top->windowHandle())
-        top->winId();
-    return top->windowHandle();
-}
-
-QPoint inWindow(QWidget *widget, QPoint pos)
-{
-    return widget->mapTo(widget->window(), pos);
-}
-
-} // namespace
-
-void pressOn(QWidget *widget, Qt::MouseButton button, QPoint pos)
-{
-    QTest::mousePress(windowOf(widget), button, {}, inWindow(widget, pos));
-}
-
-void releaseOn(QWidget *widget, Qt::MouseButton button, QPoint pos)
-{
-    QTest::mouseRelease(windowOf(widget), button, {}, inWindow(widget, pos));
-}
-
-void clickOn(QWidget *widget, Qt::MouseButton button)
-{
-    QTest::mouseClick(windowOf(widget), button, {}, inWindow(widget, widget->rect().center()));
-}
-
-void doubleClickOn(QWidget *widget)
-{
-    QTest::mouseDClick(windowOf(widget), Qt::LeftButton, {}, inWindow(widget, widget->rect().center()));
-}
-
-bool waitFor(const std::function<bool()> &done, int ms)
-{
-    return QTest::qWaitFor(done, ms);
 }
 
 QByteArray counterBytes(qint32 value)

@@ -4,8 +4,10 @@
 #include "app/window_set_owner.h"
 #include "support/core/scripted_server.h"
 #include "support/gui/installation.h"
+#include "support/gui/program_windows.h"
 #include "toolkit/widgets/message_box.h"
 
+#include <QByteArray>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,12 @@
 #include <memory>
 
 namespace info_testing {
+
+using testing_support::clickOn;
+using testing_support::doubleClickOn;
+using testing_support::pressOn;
+using testing_support::releaseOn;
+using testing_support::waitFor;
 
 // One small page for every path, over HTTP/1.0 on 127.0.0.1.
 class PageServer {
@@ -32,40 +40,32 @@ private:
 // so a test can lay out files first. Every message box is recorded.
 class InfoWindowsTest : public ::testing::Test {
 protected:
-    void TearDown() override;
+    void TearDown() override { m_program.destroy(); }
 
     // Creates the thirteen windows and shows the main window.
-    void start();
+    void start() { m_program.start(); }
     // Ends this run (windows destroyed, files left as they are) and starts
     // a new one in the same folder.
-    void restart();
+    void restart()
+    {
+        m_program.destroy();
+        m_program.start();
+    }
 
-    TForm2 &main() { return m_owner->mainWindow(); }
-    WindowSet &forms() { return m_owner->forms(); }
-    QStringList &messages() { return m_boxes.messages; }
-    testing_support::TempInstallation &folder() { return m_folder; }
+    TForm2 &main() { return m_program.main(); }
+    WindowSet &forms() { return m_program.forms(); }
+    QStringList &messages() { return m_program.messages(); }
+    toolkit::RecordingMessageBoxes &boxes() { return m_program.boxes(); }
+    testing_support::TempInstallation &folder() { return m_program.folder(); }
 
     // Types `address` into the main window's address box and runs Go.
-    void go(const QString &address);
+    void go(const QString &address) { m_program.go(address); }
 
     PageServer pages;
 
 private:
-    testing_support::TempInstallation m_folder;
-    toolkit::RecordingMessageBoxes m_boxes;
-    std::unique_ptr<WindowSetOwner> m_owner;
+    testing_support::ProgramWindows m_program{testing_support::ProgramWindows::Stage::Folder};
 };
-
-// Mouse input through the window system's path, as a user's mouse arrives:
-// to the top-level window at a point, from where Qt routes it (and keeps a
-// pressed widget as the receiver of the release).
-void pressOn(QWidget *widget, Qt::MouseButton button, QPoint pos);
-void releaseOn(QWidget *widget, Qt::MouseButton button, QPoint pos);
-void clickOn(QWidget *widget, Qt::MouseButton button = Qt::LeftButton);
-void doubleClickOn(QWidget *widget);
-
-// Waits, processing events, until `done` holds.
-bool waitFor(const std::function<bool()> &done, int ms = 30000);
 
 // The bytes of a stored counter value.
 QByteArray counterBytes(qint32 value);

@@ -122,7 +122,9 @@ TEST_F(RuntimeWindow, DevelopmentTriggerSetsTheCaptionAndTheButtonOpensTheDevelo
 TEST_F(RuntimeWindow, OnlyTheWholeExactTextTriggers)
 {
     for (const QString &text : {QStringLiteral("Karvell\n"), QStringLiteral(" Karvell"), QStringLiteral("karvell"),
-                                QStringLiteral("tovander is typing\n"), QStringLiteral("Tovander is typing")}) {
+                                QStringLiteral("tovander is typing\n"), QStringLiteral("Tovander is typing"),
+                                // A no-break space is no blank.
+                                QStringLiteral("tovander\u00A0is typing"), QStringLiteral("tovander is\u00A0typing")}) {
         setPane(text);
         showAgain();
         EXPECT_EQ(caption(), "Close") << text.toStdString();

@@ -13,8 +13,13 @@
 #include <QScopeGuard>
 #include "toolkit/core/codepage.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTimer>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 using namespace pane_testing;
 using testing_support::ScriptedServer;
@@ -93,6 +98,30 @@ QByteArray withCrLf(QByteArray text)
     return text;
 }
 
+// Holds a server's script until the test has seen what it waits for, so
+// two sends reach the client as two chunks whatever the timing.
+class Gate {
+public:
+    void open()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    Step step()
+    {
+        return Step::run([this](testing_support::ScriptedConnection &) {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_open; });
+        });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+};
+
 } // namespace
 
 TEST_F(SourceFixture, BodyArrivesByteEqualInThePaneAndInTheSavedFile)
@@ -150,8 +179,13 @@ TEST_F(SourceFixture, CrLfBodySavesBackExactlyEvenWhenSplitBetweenChunks)
 {
     const QByteArray first = "<html>\r\n<body>line one\r";
     const QByteArray second = "\nline two\r\n\r\nend</body>\r\n";
-    ScriptedServer server({Step::readUntil("\r\n\r\n"), Step::send(response(first)), Step::sleep(300),
+    Gate firstShown;
+    ScriptedServer server({Step::readUntil("\r\n\r\n"), Step::send(response(first)), firstShown.step(),
                            Step::send(second), Step::close()});
+    afterChunk = [&](int chunk) {
+        if (chunk == 1)
+            firstShown.open();
+    };
     fetch(QStringLiteral("http://127.0.0.1:%1/").arg(server.port()));
 
     ASSERT_EQ(shownPerChunk.size(), 2);
@@ -159,6 +193,21 @@ TEST_F(SourceFixture, CrLfBodySavesBackExactlyEvenWhenSplitBetweenChunks)
     // The LF after a chunk's final CR adds no second line break.
     EXPECT_EQ(textpane::textBytes(pane), QByteArray("<html>\n<body>line one\nline two\n\nend</body>\n"));
     EXPECT_EQ(saved(), first + second);
+}
+
+// Each chunk brings the browser window forward, also when it was already
+// shown behind another window.
+TEST_F(SourceFixture, EachChunkBringsTheBrowserWindowForward)
+{
+    browser.show();
+    program.main().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&program.main(), 10000));
+    ASSERT_NE(QApplication::activeWindow(), &browser);
+    PageServer server({{"/", "forward"}});
+    fetch(server.url("/"));
+    ASSERT_EQ(pane.toPlainText(), "forward");
+    EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == &browser; }, 10000))
+        << (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "no window");
 }
 
 TEST_F(SourceFixture, EnterInTheAddressBoxFetches)
@@ -240,13 +289,15 @@ TEST_F(SourceFixture, AnEmptyBodyLeavesThePaneAlone)
 
 TEST_F(SourceFixture, ASecondFetchIsRefusedAndTheFirstGoesOn)
 {
-    ScriptedServer server({Step::readUntil("\r\n\r\n"), Step::send(response("first part, ")), Step::sleep(500),
+    Gate secondRefused;
+    ScriptedServer server({Step::readUntil("\r\n\r\n"), Step::send(response("first part, ")), secondRefused.step(),
                            Step::send("second part"), Step::close()});
-    afterChunk = [this](int chunk) {
+    afterChunk = [&](int chunk) {
         if (chunk == 1)
-            QTimer::singleShot(0, &window, [this] {
+            QTimer::singleShot(0, &window, [&] {
                 window.ui.Edit1->setText("http://127.0.0.1:1/other");
                 window.ui.Button1->click();
+                secondRefused.open();
             });
     };
     fetch(QStringLiteral("http://127.0.0.1:%1/").arg(server.port()));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "socket/posix_socket.h"
+#include "support/core/descriptors.h"
 #include "socket/powersock.h"
 
 // A component with its protected parts in reach of the tests.
@@ -33,10 +34,7 @@ public:
     using TPowersock::WSAData;
 };
 
-inline int openDescriptors()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
-}
+using testing_support::openDescriptors;
 
 // Runs the event loop until `done` or `ms` pass; true when done.
 inline bool pumpUntil(const std::function<bool()> &done, int ms = 5000)

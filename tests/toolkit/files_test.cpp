@@ -50,6 +50,17 @@ TEST(RecordFile, ReadsRecordsAndStopsAtTheEnd)
     EXPECT_EQ(ioError([&] { f.read(); }), "Read beyond end of file");
 }
 
+// As the byte-by-byte loops read: at least one byte, then to the end.
+TEST(RecordFile, WholeFileReadNeedsAByte)
+{
+    TempCurrentFolder dir;
+    dir.write("config/some.cfg", QByteArray("a\0\xF6\r\n", 5));
+    dir.write("empty.cfg", "");
+    EXPECT_EQ(readWholeFile("CONFIG\\Some.cfg"), QByteArray("a\0\xF6\r\n", 5));
+    EXPECT_EQ(ioError([] { readWholeFile("empty.cfg"); }), "Read beyond end of file");
+    EXPECT_EQ(ioError([] { readWholeFile("none.cfg"); }), "File not found");
+}
+
 TEST(RecordFile, OpeningFailuresHaveTheLibraryTexts)
 {
     TempCurrentFolder dir;

@@ -60,14 +60,7 @@ char readMenuStateByte()
 
 QByteArray readTemplate()
 {
-    RecordFile file(kTemplateFile, 1);
-    file.reset();
-    QByteArray text;
-    do {
-        text.append(char(file.readByte()));
-    } while (!file.eof());
-    file.close();
-    return text;
+    return toolkit::readWholeFile(kTemplateFile);
 }
 
 void appendTemplateToSettings()

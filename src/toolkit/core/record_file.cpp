@@ -132,7 +132,11 @@ void replaceFileAtomically(const QString &path, const QByteArray &bytes)
 
 QByteArray readWholeFile(const QString &name)
 {
-    return readAll(resolvePath(name));
+    QByteArray bytes = readAll(resolvePath(name));
+    // The first byte is read before the end is tested.
+    if (bytes.isEmpty())
+        throwInOutErrorCode(kReadBeyondEnd);
+    return bytes;
 }
 
 RecordFile::RecordFile(const QString &name, int recordSize)

@@ -68,8 +68,9 @@ private:
     QByteArray m_data;
 };
 
-// Reads a whole file; used where the program reads byte by byte to the end.
-// Throws the library's errors as reset() does.
+// Reads a whole file as the program's byte-by-byte loops do: one byte, then
+// more until the end, so an empty file fails with "Read beyond end of file".
+// Throws the library's other errors as reset() does.
 QByteArray readWholeFile(const QString &name);
 
 // Writes `bytes` as the whole new content of the file named (already

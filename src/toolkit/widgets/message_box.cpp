@@ -24,11 +24,33 @@ public:
 QtMessageBoxes g_qtBoxes;
 MessageBoxService *g_service = nullptr;
 
+MessageBoxService &service()
+{
+    return g_service ? *g_service : g_qtBoxes;
+}
+
 } // namespace
+
+bool MessageBoxService::askYesNo(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Kestrelon"), text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    // A question whose Yes destroys something must not be answered by a
+    // stray Enter.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
 
 void showMessage(const QString &text)
 {
-    (g_service ? g_service : &g_qtBoxes)->showMessage(text);
+    service().showMessage(text);
+}
+
+bool askYesNo(const QString &text)
+{
+    return service().askYesNo(text);
 }
 
 void setMessageBoxService(MessageBoxService *service)
@@ -49,6 +71,12 @@ RecordingMessageBoxes::~RecordingMessageBoxes()
 void RecordingMessageBoxes::showMessage(const QString &text)
 {
     messages.append(text);
+}
+
+bool RecordingMessageBoxes::askYesNo(const QString &text)
+{
+    questions.append(text);
+    return answer;
 }
 
 } // namespace toolkit

@@ -4,6 +4,8 @@
 
 #include <QMouseEvent>
 
+#include <utility>
+
 TPictureButton::TPictureButton(QWidget *parent) : QLabel(parent)
 {
     setScaledContents(true);
@@ -25,7 +27,10 @@ void TPictureButton::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
     emit mouseUp(event->button(), pos);
-    if (event->button() == Qt::LeftButton && rect().contains(pos))
+    // The release that ends a double-click closes the one click the first
+    // release already made.
+    const bool endsDoubleClick = std::exchange(m_doubleClickHeld, false);
+    if (event->button() == Qt::LeftButton && rect().contains(pos) && !endsDoubleClick)
         emit clicked();
 }
 
@@ -36,6 +41,7 @@ void TPictureButton::mouseMoveEvent(QMouseEvent *event)
 
 void TPictureButton::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    m_doubleClickHeld = event->button() == Qt::LeftButton;
     emit doubleClicked();
     QLabel::mouseDoubleClickEvent(event);
 }

@@ -4,7 +4,8 @@
 #include <QPixmap>
 
 // A picture used as a button: shows a bitmap, reports presses and releases
-// with the mouse button, and clicks on a left release over the picture. It
+// with the mouse button, and clicks on a left release over the picture (a
+// double-click is one click). It
 // remembers which of its two looks (normal, pressed) it shows.
 class TPictureButton : public QLabel {
     Q_OBJECT
@@ -32,4 +33,5 @@ protected:
 
 private:
     bool m_pressedLook = false;
+    bool m_doubleClickHeld = false;
 };

@@ -1,4 +1,5 @@
 #include "app/persistence/persistence.h"
+#include "support/core/error_text.h"
 #include "support/core/temp_folder.h"
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace persistence;
+using testing_support::errorOf;
 using testing_support::TempCurrentFolder;
 
 namespace {
@@ -19,16 +21,6 @@ void writeFresh(const TempCurrentFolder &dir)
     dir.write("config/history.cfg", QByteArray(1, char(0xF6)));
     dir.write("config/Kestrelon.cfg", "011" + kTemplate);
     dir.write("config/template.cfg", kTemplate);
-}
-
-QString errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Exception &e) {
-        return e.message();
-    }
-    return "<no error>";
 }
 
 QList<QByteArray> readHistoryFromStart()
