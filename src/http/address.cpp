@@ -5,6 +5,9 @@
 #include "toolkit/core/convert.h"
 #include "toolkit/core/exceptions.h"
 
+#include <QList>
+#include <cctype>
+
 namespace http {
 
 namespace {
@@ -20,14 +23,17 @@ QByteArray pathOf(const QByteArray &url)
 }
 
 // The default port of a scheme; anything unknown is spoken to as HTTP.
-qint32 schemePort(const QByteArray &scheme)
+qint32 schemePort(const QByteArray &scheme, bool httpsAllowed)
 {
     if (scheme == "gopher")
         return 70;
     if (scheme == "ftp")
         return 21;
-    if (scheme == "https")
-        throw Exception(QStringLiteral("HTTP Secure Socket is not supported"));
+    if (scheme == "https") {
+        if (!httpsAllowed)
+            throw Exception(QStringLiteral("HTTP Secure Socket is not supported"));
+        return 443;
+    }
     return 80;
 }
 
@@ -54,7 +60,7 @@ qint32 portNumber(const QByteArray &text)
 
 } // namespace
 
-void parseAddress(Address &a)
+void parseAddress(Address &a, bool httpsAllowed)
 {
     if (a.url.isEmpty())
         throw Exception(QStringLiteral("Empty URL"));
@@ -63,8 +69,11 @@ void parseAddress(Address &a)
     a.path = pathOf(a.url);
 
     const qsizetype colon = a.url.indexOf(':');
-    if (colon >= 0)
-        a.port = schemePort(a.url.left(colon).toLower());
+    if (colon >= 0) {
+        const QByteArray scheme = a.url.left(colon).toLower();
+        a.port = schemePort(scheme, httpsAllowed);
+        a.secure = scheme == "https";
+    }
 
     QByteArray hostPart = hostPartOf(a.url);
     const qsizetype portColon = hostPart.indexOf(':');
@@ -79,6 +88,137 @@ void parseAddress(Address &a)
         a.path = "/";
         a.url.append('/');
     }
+}
+
+namespace {
+
+// "scheme:" at the start of a reference (letters, then letters, digits,
+// "+", "-" or "."), or empty.
+QByteArray schemeOf(const QByteArray &reference)
+{
+    if (reference.isEmpty() || !std::isalpha(static_cast<unsigned char>(reference.at(0))))
+        return {};
+    for (qsizetype i = 1; i < reference.size(); ++i) {
+        const char c = reference.at(i);
+        if (c == ':')
+            return reference.left(i).toLower();
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return {};
+    }
+    return {};
+}
+
+// Removes "." and ".." segments from an absolute path (RFC 3986, 5.2.4).
+QByteArray withoutDotSegments(const QByteArray &path)
+{
+    QList<QByteArray> out;
+    const QList<QByteArray> segments = path.split('/');
+    for (qsizetype i = 1; i < segments.size(); ++i) {
+        const QByteArray &segment = segments.at(i);
+        const bool last = i == segments.size() - 1;
+        if (segment == ".") {
+            if (last)
+                out << QByteArray();
+        } else if (segment == "..") {
+            if (!out.isEmpty())
+                out.removeLast();
+            if (last)
+                out << QByteArray();
+        } else {
+            out << segment;
+        }
+    }
+    return "/" + out.join('/');
+}
+
+// Bytes a request line cannot carry, percent-encoded; everything else,
+// existing escapes included, stays as it is.
+QByteArray requestSafe(const QByteArray &text)
+{
+    QByteArray out;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7F)
+            out += '%' + QByteArray::number(b, 16).toUpper().rightJustified(2, '0');
+        else
+            out += c;
+    }
+    return out;
+}
+
+QByteArray withoutFragment(const QByteArray &text)
+{
+    const qsizetype hash = text.indexOf('#');
+    return hash >= 0 ? text.left(hash) : text;
+}
+
+// The path and query of an address (what follows its host), "/" at least.
+QByteArray pathAndQueryOf(const QByteArray &url)
+{
+    const QByteArray path = withoutFragment(pathOf(url));
+    return path.isEmpty() ? QByteArray("/") : path;
+}
+
+} // namespace
+
+bool namesHost(const QByteArray &url)
+{
+    QByteArray hostPart = hostPartOf(url);
+    const qsizetype colon = hostPart.indexOf(':');
+    if (colon >= 0)
+        hostPart.truncate(colon);
+    return !hostPart.isEmpty();
+}
+
+QByteArray resolveRedirect(const QByteArray &location, const Address &current)
+{
+    const QByteArray reference = withoutFragment(location.trimmed());
+    const QByteArray scheme = schemeOf(reference);
+    // "name:8080/x" names a host and port, as it always did; a real scheme
+    // other than the ones the client speaks has no address to go to.
+    const bool hostAndPort = !scheme.isEmpty() && reference.size() > scheme.size() + 1 &&
+                             std::isdigit(static_cast<unsigned char>(reference.at(scheme.size() + 1)));
+    if (!scheme.isEmpty() && !hostAndPort) {
+        if (scheme != "http" && scheme != "https" && scheme != "ftp" && scheme != "gopher")
+            throw Exception(QStringLiteral("Cannot follow a redirect to %1")
+                                .arg(toolkit::fromSingleByte(location.trimmed())));
+        return requestSafe(reference);
+    }
+    if (hostAndPort)
+        return requestSafe(reference);
+
+    const QByteArray currentScheme = current.secure ? "https" : "http";
+    if (reference.startsWith("//"))
+        return requestSafe(currentScheme + ":" + reference);
+    if (reference.startsWith('/')) {
+        // Goes to the current host and port through the address rules.
+        const qsizetype query = reference.indexOf('?');
+        const QByteArray path = query >= 0 ? reference.left(query) : reference;
+        return requestSafe(withoutDotSegments(path) + (query >= 0 ? reference.mid(query) : QByteArray()));
+    }
+
+    const qint32 defaultPort = current.secure ? 443 : 80;
+    const QByteArray origin = currentScheme + "://" + current.host +
+                              (current.port == defaultPort ? QByteArray() : ":" + QByteArray::number(current.port));
+    const bool bareName = !reference.contains('/') && !reference.startsWith('?') && !reference.startsWith('.');
+    if (bareName)
+        return requestSafe(origin + "/" + reference);
+
+    const QByteArray base = pathAndQueryOf(current.url);
+    const qsizetype baseQuery = base.indexOf('?');
+    const QByteArray basePath = baseQuery >= 0 ? base.left(baseQuery) : base;
+    QByteArray path;
+    QByteArray query;
+    if (reference.startsWith('?')) {
+        path = basePath;
+        query = reference;
+    } else {
+        const qsizetype q = reference.indexOf('?');
+        const QByteArray refPath = q >= 0 ? reference.left(q) : reference;
+        query = q >= 0 ? reference.mid(q) : QByteArray();
+        path = withoutDotSegments(basePath.left(basePath.lastIndexOf('/') + 1) + refPath);
+    }
+    return requestSafe(origin + path + query);
 }
 
 } // namespace http

@@ -15,12 +15,29 @@ struct Address {
     QByteArray path; // from the third '/' on (or the first, without "//"); "/" at least
     QByteArray host; // kept when the address names none
     qint32 port = 0; // the caller's, reset from a scheme, set by ":port"
+    bool secure = false; // https; kept, like the host, when the address names no scheme
 };
 
 // Applies the address rules to `address` in place. Throws Exception
-// "Empty URL" and "HTTP Secure Socket is not supported", EConvertError for a
-// port that is not a number and ERangeError for one outside 1..65535.
-void parseAddress(Address &address);
+// "Empty URL", "HTTP Secure Socket is not supported" (an https address
+// while `httpsAllowed` is false; with it, https means port 443), EConvertError
+// for a port that is not a number and ERangeError for one outside 1..65535.
+void parseAddress(Address &address, bool httpsAllowed = false);
+
+// True when the address names a host of its own ("http://a/x", "a/x"), false
+// for a path ("/x") that goes to the host of the previous request.
+bool namesHost(const QByteArray &url);
+
+// Where a redirect's Location leads from the address of the pass that got
+// it (`current`, already parsed). Absolute addresses, "/path" and a bare
+// name ("page.html", placed under the current host) keep their old rules;
+// every other reference ("sub/x", "./x", "../x", "?q=1", "//host/x") is
+// resolved as web clients resolve references, keeping the current scheme,
+// host and port where the reference gives none. Dot segments are removed,
+// a fragment is dropped and blanks and control bytes are percent-encoded,
+// since none of them may appear in a request line. A scheme the client does
+// not speak ("mailto:x") raises Exception "Cannot follow a redirect to ...".
+QByteArray resolveRedirect(const QByteArray &location, const Address &current);
 
 // The smallest and largest port an address may name.
 constexpr qint32 kFirstPort = 1;

@@ -1,4 +1,4 @@
-// kestrelon-get URL [-o FILE] [-i] [-A TEXT] [-t SECONDS]
+// kestrelon-get URL [-o FILE] [-i] [-A TEXT] [-t SECONDS] [--cacert FILE]
 //
 // Runs one Get with the program's HTTP client and writes the body to FILE or
 // to standard output; -i writes the received header block first, -A sends
@@ -6,7 +6,8 @@
 // SECONDS given with -t) ends the request. A failed request exits with 1 and its error text
 // on standard error; bad arguments exit with 2. Nothing else is printed, so
 // scripts can drive it. An HTTP error status is no failure: its page is the
-// body.
+// body. https addresses are fetched over TLS, the server's certificate
+// checked against the system's CAs and the one in the --cacert FILE.
 
 #include "http/http_client.h"
 #include "toolkit/core/exceptions.h"
@@ -27,13 +28,19 @@ constexpr qint32 kStallTimeOutMs = 60000;
 // The longest stall -t accepts: the socket layer counts milliseconds in 32 bits.
 constexpr int kMaxStallSeconds = 86400;
 
-constexpr char kUsage[] = "usage: kestrelon-get URL [-o FILE] [-i] [-A TEXT] [-t SECONDS]\n";
+constexpr char kUsage[] = "usage: kestrelon-get URL [-o FILE] [-i] [-A TEXT] [-t SECONDS] [--cacert FILE]\n"
+                          "  -o FILE         write the body to FILE instead of standard output\n"
+                          "  -i              write the response header block before the body\n"
+                          "  -A TEXT         send TEXT as the User-Agent\n"
+                          "  -t SECONDS      give up when the server is silent this long (default 60)\n"
+                          "  --cacert FILE   also trust the CA certificates in FILE (PEM) for https\n";
 
 struct Arguments {
     QByteArray url;
     QByteArray outputFile; // empty: standard output
     bool includeHeader = false;
     QByteArray userAgent;
+    QString caFile; // extra trusted CA certificates for https
     qint32 stallTimeOutMs = kStallTimeOutMs;
 };
 
@@ -44,6 +51,8 @@ bool parseArguments(int argc, char **argv, Arguments &args)
         const QByteArray arg = argv[i];
         if ((arg == "-o" || arg == "-A") && i + 1 < argc) {
             (arg == "-o" ? args.outputFile : args.userAgent) = argv[++i];
+        } else if (arg == "--cacert" && i + 1 < argc) {
+            args.caFile = QString::fromLocal8Bit(argv[++i]);
         } else if (arg == "-t" && i + 1 < argc) {
             bool ok = false;
             const int seconds = QByteArray(argv[++i]).toInt(&ok);
@@ -112,6 +121,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     Arguments args;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
     if (!parseArguments(argc, argv, args)) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -123,6 +138,8 @@ int main(int argc, char **argv)
     TNMHTTP http;
     http.TimeOut = args.stallTimeOutMs;
     http.HeaderInfo()->LocalProgram = args.userAgent;
+    http.HttpsEnabled = true;
+    http.TrustedCaFile = args.caFile;
 
     const auto put = [&](const QByteArray &bytes) {
         if (writeError.isEmpty())

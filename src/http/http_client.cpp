@@ -180,19 +180,36 @@ void TNMHTTP::Unlink(const QByteArray &address, const QByteArray &linkValue)
 
 // ---- the request loop ---------------------------------------------------
 
+namespace {
+
+// Statuses whose Location the next pass follows.
+bool followsLocation(int status)
+{
+    return (status >= 300 && status <= 303) || status == 307 || status == 308;
+}
+
+} // namespace
+
 void TNMHTTP::RunRequest()
 {
     if (m_loopRunning)
         throw Exception(QStringLiteral("Request already in progress"));
     QScopedValueRollback loopRunning(m_loopRunning, true);
     QScopedValueRollback requestHost(m_requestHost);
+    QScopedValueRollback firstPass(m_firstPass, true);
     for (int pass = 1;; ++pass) {
+        m_firstPass = pass == 1;
         ParseAddress();
+        // Credentials go only to the host the first pass named itself; a
+        // path-only first address names none, so no later pass gets them.
         if (pass == 1)
-            m_requestHost = Host;
+            m_requestHost = http::namesHost(URL) ? Host : QByteArray();
+        if (m_secure && !Proxy.isEmpty())
+            throw Exception(QStringLiteral("HTTPS through a proxy is not supported"));
         BuildRequestHeader();
         if (OnAboutToSend)
             OnAboutToSend(this);
+        const http::Address passAddress{URL, Path, Host, Port, m_secure};
 
         // When the server's close is noticed while the body is read, the
         // socket layer closes at once and reports it; the pass reports its
@@ -204,9 +221,12 @@ void TNMHTTP::RunRequest()
         };
         try {
             Connect();
+            if (m_secure)
+                SecureHandshake(Host);
             SendRequest();
             ReplyNumber = 0;
             ReadResponseHeader();
+            QScopedValueRollback completeLength(CompleteLength, m_announcedLength);
             if (InputFileMode)
                 CaptureFile(fileName(Body));
             else
@@ -220,7 +240,7 @@ void TNMHTTP::RunRequest()
             } else if (status >= 400) {
                 if (OnFailure)
                     OnFailure(CurrentCmd);
-            } else if (status >= 300 && status <= 302) {
+            } else if (followsLocation(status)) {
                 URL = Location;
             }
         } catch (...) {
@@ -248,13 +268,15 @@ void TNMHTTP::RunRequest()
                 OnRedirect(handled);
             if (handled)
                 return;
-            // A bare name ("page.html") goes under the current host, on its
+            // Relative references resolve against this pass's address. A
+            // bare name ("page.html") goes under the current host, on its
             // current port: a server on a port other than 80 that redirects
             // to a name of its own means itself, not port 80 of its host.
-            if (!URL.contains('/')) {
-                const QByteArray port = Port == 80 ? QByteArray() : ":" + QByteArray::number(Port);
-                URL = "http://" + Host + port + "/" + URL;
-            }
+            if (followsLocation(status) || !URL.contains('/'))
+                URL = http::resolveRedirect(URL, passAddress);
+            // "See other": the answer is fetched, not the request repeated.
+            if (status == 303 && CurrentCmd != CmdType::Head)
+                CurrentCmd = CmdType::Get;
         }
         if (status == 401 && OnAuthenticationNeeded)
             OnAuthenticationNeeded(this);
@@ -267,12 +289,13 @@ void TNMHTTP::RunRequest()
 
 void TNMHTTP::ParseAddress()
 {
-    http::Address address{URL, Path, Host, Port};
-    http::parseAddress(address);
+    http::Address address{URL, Path, Host, Port, m_secure};
+    http::parseAddress(address, HttpsEnabled);
     URL = address.url;
     Path = address.path;
     Host = address.host;
     Port = address.port;
+    m_secure = address.secure && HttpsEnabled;
 }
 
 // ---- the request --------------------------------------------------------
@@ -289,7 +312,7 @@ bool TNMHTTP::SendsAuthorization() const
 {
     if (m_headerInfo->UserId.isEmpty() || m_headerInfo->Password.isEmpty())
         return false;
-    return m_requestHost.isEmpty() || sameHost(Host, m_requestHost);
+    return m_firstPass || (!m_requestHost.isEmpty() && sameHost(Host, m_requestHost));
 }
 
 // The encoder breaks its output after every 45 input bytes; the header line
@@ -342,14 +365,19 @@ void TNMHTTP::SendText(const QByteArray &bytes)
 
 void TNMHTTP::SendRequest()
 {
+    // The header block and its closing CR LF leave as one segment: a server
+    // that answers after its first read and closes would otherwise find the
+    // CR LF unread and reset the connection under its own reply.
+    HoldSends(true);
     SendText(HeaderLines.Text());
     Writeln(QByteArray());
-    if (!ruleFor(CurrentCmd).sendsData)
-        return;
-    if (OutputFileMode)
-        SendFile(fileName(SendData));
-    else
-        SendText(SendData);
+    if (ruleFor(CurrentCmd).sendsData) {
+        if (OutputFileMode)
+            SendFile(fileName(SendData));
+        else
+            SendText(SendData);
+    }
+    HoldSends(false);
 }
 
 // ---- the response -------------------------------------------------------
@@ -385,12 +413,14 @@ void TNMHTTP::ReadResponseHeader()
         keep(line);
     }
     http::ResponseFields fields{CookieReceived, Location, BytesTotal};
+    m_announcedLength = -1;
     do {
         ReadLn(line);
         http::takeHeaderLine(line, fields);
         CookieReceived = fields.cookieReceived;
         Location = fields.location;
         BytesTotal = fields.bytesTotal;
+        m_announcedLength = fields.announcedLength;
         keep(line);
     } while (!http::endsHeaderBlock(line));
 }

@@ -76,6 +76,12 @@ public:
     TResultEvent OnFailure;           // status above 399
     THandlerEvent OnRedirect;         // status 300 to 398; Handled stops the request
     TNotifyEvent OnAuthenticationNeeded; // status 401
+    // https addresses: refused with "HTTP Secure Socket is not supported"
+    // while false, exactly as without TLS. While true they are fetched over
+    // TLS (port 443 unless the address names one; the certificate checked
+    // against the system's CAs and TrustedCaFile, and for the host), and
+    // redirects between http and https are followed. Not through a proxy.
+    bool HttpsEnabled = false;
 
     // The values for optional header lines. The component owns the instance
     // it starts with; assigning another one makes the component use it (not
@@ -132,6 +138,9 @@ private:
     THeaderInfo *m_headerInfo = nullptr;
     bool m_requestRunning = false; // a request operation is running
     bool m_loopRunning = false;    // RunRequest is running (it may be called directly)
+    bool m_firstPass = true;       // the pass running is the request's first
+    bool m_secure = false;         // the current address is https
+    qint64 m_announcedLength = -1; // "Content-Length: " of the response being read
 
     // Where credentials and a taken-over cookie may go. The Authorization
     // line goes only to the host the request was made to; a cookie taken

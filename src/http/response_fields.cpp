@@ -72,8 +72,12 @@ void takeHeaderLine(const QByteArray &line, ResponseFields &fields)
         fields.cookieReceived = valueAfter(line, kSetCookie);
     else if (name == kLocation)
         fields.location = valueAfter(line, kLocation);
-    else if (name == kContentLength)
+    else if (name == kContentLength) {
         fields.bytesTotal = contentLength(line);
+        const qsizetype start = kContentLength.size() + 1;
+        const bool digits = line.size() > start && line.at(start) >= '0' && line.at(start) <= '9';
+        fields.announcedLength = digits ? fields.bytesTotal : -1;
+    }
 }
 
 } // namespace http

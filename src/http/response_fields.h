@@ -28,6 +28,7 @@ struct ResponseFields {
     QByteArray cookieReceived;
     QByteArray location;
     qint32 bytesTotal = 0;
+    qint64 announcedLength = -1; // the "Content-Length: " digits; -1 when none were given
 };
 void takeHeaderLine(const QByteArray &line, ResponseFields &fields);
 

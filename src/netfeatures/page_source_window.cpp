@@ -42,6 +42,7 @@ TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     NMHTTP1->ProxyPort = 0;
     NMHTTP1->Proxy.clear();
     NMHTTP1->TimeOut = 0;
+    NMHTTP1->HttpsEnabled = true; // the source of an https page, over TLS
     NMHTTP1->OnInvalidHost = [this](bool &Handled) { NMHTTP1InvalidHost(Handled); };
     NMHTTP1->OnHostResolved = [this](QObject *) { NMHTTP1HostResolved(); };
     NMHTTP1->OnConnectionFailed = [this](QObject *) { NMHTTP1ConnectionFailed(); };

@@ -10,6 +10,7 @@
 #include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -18,14 +19,17 @@
 #include <unordered_map>
 
 #include "notification_window.h"
+#include "tls_session.h"
 
 namespace sockets {
 
 namespace {
 
 thread_local int lastError = 0;
+thread_local QString lastTlsError;
 bool started = false;
 std::atomic<int> pendingLookups{0};
+LookupHook lookupHook;
 
 int fail(int error)
 {
@@ -69,7 +73,26 @@ struct Watch {
     bool readArmed = false;   // the next readable (or accept) may be posted
     bool closePosted = false; // the orderly end was reported; nothing more can arrive
     int stickyError = 0;      // a reset: every later call reports it again
+    QString stickyTlsError;   // the text, when the sticky error is a TLS one
+    std::unique_ptr<TlsSession> tls;
 };
+
+int failTls(Watch &w, const QString &text, bool sticky)
+{
+    lastTlsError = text;
+    if (sticky) {
+        w.stickyError = TLS_ERROR;
+        w.stickyTlsError = text;
+    }
+    return fail(TLS_ERROR);
+}
+
+int failSticky(Watch &w)
+{
+    if (w.stickyError == TLS_ERROR)
+        lastTlsError = w.stickyTlsError;
+    return fail(w.stickyError);
+}
 
 std::unordered_map<int, std::unique_ptr<Watch>> &watches()
 {
@@ -116,21 +139,15 @@ void onReadable(Watch &w)
         }
         return;
     }
+    // The kernel hands out what it has queued before a pending error, so the
+    // error is left for the reader's receive to meet after the data. Taking
+    // it here (SO_ERROR) would clear it and hide the bytes in front of it.
     pollfd p{w.fd, short(POLLIN | POLLRDHUP), 0};
     ::poll(&p, 1, 0);
-    if (p.revents & POLLERR) {
-        int error = 0;
-        socklen_t len = sizeof error;
-        ::getsockopt(w.fd, SOL_SOCKET, SO_ERROR, &error, &len);
-        // Taking the error clears it in the kernel; keep it so the reader still meets it.
-        w.stickyError = FromErrno(error ? error : ECONNRESET);
-        w.readArmed = false;
-        post(w, FD_READ, 0);
-        return;
-    }
     char byte;
     const ssize_t n = ::recv(w.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        // Nothing queued in front of the error: keep it, the next receive reports it.
         w.stickyError = FromErrno(errno);
         w.readArmed = false;
         post(w, FD_READ, 0);
@@ -140,7 +157,9 @@ void onReadable(Watch &w)
         w.readArmed = false;
         post(w, FD_READ, 0);
     }
-    if (n == 0 || (p.revents & (POLLRDHUP | POLLHUP))) {
+    // Only an orderly end is a close; a reset (POLLERR) behind queued data is
+    // met by the reader once it has taken the data.
+    if (n == 0 || ((p.revents & (POLLRDHUP | POLLHUP)) && !(p.revents & POLLERR))) {
         if (!w.closePosted) {
             w.closePosted = true;
             post(w, FD_CLOSE, 0);
@@ -165,6 +184,81 @@ void onWritable(Watch &w)
         rearm(w);
     }
     post(w, FD_CONNECT, error ? FromErrno(error) : 0);
+}
+
+// Arms the notification that the session waits for, so the caller's wait
+// in the event loop ends when the socket is ready.
+int wouldBlock(Watch &w, TlsSession::Result result)
+{
+    if (result == TlsSession::Result::WantWrite)
+        w.writer->setEnabled(true);
+    else
+        rearm(w);
+    return fail(WSAEWOULDBLOCK);
+}
+
+int tlsFailure(Watch &w, const TlsSession &tls)
+{
+    if (tls.socketError()) {
+        const int error = FromErrno(tls.socketError());
+        if (isResetError(tls.socketError()))
+            w.stickyError = error;
+        return fail(error);
+    }
+    return failTls(w, tls.errorText(), true);
+}
+
+qsizetype tlsRecv(Watch &w, char *bytes, qsizetype length, bool peek)
+{
+    TlsSession &tls = *w.tls;
+    qsizetype total = 0;
+    // A record holds at most 16 KB: keep reading while more is ready, so a
+    // receive hands on as much as a plain one would.
+    for (;;) {
+        qsizetype n = 0;
+        const TlsSession::Result result = tls.read(bytes + total, length - total, peek, n);
+        if (result == TlsSession::Result::Done) {
+            total += n;
+            if (peek || total == length)
+                break;
+            continue;
+        }
+        if (total > 0) {
+            if (result == TlsSession::Result::Failed)
+                tlsFailure(w, tls); // kept for the next receive
+            break;
+        }
+        rearm(w);
+        switch (result) {
+        case TlsSession::Result::Closed:
+            return 0;
+        case TlsSession::Result::WantRead:
+        case TlsSession::Result::WantWrite:
+            return wouldBlock(w, result);
+        default:
+            return tlsFailure(w, tls);
+        }
+    }
+    rearm(w);
+    return total;
+}
+
+qsizetype tlsSend(Watch &w, const char *bytes, qsizetype length)
+{
+    TlsSession &tls = *w.tls;
+    qsizetype n = 0;
+    const TlsSession::Result result = tls.write(bytes, length, n);
+    switch (result) {
+    case TlsSession::Result::Done:
+        return n;
+    case TlsSession::Result::WantRead:
+    case TlsSession::Result::WantWrite:
+        return wouldBlock(w, result);
+    case TlsSession::Result::Closed:
+        return fail(FromErrno(EPIPE));
+    default:
+        return tlsFailure(w, tls);
+    }
 }
 
 int lookupError(int rc)
@@ -244,6 +338,14 @@ int SetLinger(int s, bool on, int seconds)
     return 0;
 }
 
+int SetCork(int s, bool on)
+{
+    const int value = on ? 1 : 0;
+    if (::setsockopt(s, IPPROTO_TCP, TCP_CORK, &value, sizeof value) != 0)
+        return fail(FromErrno(errno));
+    return 0;
+}
+
 int AsyncSelect(int s, HiddenWindow *window, quint32 message, long mask)
 {
     if (!started)
@@ -293,6 +395,12 @@ quint16 Htons(quint16 value)
 quint64 AsyncGetHostByName(HiddenWindow *window, quint32 message, const QByteArray &name)
 {
     const quint64 source = message_sources::create();
+    if (lookupHook && !lookupHook(name)) {
+        const qintptr lParam = qintptr(quint32(quint16(WSAHOST_NOT_FOUND)) << 16);
+        HiddenWindow::PostFromAnyThread(window, new MessageEvent(message, quintptr(source), lParam, source,
+                                                                 QByteArray(1024, '\0')));
+        return source;
+    }
     ++pendingLookups;
     std::thread([window, message, name, source] {
         addrinfo hints{};
@@ -321,6 +429,11 @@ quint64 AsyncGetHostByName(HiddenWindow *window, quint32 message, const QByteArr
         --pendingLookups;
     }).detach();
     return source;
+}
+
+void SetLookupHook(LookupHook hook)
+{
+    lookupHook = std::move(hook);
 }
 
 int PendingLookups()
@@ -370,7 +483,9 @@ qsizetype Send(int s, const char *bytes, qsizetype length, int flags)
 {
     Watch *w = find(s);
     if (w && w->stickyError)
-        return fail(w->stickyError);
+        return failSticky(*w);
+    if (w && w->tls)
+        return tlsSend(*w, bytes, length);
     const ssize_t n = ::send(s, bytes, size_t(length), MSG_NOSIGNAL | MSG_DONTWAIT | (flags & ~MSG_PEEK_FLAG));
     if (n >= 0)
         return n;
@@ -389,7 +504,9 @@ qsizetype Recv(int s, char *bytes, qsizetype length, int flags)
 {
     Watch *w = find(s);
     if (w && w->stickyError)
-        return fail(w->stickyError);
+        return failSticky(*w);
+    if (w && w->tls)
+        return tlsRecv(*w, bytes, length, (flags & MSG_PEEK_FLAG) != 0);
     const ssize_t n = ::recv(s, bytes, size_t(length), MSG_DONTWAIT | ((flags & MSG_PEEK_FLAG) ? MSG_PEEK : 0));
     const int error = errno;
     if (n < 0 && w && isResetError(error))
@@ -419,11 +536,52 @@ int Accept(int s, TSockAddrIn *address)
     return fd;
 }
 
+int StartTls(int s, const QByteArray &serverName, const QString &extraCaFile)
+{
+    Watch *w = find(s);
+    if (!w || !w->connected)
+        return fail(WSAENOTCONN);
+    QString error;
+    w->tls = TlsSession::create(s, serverName, extraCaFile, error);
+    if (!w->tls)
+        return failTls(*w, error, false);
+    return 0;
+}
+
+int TlsHandshake(int s)
+{
+    Watch *w = find(s);
+    if (!w || !w->tls)
+        return fail(WSAENOTCONN);
+    if (w->stickyError)
+        return failSticky(*w);
+    const TlsSession::Result result = w->tls->handshake();
+    switch (result) {
+    case TlsSession::Result::Done:
+        rearm(*w);
+        return 0;
+    case TlsSession::Result::WantRead:
+    case TlsSession::Result::WantWrite:
+        return wouldBlock(*w, result);
+    case TlsSession::Result::Closed:
+        return failTls(*w, QStringLiteral("TLS handshake failed: the server closed the connection"), true);
+    default:
+        return tlsFailure(*w, *w->tls);
+    }
+}
+
+QString TlsErrorText()
+{
+    return lastTlsError;
+}
+
 int CloseSocket(int s)
 {
     auto it = watches().find(s);
     if (it != watches().end()) {
         message_sources::retire(it->second->source);
+        if (it->second->tls && !it->second->stickyError)
+            it->second->tls->shutdown();
         watches().erase(it);
     }
     if (::close(s) != 0)

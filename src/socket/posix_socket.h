@@ -12,11 +12,15 @@
 //    10054 again, so the reset cannot turn into an orderly end later.
 //  - Connect never completes in the call: it reports "would block" and the
 //    outcome arrives as the connect notification, refusals included.
+//  - Bytes the peer sent before a reset are received first; the reset is
+//    reported by the receive that finds nothing more in front of it.
 //  - AsyncGetHostByName looks a name up on a thread of its own and posts the
 //    result; the component's thread never blocks on a name server.
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
+#include <functional>
 
 class HiddenWindow;
 
@@ -60,6 +64,8 @@ constexpr int WSAECONNRESET = 10054;
 constexpr int WSAENOTCONN = 10057;
 constexpr int WSANOTINITIALISED = 10093;
 constexpr int WSAHOST_NOT_FOUND = 11001;
+// A TLS failure; its text (TlsErrorText) names the reason.
+constexpr int TLS_ERROR = 30001;
 
 int Startup(quint16 version, TWSAData &data);
 int Cleanup();
@@ -72,6 +78,9 @@ int FromErrno(int error);
 
 int Socket(int family, int type, int protocol);
 int SetLinger(int s, bool on, int seconds);
+// While on, the kernel holds partial segments back, so pieces sent one after
+// another leave together; turning it off sends what is held at once.
+int SetCork(int s, bool on);
 int AsyncSelect(int s, HiddenWindow *window, quint32 message, long mask);
 quint32 InetAddr(const char *text);
 // Starts a look-up of `name`; returns the source id its message carries.
@@ -82,6 +91,24 @@ qsizetype Send(int s, const char *bytes, qsizetype length, int flags);
 qsizetype Recv(int s, char *bytes, qsizetype length, int flags);
 int Accept(int s, TSockAddrIn *address);
 int CloseSocket(int s);
+
+// TLS on a connected socket. StartTls prepares it (failing only on an
+// unusable CA file); TlsHandshake returns 0 once it is established, else -1
+// with "would block" (the notifications are armed to wake the caller's wait)
+// or an error. From then on Recv and Send carry the data through TLS: a
+// peek sees decrypted bytes, the peer's close_notify is the orderly end (0),
+// and a connection that ends without it is an error.
+int StartTls(int s, const QByteArray &serverName, const QString &extraCaFile);
+int TlsHandshake(int s);
+// The text of the last TLS_ERROR on this thread.
+QString TlsErrorText();
+
+// Sees every name AsyncGetHostByName is asked for, on the caller's thread,
+// before anything leaves the process; returning false answers the look-up
+// with "host not found" at once. Lets tests prove which names a client asks
+// for without any name server. An empty hook lets every look-up go on.
+using LookupHook = std::function<bool(const QByteArray &name)>;
+void SetLookupHook(LookupHook hook);
 
 // Look-ups still running on their threads (tests wait for 0 before counting
 // descriptors).

@@ -257,12 +257,16 @@ void TPowersock::HandleSocketMessage(quint32 number, quintptr, qintptr lParam, q
                     CallNotify(OnConnect);
                 }
                 break;
-            case sockets::FD_CLOSE:
+            case sockets::FD_CLOSE: {
                 // The peer may close while data is still unread: keep the
-                // socket until the reader drains it and meets the end.
-                if (!DataAvailable())
+                // socket until the reader drains it and meets the end. An
+                // error behind the close (a reset) is kept for the reader too,
+                // or it would read as an orderly end and a cut body as whole.
+                const qsizetype n = PeekOne();
+                if (n == 0 || (n < 0 && sockets::LastError() == sockets::WSAEWOULDBLOCK))
                     RequestCloseSocket();
                 break;
+            }
             default: // out-of-band data
                 break;
             }
@@ -341,11 +345,44 @@ void TPowersock::RequestCloseSocket()
 
 bool TPowersock::DataAvailable()
 {
+    return PeekOne() >= 1;
+}
+
+qsizetype TPowersock::PeekOne()
+{
     StatusMessage(8, "Data Available");
     // Peeks into a byte of its own: IOBuffer may hold a line being read when
     // a close notification asks this.
     char byte;
-    return sockets::Recv(SocketHandle, &byte, 1, sockets::MSG_PEEK_FLAG) >= 1;
+    return sockets::Recv(SocketHandle, &byte, 1, sockets::MSG_PEEK_FLAG);
+}
+
+void TPowersock::SecureHandshake(const QByteArray &serverName)
+{
+    StatusMessage(8, "Secure Handshake");
+    QByteArray error;
+    if (sockets::StartTls(SocketHandle, serverName, TrustedCaFile) != 0)
+        ErrorCheck(sockets::WSAEWOULDBLOCK, error);
+    TimerOn();
+    TimerGuard guard(this);
+    while (!Canceled) {
+        if (sockets::TlsHandshake(SocketHandle) == 0)
+            break;
+        ErrorCheck(sockets::WSAEWOULDBLOCK, error); // raises all but "not yet"
+        ProcessMessages(true); // until the socket is ready, the time-out or Cancel
+    }
+    guard.release();
+    TimerOff();
+    if (TimedOut)
+        throw ESockError(text("TLS Handshake Timed out"));
+    if (Canceled)
+        throw ESockError(text("TLS Handshake Canceled"));
+}
+
+void TPowersock::HoldSends(bool on)
+{
+    if (SocketHandle != NoSocket)
+        sockets::SetCork(SocketHandle, on);
 }
 
 quint16 TPowersock::Accept()
@@ -377,7 +414,10 @@ void TPowersock::ErrorCheck(qint16 ignore, QByteArray &text)
     const int error = sockets::LastError();
     LastErrorNo = error;
     if (error != ignore && error > 10000) {
-        LookupErrorMessage(qint16(error), text);
+        if (error == sockets::TLS_ERROR)
+            text = toolkit::toSingleByte(sockets::TlsErrorText());
+        else
+            LookupErrorMessage(qint16(error), text);
         if (OnSocketError) {
             const TOnSocketError handler = OnSocketError;
             handler(this, quint16(error), text);

@@ -79,6 +79,10 @@ public:
     bool TimedOut = false;
     qint32 BytesTotal = 0; // expected size of an incoming transfer (set by descendants)
     qint32 BytesRecvd = 0; // bytes received by the current capture
+    // When not negative: the length of the body the peer announced. A reset
+    // met after a capture has received this many bytes ends the capture like
+    // the peer's orderly close instead of failing a complete transfer.
+    qint64 CompleteLength = -1;
     QByteArray LastReply;  // reply line of the last Transaction, line end included
     qint16 ReplyNumber = 0;
     quint16 SocketHandle = NoSocket;
@@ -106,6 +110,22 @@ public:
 
     bool DataAvailable();
 
+    // Makes the connection a TLS one: handshakes with the server, verifying
+    // its certificate against the system's trusted ones and TrustedCaFile
+    // and checking it is for `serverName` (sent as SNI). Waits like every
+    // operation, honouring TimeOut and Cancel. Raises ESockError with the
+    // reason ("Certificate verify failed: ...", "Certificate is for another
+    // host: ...", "TLS handshake failed: ...", "TLS Handshake Timed out",
+    // "TLS Handshake Canceled"). Later transfers go through TLS until the
+    // connection is closed.
+    void SecureHandshake(const QByteArray &serverName);
+    QString TrustedCaFile; // an extra CA file (PEM) for SecureHandshake; empty: the system's only
+
+    // While on, sends are held until a segment fills or it is turned off, so
+    // a request written in pieces leaves as one segment. The bytes sent do
+    // not change.
+    void HoldSends(bool on);
+
     // Called by the notification window for messages numbered 1125 and up.
     void HandleSocketMessage(quint32 number, quintptr wParam, qintptr lParam, qintptr &result);
 
@@ -122,6 +142,13 @@ protected:
     // an orderly close); raises every error but "would block".
     bool ReceiveEnded();
     void LookupErrorMessage(qint16 number, QByteArray &text);
+    // The receive loop of both captures: hands each chunk to `take` until
+    // the peer's end, Canceled, or `wantsMore` (when given) says enough.
+    void ReceiveToEnd(const std::function<void(const char *, qsizetype)> &take,
+                      const std::function<bool()> &wantsMore);
+    // Peeks one byte: 1 when data is waiting, 0 at the peer's orderly end,
+    // -1 otherwise (LastError tells a pending error from "nothing yet").
+    qsizetype PeekOne();
 
     // The one place the socket layer waits: runs the event loop, sleeping in
     // it while nothing arrives, until `done` holds. Socket notifications,

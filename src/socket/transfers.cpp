@@ -199,28 +199,46 @@ void TPowersock::CaptureFile(const QString &fileName)
     QFile file(toolkit::resolvePath(fileName));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         throw EFCreateError(text("Cannot create file ") + fileName);
-    while (!Canceled) {
-        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, 0);
-        if (n == 0)
-            break;
-        if (n > 0) {
-            if (file.write(IOBuffer, n) != n)
-                throw EWriteError();
-            BytesRecvd = grown(BytesRecvd, n);
-            CallNotify(OnPacketRecvd);
-            TimerOn();
-        } else {
-            if (ReceiveEnded())
-                break;
-        }
-        ProcessMessages(n < 0); // sleep only when nothing had arrived
-    }
+    ReceiveToEnd([&](const char *bytes, qsizetype n) {
+        if (file.write(bytes, n) != n)
+            throw EWriteError();
+    }, nullptr);
     file.close();
     guard.release();
     TimerOff();
     if (Canceled) {
         Canceled = false;
         throw EAbortError(text("Socket send aborted"));
+    }
+}
+
+void TPowersock::ReceiveToEnd(const std::function<void(const char *, qsizetype)> &take,
+                              const std::function<bool()> &wantsMore)
+{
+    qint64 received = 0;
+    while (!Canceled && (!wantsMore || wantsMore())) {
+        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, 0);
+        if (n == 0)
+            break;
+        if (n > 0) {
+            take(IOBuffer, n);
+            received += n;
+            BytesRecvd = grown(BytesRecvd, n);
+            CallNotify(OnPacketRecvd);
+            TimerOn();
+        } else {
+            // A reset once the announced body is all here (a server that
+            // closes with part of the request unread) loses nothing: the
+            // reply is complete, so it ends like the orderly close.
+            const int error = sockets::LastError();
+            if (error != sockets::WSAEWOULDBLOCK && CompleteLength >= 0 && received >= CompleteLength) {
+                LastErrorNo = error;
+                break;
+            }
+            if (ReceiveEnded())
+                break;
+        }
+        ProcessMessages(n < 0); // sleep only when nothing had arrived
     }
 }
 
@@ -242,25 +260,15 @@ void TPowersock::CaptureString(QByteArray &captured, qint32 maxLength)
     BytesRecvd = 0;
     TimerOn();
     TimerGuard guard(this);
-    while (!Canceled && (maxLength == -1 || captured.size() < maxLength)) {
-        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, 0);
-        if (n == 0)
-            break;
-        if (n > 0) {
+    ReceiveToEnd(
+        [&](const char *bytes, qsizetype n) {
             // Grow by doubling through reserve(): a reallocation in place,
             // which costs far less than append's own growth on large bodies.
             if (captured.capacity() - captured.size() < n)
                 captured.reserve(std::max<qsizetype>(2 * captured.capacity(), kFirstCaptureCapacity));
-            captured.append(IOBuffer, n);
-            BytesRecvd = grown(BytesRecvd, n);
-            CallNotify(OnPacketRecvd);
-            TimerOn();
-        } else {
-            if (ReceiveEnded())
-                break;
-        }
-        ProcessMessages(n < 0);
-    }
+            captured.append(bytes, n);
+        },
+        [&] { return maxLength == -1 || captured.size() < maxLength; });
     guard.release();
     TimerOff();
     if (Canceled) {

@@ -1,4 +1,5 @@
 #include "hostile_support.h"
+#include "support/core/loopback.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,17 +11,9 @@ namespace hostile {
 
 CountingServer::CountingServer()
 {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int yes = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(m_listenFd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    ::listen(m_listenFd, 1024);
-    socklen_t len = sizeof a;
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    const testing_support::LoopbackListener listener = testing_support::listenOnLoopback(1024);
+    m_listenFd = listener.fd;
+    m_port = listener.port;
     m_thread = std::thread([this] { serve(); });
 }
 

@@ -92,3 +92,73 @@ TEST(ParseAddress, RefusesWhatItCannotRequest)
     EXPECT_EQ(errorOf("http://h:1/"), "<no error>");
     EXPECT_EQ(errorOf("http://h:65535/"), "<no error>");
 }
+
+TEST(ResolveRedirect, RelativeReferencesKeepSchemeHostAndPort)
+{
+    const Address current{"http://h:8080/a/b/page?x=1", "/a/b/page?x=1", "h", 8080};
+    const Address secure{"https://h/a/b/page", "/a/b/page", "h", 443, true};
+    const struct {
+        const Address *from;
+        const char *location;
+        const char *expected;
+    } cases[] = {
+        {&current, "sub/x", "http://h:8080/a/b/sub/x"},
+        {&current, "./x", "http://h:8080/a/b/x"},
+        {&current, "../x", "http://h:8080/a/x"},
+        {&current, "../../../../x", "http://h:8080/x"},
+        {&current, ".", "http://h:8080/a/b/"},
+        {&current, "?q=1", "http://h:8080/a/b/page?q=1"},
+        {&current, "//other/x", "http://other/x"},
+        {&secure, "//other/x", "https://other/x"},
+        {&secure, "sub/x", "https://h/a/b/sub/x"},
+        {&secure, "page.html", "https://h/page.html"},
+        // Unchanged rules: a bare name under the host, a path to the same
+        // host through the address rules, absolute addresses as they are.
+        {&current, "page.html", "http://h:8080/page.html"},
+        {&current, "/x/../y", "/y"},
+        {&current, "http://far/x", "http://far/x"},
+        {&current, "HTTPS://far/x", "HTTPS://far/x"},
+        {&current, "name:81/x", "name:81/x"},
+        // What a request line cannot carry.
+        {&current, " /a b#frag", "/a%20b"},
+        {&current, "x?a=1#f", "http://h:8080/x?a=1"},
+        {&current, "sub/a\tb", "http://h:8080/a/b/sub/a%09b"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(http::resolveRedirect(c.location, *c.from).toStdString(), c.expected) << c.location;
+}
+
+TEST(ResolveRedirect, SchemesTheClientDoesNotSpeakAreRefused)
+{
+    const Address current{"http://h/a", "/a", "h", 80};
+    for (const char *location : {"foo:bar", "mailto:someone@h", "javascript:alert(1)"}) {
+        try {
+            http::resolveRedirect(location, current);
+            ADD_FAILURE() << location << " was followed";
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.message().toStdString(), std::string("Cannot follow a redirect to ") + location);
+        }
+    }
+}
+
+TEST(ParseAddress, HttpsIsRefusedUnlessAllowedThenUsesPort443)
+{
+    Address refused{"https://h/x", {}, {}, 0};
+    EXPECT_THROW(parseAddress(refused), Exception);
+    Address a{"https://h/x", {}, {}, 0};
+    parseAddress(a, true);
+    EXPECT_EQ(a.port, 443);
+    EXPECT_TRUE(a.secure);
+    Address b{"https://h:8443/x", {}, {}, 0};
+    parseAddress(b, true);
+    EXPECT_EQ(b.port, 8443);
+    // A path keeps the scheme, like the host and port, of the address before.
+    Address c{"/y", {}, "h", 443, true};
+    parseAddress(c, true);
+    EXPECT_TRUE(c.secure);
+    EXPECT_EQ(c.port, 443);
+    Address d{"http://h/z", {}, {}, 443, true};
+    parseAddress(d, true);
+    EXPECT_FALSE(d.secure);
+    EXPECT_EQ(d.port, 80);
+}

@@ -299,3 +299,30 @@ TEST(CredentialsAndCookies, AuthorizationStaysWithTheRequestedHost)
     EXPECT_EQ(headerFor(server.received(2), "Authorization"), "Basic dXNlcjpwYXNz");
     EXPECT_EQ(headerFor(server.received(3), "Authorization"), "Basic dXNlcjpwYXNz"); // its own host
 }
+
+// A path-only first address names no host of its own: through a proxy its
+// credentials go to the proxy with that first request and to no host a
+// redirect leads to afterwards.
+TEST(CredentialsAndCookies, PathOnlyFirstAddressKeepsItsCredentialsFromEveryLaterHost)
+{
+    PortedScripts p;
+    ScriptedServer server(std::vector<Script>{
+        p.answer("HTTP/1.0 302 Found\r\nLocation: http://elsewhere.invalid/b\r\n\r\n"),
+        p.answer("HTTP/1.0 302 Found\r\nLocation: /c\r\n\r\n"),
+        p.answer(kOk),
+    });
+    *p.port = server.port();
+    RecordingClient client;
+    client.Proxy = "127.0.0.1";
+    client.ProxyPort = server.port();
+    client.HeaderInfo()->UserId = "user";
+    client.HeaderInfo()->Password = "pass";
+    EXPECT_EQ(show(errorOf([&] { client.Get("/a"); })), "");
+    ASSERT_TRUE(server.waitForConnections(3));
+    ASSERT_TRUE(server.waitForScriptEnd(2));
+    EXPECT_TRUE(server.received(0).startsWith("GET /a HTTP/1.0\r\n"));
+    EXPECT_EQ(headerFor(server.received(0), "Authorization"), "Basic dXNlcjpwYXNz");
+    EXPECT_TRUE(server.received(1).startsWith("GET http://elsewhere.invalid/b HTTP/1.0\r\n"));
+    EXPECT_EQ(headerFor(server.received(1), "Authorization"), "<none>");
+    EXPECT_EQ(headerFor(server.received(2), "Authorization"), "<none>");
+}

@@ -97,9 +97,14 @@ TEST(GetTool, FailuresExitNonZeroWithTheErrorText)
     EXPECT_EQ(show(refused.out), "");
     EXPECT_FALSE(QFile::exists(file));
 
-    ToolRun secure = tool({"https://127.0.0.1/"});
+    // https is spoken; a refused connection fails like a plain one.
+    ToolRun secure = tool({"https://127.0.0.1:" + QString::number(ScriptedServer::closedPort()) + "/"});
     EXPECT_EQ(secure.exitCode, 1);
-    EXPECT_EQ(show(secure.err), "HTTP Secure Socket is not supported\\n\n");
+    EXPECT_EQ(show(secure.err), "Connection Failed\\n\n");
+
+    ToolRun help = tool({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--cacert FILE")) << show(help.out);
 
     ToolRun empty = tool({""});
     EXPECT_EQ(empty.exitCode, 1);

@@ -8,6 +8,9 @@
 #include "http/http_client.h"
 #include "netfeatures/page_source_window.h"
 #include "support/core/nginx_server.h"
+#include "support/core/test_certificates.h"
+
+#include <QScopeGuard>
 #include "toolkit/core/codepage.h"
 
 #include <QApplication>
@@ -150,6 +153,28 @@ TEST_F(SourceFixture, BodyArrivesByteEqualInThePaneAndInTheSavedFile)
     EXPECT_EQ(saved(), withCrLf(body));
 }
 
+TEST_F(SourceFixture, HttpsPageArrivesByteEqualInThePane)
+{
+    testing_support::TestCertificates certs;
+    ASSERT_TRUE(certs.make()) << certs.error().toStdString();
+    const QByteArray body = singleByteBody(300 * 1024);
+    testing_support::NginxServer nginx;
+    nginx.setTls(certs.certificate(testing_support::TestCertificates::Good),
+                 certs.key(testing_support::TestCertificates::Good));
+    nginx.writeFile("page.html", body);
+    ASSERT_TRUE(nginx.start()) << nginx.error().toStdString();
+    // The window trusts the system's certificate store; here that store is
+    // the test's own CA.
+    const QByteArray oldStore = qgetenv("SSL_CERT_FILE");
+    qputenv("SSL_CERT_FILE", certs.caFile().toLocal8Bit());
+    const auto restore = qScopeGuard([&] { qputenv("SSL_CERT_FILE", oldStore); });
+
+    fetch(QString::fromLatin1(nginx.url("page.html")));
+    EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('\n').toStdString();
+    EXPECT_EQ(textpane::textBytes(pane), body);
+    EXPECT_EQ(saved(), withCrLf(body));
+}
+
 TEST_F(SourceFixture, CrLfBodySavesBackExactlyEvenWhenSplitBetweenChunks)
 {
     const QByteArray first = "<html>\r\n<body>line one\r";
@@ -205,11 +230,12 @@ TEST_F(SourceFixture, FailuresKeepTheWindowOpenWithTheirCaptions)
     };
     const quint16 closed = ScriptedServer::closedPort();
     const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed);
+    const QString refusedSecure = QStringLiteral("https://127.0.0.1:%1/").arg(closed);
     // "http://" names no host; with no fetch before it, that is an invalid host.
     const QList<Case> cases = {
         {"http://", "Invalid host: http://", "Null Remote Address"},
         {refused, "Faild to connect to: " + refused, QString()},
-        {"https://127.0.0.1/", "Fetching source from: https://127.0.0.1/", "HTTP Secure Socket is not supported"},
+        {refusedSecure, "Faild to connect to: " + refusedSecure, QString()},
         {"", "Fetching source from: ", "Empty URL"},
     };
     for (const Case &c : cases) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/core/loopback.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -63,7 +65,13 @@ std::string errorOf(F &&f)
 // components are gone by TearDown, and look-up threads have finished.
 class SocketTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_fds = openDescriptors(); }
+    void SetUp() override
+    {
+        // The refusing port's socket stays open for the whole process: take
+        // it before counting.
+        testing_support::refusingPort();
+        m_fds = openDescriptors();
+    }
     void TearDown() override
     {
         pumpUntil([] { return sockets::PendingLookups() == 0; }, 10000);

@@ -1,5 +1,7 @@
 #include <QFile>
+#include <QScopeGuard>
 #include <QTimer>
+#include <sys/ioctl.h>
 
 #include "socket_fixture.h"
 #include "support/core/scripted_server.h"
@@ -151,13 +153,20 @@ TEST_F(Transfer, ReadLnTimeOutIsNotRestartedByTrickledBytes)
 
 TEST_F(Transfer, CaptureStringMaximumIsTestedAfterEachChunk)
 {
-    ScriptedServer server({Step::send(QByteArray(100, 'm')), Step::sleep(300), Step::send("late"), Step::close()});
+    testing_support::Gate captured;
+    ScriptedServer server({Step::send(QByteArray(100, 'm')),
+                           Step::run([&](testing_support::ScriptedConnection &c) { c.waitFor(captured); }),
+                           Step::send("late"), Step::close()});
     TestSock sock;
     connect(sock, server);
-    ASSERT_TRUE(pumpUntil([&] { return sock.DataAvailable(); }));
-    pumpUntil([] { return false; }, 50);
+    // All 100 bytes wait in the socket, to be taken as one chunk.
+    ASSERT_TRUE(pumpUntil([&] {
+        int queued = 0;
+        return ::ioctl(sock.SocketHandle, FIONREAD, &queued) == 0 && queued == 100;
+    }));
     QByteArray got;
     sock.CaptureString(got, 10);
+    captured.open();
     EXPECT_EQ(got, QByteArray(100, 'm')); // the whole chunk, though above the maximum
     sock.CaptureString(got, -1);
     EXPECT_EQ(got, "late");
@@ -329,12 +338,17 @@ TEST_F(Transfer, CancelFromATimerHandlerDuringCaptureString)
 
 TEST_F(Transfer, ASecondComponentWorksInsideTheFirstOnesWait)
 {
-    ScriptedServer slow({Step::sleep(600), Step::send("slow\n"), Step::readUntilClose()});
+    testing_support::Gate secondDone;
+    ScriptedServer slow({Step::run([&](testing_support::ScriptedConnection &c) { c.waitFor(secondDone); }),
+                         Step::send("slow\n"), Step::readUntilClose()});
     ScriptedServer fast({Step::send("fast\n"), Step::readUntilClose()});
     TestSock first;
     connect(first, slow);
     QByteArrayList order;
-    QTimer::singleShot(100, [&] {
+    // Runs inside the first component's wait: the slow server answers only
+    // once the second component is done.
+    QTimer::singleShot(0, [&] {
+        const auto done = qScopeGuard([&] { secondDone.open(); });
         TestSock second;
         second.Host = "localhost"; // a look-up inside the other wait, too
         second.Port = fast.port();
@@ -353,8 +367,11 @@ TEST_F(Transfer, ASecondComponentWorksInsideTheFirstOnesWait)
 TEST_F(Transfer, CloseNotificationDuringReadLnDoesNotTouchTheLine)
 {
     // The rest of the line and the close arrive while the line is half read.
-    ScriptedServer server({Step::send("ab"), Step::sleep(200), Step::send("cd\n"), Step::close()});
     TestSock sock;
+    const int fd = sock.SocketHandle;
+    ScriptedServer server({Step::send("ab"),
+                           Step::run([fd](testing_support::ScriptedConnection &c) { c.waitUntilTaken(fd); }),
+                           Step::send("cd\n"), Step::close()});
     connect(sock, server);
     QByteArray line;
     sock.ReadLn(line);

@@ -32,13 +32,17 @@ public:
     // The bytes writePatternFile puts at offsets [offset, offset + length).
     static QByteArray pattern(qint64 offset, qint64 length);
 
-    // Starts nginx on a free port and waits until it accepts connections.
+    // Serves https with this certificate (PEM, chain included) and key; call
+    // before start.
+    void setTls(const QString &certificateFile, const QString &keyFile);
+
+    // Starts nginx on a port of its own on 127.0.0.1 and waits until it answers.
     bool start();
     void stop();
     bool running() const;
     quint16 port() const { return m_port; }
     QString error() const { return m_error; }
-    // http://127.0.0.1:<port>/<relative>
+    // http://127.0.0.1:<port>/<relative> (https:// with TLS)
     QByteArray url(const QString &relative) const;
 
 private:
@@ -46,6 +50,8 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     QString m_error;
+    QString m_certificate;
+    QString m_key;
 };
 
 } // namespace testing_support

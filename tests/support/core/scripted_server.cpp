@@ -1,9 +1,12 @@
 #include "support/core/scripted_server.h"
+#include "support/core/loopback.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -115,6 +118,36 @@ void ScriptedConnection::readUntilClose()
     }
 }
 
+bool ScriptedConnection::waitUntilTaken(int peerFd, int ms)
+{
+    // Nothing signals that a peer read; the queues are looked at every
+    // millisecond: unacknowledged bytes here, unread bytes there.
+    pollfd stop = {m_shared->stopPipe[0], POLLIN, 0};
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < deadline) {
+        int unsent = 0;
+        int unread = 0;
+        if (::ioctl(m_fd, SIOCOUTQ, &unsent) == 0 && ::ioctl(peerFd, FIONREAD, &unread) == 0 && unsent == 0 &&
+            unread == 0)
+            return true;
+        if (::poll(&stop, 1, 1) > 0)
+            return false; // the server stops
+    }
+    return false;
+}
+
+bool ScriptedConnection::waitFor(Gate &gate, int ms)
+{
+    // In short steps, so that a stopping server is not kept waiting.
+    for (int waited = 0; waited < ms; waited += 10) {
+        if (gate.waitOpen(10))
+            return true;
+        if (m_shared->stopping)
+            return false;
+    }
+    return false;
+}
+
 bool ScriptedConnection::sleep(int ms)
 {
     pollfd fd = {m_shared->stopPipe[0], POLLIN, 0};
@@ -162,19 +195,9 @@ ScriptedServer::ScriptedServer(std::vector<Script> scripts, Options options)
         m_scripts.push_back({});
     if (::pipe(m_shared->stopPipe) != 0)
         qFatal("ScriptedServer: pipe failed");
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM, 0);
-    int on = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (m_options.receiveBuffer > 0)
-        ::setsockopt(m_listenFd, SOL_SOCKET, SO_RCVBUF, &m_options.receiveBuffer, sizeof m_options.receiveBuffer);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(m_listenFd, 16) != 0)
-        qFatal("ScriptedServer: cannot listen on 127.0.0.1");
-    socklen_t len = sizeof addr;
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
+    const LoopbackListener listener = listenOnLoopback(16, m_options.receiveBuffer);
+    m_listenFd = listener.fd;
+    m_port = listener.port;
     setNonBlocking(m_listenFd);
     m_acceptThread = std::thread([this] { acceptLoop(); });
 }
@@ -322,15 +345,7 @@ QByteArray ScriptedServer::received(int index) const
 
 quint16 ScriptedServer::closedPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
+    return refusingPort();
 }
 
 } // namespace testing_support

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QtGlobal>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -28,6 +29,28 @@
 namespace testing_support {
 
 class ScriptedConnection;
+
+// A one-way signal from a test to a server script: the script waits in
+// ScriptedConnection::waitFor until the test opens the gate.
+class Gate {
+public:
+    void open()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    bool waitOpen(int ms)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return m_open; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+};
 
 struct Step {
     enum class Kind {
@@ -84,6 +107,12 @@ public:
     bool readBytes(qsizetype n);
     void readUntilClose();
     bool sleep(int ms);
+    // Waits until the client socket `peerFd` (of this process) has taken off
+    // every byte this connection sent, so what is sent next arrives as a
+    // piece of its own. False after `ms` or when the server stops.
+    bool waitUntilTaken(int peerFd, int ms = 5000);
+    // Waits until `gate` is opened (or `ms` passes, or the server stops).
+    bool waitFor(class Gate &gate, int ms = 5000);
     void shutdownWrite();
     void close();
     void reset();
@@ -132,7 +161,7 @@ public:
     // Stops accepting, interrupts every script and closes every socket.
     void stop();
 
-    // A port on 127.0.0.1 on which nothing listens (bound, then released).
+    // A port on 127.0.0.1 on which nothing listens (see refusingPort).
     static quint16 closedPort();
 
 private:

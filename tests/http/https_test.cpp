@@ -1,0 +1,365 @@
+// https against real TLS servers on 127.0.0.1 with certificates made for
+// the test: nginx for bodies and certificate failures, and a small server
+// of our own where a server must misbehave (stall mid-handshake, end
+// without close_notify, trickle small records).
+
+#include "client_harness.h"
+#include "support/core/loopback.h"
+#include "support/core/nginx_server.h"
+#include "support/core/test_certificates.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <atomic>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace http_testing;
+using testing_support::NginxServer;
+using testing_support::ScriptedServer;
+using testing_support::Step;
+using testing_support::TestCertificates;
+
+namespace {
+
+QByteArray randomBytes(qsizetype n)
+{
+    QByteArray bytes(n, Qt::Uninitialized);
+    QRandomGenerator random{quint32(n)};
+    for (qsizetype i = 0; i < n; ++i)
+        bytes[i] = char(random.bounded(256));
+    return bytes;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+struct ProgramRun {
+    int exitCode = -1;
+    QByteArray err;
+};
+
+ProgramRun runProgram(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    ProgramRun r;
+    if (process.waitForFinished(180000) && process.exitStatus() == QProcess::NormalExit)
+        r.exitCode = process.exitCode();
+    r.err = process.readAllStandardError();
+    return r;
+}
+
+class Https : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(certs.make()) << certs.error().toStdString(); }
+
+    // An https nginx serving `kind`'s certificate.
+    void startNginx(NginxServer &nginx, TestCertificates::Kind kind)
+    {
+        nginx.setTls(certs.certificate(kind), certs.key(kind));
+        nginx.writeFile(QStringLiteral("page.html"), "<html>secure</html>\n");
+        ASSERT_TRUE(nginx.start()) << nginx.error().toStdString();
+    }
+
+    // A client that trusts the test CA.
+    void prepare(RecordingClient &client)
+    {
+        client.HttpsEnabled = true;
+        client.TrustedCaFile = certs.caFile();
+    }
+
+    TestCertificates certs;
+};
+
+// A TLS server of our own on 127.0.0.1, one connection at a time, each
+// handed to `serve` after the handshake (or before it, when `handshake` is
+// false, to stall one).
+class TlsServer {
+public:
+    using Serve = std::function<void(SSL *ssl, int fd)>;
+    TlsServer(const TestCertificates &certs, Serve serve, bool handshake = true)
+        : m_listener(testing_support::listenOnLoopback())
+    {
+        m_context = SSL_CTX_new(TLS_server_method());
+        SSL_CTX_use_certificate_chain_file(m_context, certs.certificate(TestCertificates::Good).toLocal8Bit());
+        SSL_CTX_use_PrivateKey_file(m_context, certs.key(TestCertificates::Good).toLocal8Bit(), SSL_FILETYPE_PEM);
+        ::pipe(m_stop);
+        m_thread = std::thread([this, serve, handshake] {
+            for (;;) {
+                pollfd p[2] = {{m_listener.fd, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
+                if (::poll(p, 2, -1) <= 0 || (p[1].revents & POLLIN))
+                    return;
+                const int fd = ::accept(m_listener.fd, nullptr, nullptr);
+                if (fd < 0)
+                    continue;
+                if (!handshake) {
+                    // Reads the client's hello and answers nothing until stopped.
+                    pollfd q[2] = {{fd, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
+                    ::poll(q, 2, -1);
+                    char hello[4096];
+                    ::recv(fd, hello, sizeof hello, 0);
+                    ::poll(&q[1], 1, -1);
+                    ::close(fd);
+                    return;
+                }
+                SSL *ssl = SSL_new(m_context);
+                SSL_set_fd(ssl, fd);
+                if (SSL_accept(ssl) == 1)
+                    serve(ssl, fd);
+                SSL_free(ssl);
+                ::close(fd);
+            }
+        });
+    }
+    ~TlsServer()
+    {
+        ::write(m_stop[1], "x", 1);
+        m_thread.join();
+        ::close(m_stop[0]);
+        ::close(m_stop[1]);
+        ::close(m_listener.fd);
+        SSL_CTX_free(m_context);
+    }
+    quint16 port() const { return m_listener.port; }
+
+private:
+    testing_support::LoopbackListener m_listener;
+    SSL_CTX *m_context = nullptr;
+    int m_stop[2] = {-1, -1};
+    std::thread m_thread;
+};
+
+// Reads the request's header block.
+void readRequest(SSL *ssl)
+{
+    QByteArray request;
+    char buffer[4096];
+    while (!request.contains("\r\n\r\n")) {
+        const int n = SSL_read(ssl, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        request.append(buffer, n);
+    }
+}
+
+void writeAll(SSL *ssl, const QByteArray &bytes, int record)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const int n = SSL_write(ssl, bytes.constData() + done, int(std::min<qsizetype>(record, bytes.size() - done)));
+        if (n <= 0)
+            return;
+        done += n;
+    }
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+TEST_F(Https, BodiesMatchWhatCurlFetches)
+{
+    NginxServer nginx;
+    const struct {
+        const char *name;
+        qsizetype size;
+    } files[] = {{"1k.bin", 1024}, {"1m.bin", 1 << 20}, {"50m.bin", 50 << 20}};
+    for (const auto &f : files)
+        nginx.writeFile(QString::fromLatin1(f.name), randomBytes(f.size));
+    startNginx(nginx, TestCertificates::Good);
+    QTemporaryDir out;
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.name);
+        const QString name = QString::fromLatin1(f.name);
+        const QString url = QString::fromLatin1(nginx.url(name));
+        const ProgramRun curl = runProgram(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("--cacert"),
+                                                             certs.caFile(), QStringLiteral("-o"),
+                                                             out.filePath(QStringLiteral("curl")), url});
+        ASSERT_EQ(curl.exitCode, 0) << curl.err.toStdString();
+        const QByteArray expected = readFile(out.filePath(QStringLiteral("curl")));
+        ASSERT_EQ(expected.size(), f.size);
+
+        const ProgramRun tool = runProgram(QStringLiteral(KESTRELON_GET), {url, QStringLiteral("--cacert"), certs.caFile(),
+                                                                    QStringLiteral("-o"),
+                                                                    out.filePath(QStringLiteral("kget"))});
+        EXPECT_EQ(tool.exitCode, 0) << tool.err.toStdString();
+        EXPECT_TRUE(readFile(out.filePath(QStringLiteral("kget"))) == expected);
+
+        RecordingClient client;
+        client.TimeOut = 60000;
+        prepare(client);
+        EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(name)); })), "");
+        EXPECT_EQ(client.ReplyNumber, 200);
+        EXPECT_TRUE(client.Body == expected);
+    }
+}
+
+TEST_F(Https, CertificateFailuresNameTheirReason)
+{
+    const struct {
+        TestCertificates::Kind kind;
+        const char *error;
+    } cases[] = {
+        {TestCertificates::SelfSigned, "Certificate verify failed: self-signed certificate"},
+        {TestCertificates::Expired, "Certificate verify failed: certificate has expired"},
+        {TestCertificates::UnknownCa, "Certificate verify failed: unable to get local issuer certificate"},
+        {TestCertificates::WrongHost, "Certificate is for another host: other.example.test"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.error);
+        NginxServer nginx;
+        startNginx(nginx, c.kind);
+        RecordingClient client;
+        prepare(client);
+        EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })), c.error);
+        EXPECT_EQ(client.events, (QStringList{"AboutToSend", "Connect", "Disconnect"}));
+        EXPECT_FALSE(client.Connected);
+
+        const ProgramRun tool = runProgram(QStringLiteral(KESTRELON_GET),
+                                    {QString::fromLatin1(nginx.url(QStringLiteral("page.html"))),
+                                     QStringLiteral("--cacert"), certs.caFile()});
+        EXPECT_EQ(tool.exitCode, 1);
+        EXPECT_EQ(show(tool.err), show(QByteArray(c.error) + "\n"));
+    }
+}
+
+TEST_F(Https, TheSystemStoreAloneDoesNotTrustTheTestCa)
+{
+    NginxServer nginx;
+    startNginx(nginx, TestCertificates::Good);
+    RecordingClient client;
+    client.HttpsEnabled = true;
+    EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })),
+              "Certificate verify failed: unable to get local issuer certificate");
+    prepare(client);
+    EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })), "");
+    EXPECT_EQ(client.Body, "<html>secure</html>\n");
+    client.TrustedCaFile = "/nonexistent/ca.pem";
+    EXPECT_TRUE(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })
+                    .startsWith("Cannot load CA file /nonexistent/ca.pem: "));
+}
+
+TEST_F(Https, PlainHttpServerOnTheHttpsPortFailsTheHandshake)
+{
+    NginxServer plain;
+    plain.writeFile(QStringLiteral("page.html"), "plain");
+    ASSERT_TRUE(plain.start()) << plain.error().toStdString();
+    RecordingClient client;
+    prepare(client);
+    QByteArray url = plain.url(QStringLiteral("page.html"));
+    url.replace("http://", "https://");
+    EXPECT_EQ(show(errorOf([&] { client.Get(url); })), "TLS handshake failed: wrong version number");
+}
+
+TEST_F(Https, StalledHandshakeTimesOutWithoutSpendingTheProcessor)
+{
+    TlsServer server(certs, nullptr, false);
+    RecordingClient client;
+    prepare(client);
+    client.TimeOut = 1500;
+    const double cpuBefore = processCpuSeconds();
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })),
+              "TLS Handshake Timed out");
+    // Sleeping in the event loop for the whole wait costs a few
+    // milliseconds; polling would have burnt the whole 1.5 s.
+    EXPECT_LT(processCpuSeconds() - cpuBefore, 0.3);
+
+    RecordingClient canceled;
+    prepare(canceled);
+    // Cancel while the handshake waits on the silent server.
+    canceled.ReportLevel = 8;
+    canceled.OnStatus = [&](QObject *, const QByteArray &status) {
+        if (status == "Secure Handshake")
+            QTimer::singleShot(200, [&] { canceled.Abort(); });
+    };
+    EXPECT_EQ(show(errorOf([&] { canceled.Get(localUrl(server.port(), "/").replace("http:", "https:")); })),
+              "TLS Handshake Canceled");
+}
+
+TEST_F(Https, EndWithoutCloseNotifyIsAnErrorUnlessTheAnnouncedBodyArrived)
+{
+    const QByteArray body = randomBytes(100'000);
+    const QByteArray whole = "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    TlsServer complete(certs, [&](SSL *ssl, int) {
+        readRequest(ssl);
+        writeAll(ssl, whole, 16384); // then closes without close_notify
+    });
+    RecordingClient client;
+    prepare(client);
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(complete.port(), "/").replace("http:", "https:")); })), "");
+    EXPECT_TRUE(client.Body == body);
+
+    TlsServer cut(certs, [&](SSL *ssl, int) {
+        readRequest(ssl);
+        writeAll(ssl, whole.left(whole.size() - 5000), 16384);
+    });
+    RecordingClient cutClient;
+    prepare(cutClient);
+    EXPECT_EQ(show(errorOf([&] { cutClient.Get(localUrl(cut.port(), "/").replace("http:", "https:")); })),
+              "TLS connection ended without close_notify");
+    EXPECT_EQ(cutClient.Body.size(), body.size() - 5000);
+    EXPECT_TRUE(body.startsWith(cutClient.Body));
+}
+
+TEST_F(Https, TwentyMegabytesInSmallRecordsArriveWhole)
+{
+    const QByteArray body = randomBytes(20 << 20);
+    TlsServer server(certs, [&](SSL *ssl, int) {
+        readRequest(ssl);
+        writeAll(ssl, "HTTP/1.0 200 OK\r\n\r\n", 100);
+        writeAll(ssl, body, 700);
+        SSL_shutdown(ssl);
+    });
+    RecordingClient client;
+    prepare(client);
+    client.TimeOut = 60000;
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })), "");
+    EXPECT_EQ(client.Body.size(), body.size());
+    EXPECT_TRUE(client.Body == body);
+}
+
+TEST_F(Https, RedirectsGoBetweenHttpAndHttps)
+{
+    NginxServer nginx;
+    startNginx(nginx, TestCertificates::Good);
+    const QByteArray secure = nginx.url(QStringLiteral("page.html"));
+    ScriptedServer plain({Step::readUntil("\r\n\r\n"),
+                          Step::send("HTTP/1.0 302 Found\r\nLocation: " + secure + "\r\n\r\n"), Step::close()});
+    RecordingClient client;
+    prepare(client);
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(plain.port(), "/start")); })), "");
+    EXPECT_EQ(client.Body, "<html>secure</html>\n");
+    EXPECT_EQ(client.Port, nginx.port());
+}
+
+TEST_F(Https, OffByDefaultAndNeverThroughAProxy)
+{
+    RecordingClient client;
+    EXPECT_EQ(show(errorOf([&] { client.Get("https://127.0.0.1/"); })), "HTTP Secure Socket is not supported");
+    EXPECT_TRUE(client.events.isEmpty());
+    prepare(client);
+    client.Proxy = "127.0.0.1";
+    client.ProxyPort = ScriptedServer::closedPort();
+    EXPECT_EQ(show(errorOf([&] { client.Get("https://127.0.0.1/"); })), "HTTPS through a proxy is not supported");
+    EXPECT_TRUE(client.events.isEmpty());
+}
