@@ -126,23 +126,12 @@ DownloadsWindow::DownloadsWindow() : QWidget(nullptr, Qt::Window)
     resize(420, 260);
 }
 
-QString DownloadsWindow::downloadFolder()
-{
-    QString folder = qEnvironmentVariable("XDG_DOWNLOAD_DIR");
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty() || folder == QDir::homePath())
-        folder = QDir::home().filePath(QStringLiteral("Downloads"));
-    QDir().mkpath(folder);
-    return folder;
-}
-
 void DownloadsWindow::start(platform::Download *download)
 {
     // The engine waits for the answer, so the dialog is modal here; the
     // widget dialog asks before replacing an existing file.
     QFileDialog dialog(nullptr, QStringLiteral("Save download"),
-                       QDir(downloadFolder()).filePath(download->suggestedFileName()));
+                       QDir(platform::downloadFolder()).filePath(download->suggestedFileName()));
     dialog.setObjectName(QStringLiteral("SaveDownloadDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

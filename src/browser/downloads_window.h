@@ -30,10 +30,6 @@ public:
     // Stops every running download (their partial files go).
     void cancelAll();
 
-    // The folder the save dialog opens in: XDG_DOWNLOAD_DIR, else the
-    // desktop's download folder, else ~/Downloads; created when missing.
-    static QString downloadFolder();
-
 private:
     QVBoxLayout *m_rows;
     QList<platform::Download *> m_downloads;

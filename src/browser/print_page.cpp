@@ -1,6 +1,7 @@
 #include "browser/print_page.h"
 
 #include "browser/browser_window.h"
+#include "platform/download.h"
 #include "toolkit/core/exceptions.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
@@ -24,15 +25,6 @@ QString cannotCreate(const QString &path)
 
 } // namespace
 
-QString downloadFolder()
-{
-    const QString fromEnvironment = qEnvironmentVariable("XDG_DOWNLOAD_DIR");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    const QString fromDesktop = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    return fromDesktop.isEmpty() ? QDir::home().filePath(QStringLiteral("Downloads")) : fromDesktop;
-}
-
 QString defaultFileName(const QString &title)
 {
     QString name = title.trimmed().left(kMaxNameLength);
@@ -52,7 +44,7 @@ QString defaultFileName(const QString &title)
 void printToPdf(TForm1 &browser)
 {
     WebEngine &engine = browser.WebBrowser1();
-    const QDir folder(downloadFolder());
+    const QDir folder(platform::downloadFolder());
     const QString suggested = (folder.exists() ? folder : QDir::home()).filePath(defaultFileName(engine.LocationName()));
     // Qt's own dialog: the same on every desktop, and reachable by tests.
     const QString path = QFileDialog::getSaveFileName(&browser, QStringLiteral("Save the page as PDF"), suggested,

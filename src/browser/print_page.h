@@ -7,10 +7,6 @@ class TForm1;
 // Ctrl+P: the page as a PDF file, saved where the user chooses.
 namespace printpage {
 
-// The user's download folder: XDG_DOWNLOAD_DIR when set, else the desktop's
-// download folder (~/Downloads unless the user's folder settings say else).
-QString downloadFolder();
-
 // A file name from the page title: characters no file name may hold
 // become '_', surrounding blanks go; an untitled page is "page".
 QString defaultFileName(const QString &title);

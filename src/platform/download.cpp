@@ -3,9 +3,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
 
 namespace platform {
+
+QString downloadFolder()
+{
+    QString folder = qEnvironmentVariable("XDG_DOWNLOAD_DIR");
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    // Without a desktop setting Qt answers the home folder itself.
+    if (folder.isEmpty() || folder == QDir::homePath())
+        folder = QDir::home().filePath(QStringLiteral("Downloads"));
+    QDir().mkpath(folder);
+    return folder;
+}
 
 Download::Download(QWebEngineDownloadRequest *request) : QObject(request), m_request(request)
 {

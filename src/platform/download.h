@@ -8,6 +8,10 @@ class QWebEngineDownloadRequest;
 
 namespace platform {
 
+// The user's download folder: XDG_DOWNLOAD_DIR when set, else the desktop's
+// download folder, else ~/Downloads; created when missing.
+QString downloadFolder();
+
 // One download the engine was asked to make. It is written under a
 // temporary name beside its target ("<name>.part") and renamed to the
 // target only when every byte has arrived, so a failure, a cancel or a full

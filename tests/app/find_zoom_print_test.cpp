@@ -54,8 +54,11 @@ void answerSaveDialog(const QString &path, QString *suggested = nullptr)
             static_cast<QDialog *>(dialog)->reject();
             return;
         }
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept();  // QFileDialog checks the name first
+        // Typed whole into the name box and Enter, as a user would: selectFile()
+        // may change the folder after the dialog has read it.
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
     });
     timer->start();
 }
