@@ -11,29 +11,8 @@ SRC="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD=$(cd "${1:-$SRC/build}" && pwd)
 OUT="$SRC/docs/screenshots"
 mkdir -p "$OUT"
-for tool in Xvfb openbox xdotool import python3 openssl; do
-    command -v "$tool" >/dev/null || { echo "screenshots-web.sh: $tool is missing (./scripts/deps.sh installs it)" >&2; exit 1; }
-done
-
-WORK=$(mktemp -d)
-PIDS=""
-cleanup() {
-    for p in $PIDS; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT INT TERM
-
-# The display: SCREENSHOT_DISPLAY, or the first free number from 90 on.
-n=${SCREENSHOT_DISPLAY:-90}
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-PIDS="$PIDS $!"
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-PIDS="$PIDS $!"
-sleep 1
+NAME=screenshots-web.sh TOOLS="python3 openssl"
+. "$SRC/scripts/lib/desktop.sh"
 
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 2 \
     -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 >/dev/null 2>&1

@@ -14,29 +14,8 @@ SRC="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD=$(cd "${1:-$SRC/build}" && pwd)
 OUT="$SRC/docs/screenshots"
 mkdir -p "$OUT"
-for tool in Xvfb openbox xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "screenshots.sh: $tool is missing (./scripts/deps.sh installs it)" >&2; exit 1; }
-done
-
-WORK=$(mktemp -d)
-PIDS=""
-cleanup() {
-    for p in $PIDS; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT INT TERM
-
-# The display.
-n=${SCREENSHOT_DISPLAY:-90}  # the first display number tried
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-PIDS="$PIDS $!"
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-PIDS="$PIDS $!"
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+NAME=screenshots.sh TOOLS="python3"
+. "$SRC/scripts/lib/desktop.sh"
 
 # The pages.
 mkdir -p "$WORK/site"
