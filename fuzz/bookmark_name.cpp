@@ -32,6 +32,14 @@ public:
     void Refresh() override {}
     QString LocationURL() const override { return url; }
     QString LocationName() const override { return title; }
+    // The rest of the engine is never asked for by a bookmark save.
+    void findText(const QString &, bool, bool, std::function<void(FindResult)>) override {}
+    bool isLoading() const override { return false; }
+    qreal zoomFactor() const override { return 1.0; }
+    void setZoomFactor(qreal) override {}
+    void printToPdf(const QString &, std::function<void(bool)>) override {}
+    void ExitFullScreen() override {}
+    bool pageStoppedWorking() const override { return false; }
 };
 
 QString utf16(const uint8_t *data, size_t units)
