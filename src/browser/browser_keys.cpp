@@ -78,7 +78,6 @@ Handler::Handler(TForm1 &browser, WindowSet &forms)
 void Handler::watchTextField(QWidget *field)
 {
     field->installEventFilter(this);
-    m_textFields.append(field);
 }
 
 bool Handler::eventFilter(QObject *watched, QEvent *event)

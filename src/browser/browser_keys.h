@@ -69,7 +69,6 @@ private:
     WindowSet &m_forms;
     QObject *m_pageArea;
     QWidget *m_engineView = nullptr;
-    QList<QPointer<QWidget>> m_textFields;
 };
 
 } // namespace browserkeys

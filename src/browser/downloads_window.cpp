@@ -3,7 +3,6 @@
 #include "platform/download.h"
 #include "platform/shell.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -57,7 +56,7 @@ public:
         layout->addLayout(line);
         connect(m_cancel, &QPushButton::clicked, download, &platform::Download::cancel);
         connect(folder, &QPushButton::clicked, this, [download] {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(download->path()).absolutePath()));
+            platform::shellOpen(QFileInfo(download->path()).absolutePath());
         });
         connect(download, &platform::Download::changed, this, [this] { update(); });
         update();

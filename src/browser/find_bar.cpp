@@ -67,7 +67,7 @@ FindBar::FindBar(WebEngine &engine, QPlainTextEdit &pane, QWidget *parent)
     connect(m_previous, &QToolButton::clicked, this, toolkit::guard([this] { findPrevious(); }));
     connect(m_next, &QToolButton::clicked, this, toolkit::guard([this] { findNext(); }));
     connect(m_case, &QCheckBox::toggled, this, toolkit::guard([this] { search(false, true); }));
-    connect(m_close, &QToolButton::clicked, this, toolkit::guard([this] { close(); }));
+    connect(m_close, &QToolButton::clicked, this, toolkit::guard([this] { dismiss(); }));
     m_text->installEventFilter(this);
     installEventFilter(this);
     hide();
@@ -85,7 +85,7 @@ void FindBar::open()
         search(false, true);
 }
 
-void FindBar::close()
+void FindBar::dismiss()
 {
     hide();
     clearHighlight();
@@ -227,7 +227,7 @@ bool FindBar::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
     if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
-        toolkit::guarded([this] { close(); });
+        toolkit::guarded([this] { dismiss(); });
         return true;
     }
     if (watched == m_text && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {

@@ -23,7 +23,7 @@ public:
     // Shows the bar with the focus in its box, the text selected.
     void open();
     // Hides the bar and clears the highlight (Escape).
-    void close();
+    void dismiss();
     // Enter / F3 and Shift+Enter / Shift+F3. With the bar closed they open it.
     void findNext();
     void findPrevious();

@@ -45,7 +45,7 @@ void printToPdf(TForm1 &browser)
 {
     WebEngine &engine = browser.WebBrowser1();
     const QDir folder(platform::downloadFolder());
-    const QString suggested = (folder.exists() ? folder : QDir::home()).filePath(defaultFileName(engine.LocationName()));
+    const QString suggested = folder.filePath(defaultFileName(engine.LocationName()));
     // Qt's own dialog: the same on every desktop, and reachable by tests.
     const QString path = QFileDialog::getSaveFileName(&browser, QStringLiteral("Save the page as PDF"), suggested,
                                                       QStringLiteral("PDF files (*.pdf)"), nullptr,

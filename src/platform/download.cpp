@@ -61,10 +61,7 @@ void Download::accept(const QString &path)
 
 void Download::cancel()
 {
-    if (m_state == State::Asking) {
-        m_request->cancel();
-        finish(State::Cancelled);
-    } else if (m_state == State::Running) {
+    if (m_state == State::Asking || m_state == State::Running) {
         m_request->cancel();
         finish(State::Cancelled);
     }

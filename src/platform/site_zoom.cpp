@@ -1,5 +1,6 @@
 #include "platform/site_zoom.h"
 
+#include "platform/engine_profile.h"
 #include "toolkit/core/exceptions.h"
 #include "toolkit/core/paths.h"
 
@@ -48,6 +49,10 @@ SiteZoom::SiteZoom(QString filePath) : m_path(std::move(filePath))
 
 QString SiteZoom::defaultFile()
 {
+    // The levels live beside the engine's own store; when that store cannot
+    // be kept on disk (the user has been told once), they last for this run.
+    if (!engineProfileIsPersistent())
+        return QString();
     const QString folder = toolkit::resolvePath(QStringLiteral("engine"));
     QDir().mkpath(folder);
     return toolkit::resolvePath(QStringLiteral("engine\\site-zoom.txt"));
@@ -76,6 +81,8 @@ void SiteZoom::setPercent(const QString &site, int percent)
 
 void SiteZoom::save() const
 {
+    if (m_path.isEmpty())
+        return;
     QStringList sites = m_levels.keys();
     sites.sort();
     QByteArray bytes;

@@ -25,11 +25,13 @@ int zoomStep(int percent, int steps);
 
 class SiteZoom {
 public:
-    // Reads `filePath` if it exists; a missing file is an empty store.
+    // Reads `filePath` if it exists; a missing file is an empty store. An
+    // empty path keeps the levels in memory only.
     explicit SiteZoom(QString filePath);
 
     // The store in the installation folder: "engine/site-zoom.txt",
     // resolved like every installation file. The folder is made if missing.
+    // Empty (levels in memory) when the engine's store is not kept on disk.
     static QString defaultFile();
 
     // The site a page belongs to: its host name in lower case; empty for

@@ -4,6 +4,7 @@
 // of its own (see tests/CMakeLists.txt).
 #include "app_fixture.h"
 
+#include "browser/page_zoom.h"
 #include "platform/engine_profile.h"
 
 #include <QDir>
@@ -47,6 +48,13 @@ TEST(EngineProfileFolder, UnusableFolderIsToldOnceAndPagesStillLoad)
     EXPECT_TRUE(program.messages()[0].contains(QStringLiteral("The browser's data cannot be kept")))
         << program.messages()[0].toStdString();
     EXPECT_TRUE(platform::engineProfile()->isOffTheRecord());
+    EXPECT_EQ(program.folder().read("engine"), QByteArray("not a folder"));
+
+    // The zoom levels then last for the run: zooming says nothing more.
+    program.browser().pageZoom().step(1);
+    ASSERT_TRUE(waitFor([&] { return program.browser().windowTitle() == QStringLiteral("News [Done] - 110%"); }))
+        << program.browser().windowTitle().toStdString();
+    EXPECT_EQ(program.messages().size(), 1) << program.messages().join('|').toStdString();
     EXPECT_EQ(program.folder().read("engine"), QByteArray("not a folder"));
 }
 
