@@ -321,6 +321,20 @@ TEST_F(Https, EndWithoutCloseNotifyIsAnErrorUnlessTheAnnouncedBodyArrived)
     EXPECT_TRUE(body.startsWith(cutClient.Body));
 }
 
+TEST_F(Https, EndWithoutCloseNotifyUnderALengthBeyondThirtyTwoBitsIsAnError)
+{
+    const QByteArray body = randomBytes(10'000);
+    TlsServer server(certs, [&](SSL *ssl, int) {
+        readRequest(ssl);
+        writeAll(ssl, "HTTP/1.0 200 OK\r\nContent-Length: 4294967396\r\n\r\n" + body, 16384);
+    });
+    RecordingClient client;
+    prepare(client);
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })),
+              "TLS connection ended without close_notify");
+    EXPECT_TRUE(client.Body == body);
+}
+
 TEST_F(Https, TwentyMegabytesInSmallRecordsArriveWhole)
 {
     const QByteArray body = randomBytes(20 << 20);
