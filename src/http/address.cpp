@@ -22,6 +22,22 @@ QByteArray pathOf(const QByteArray &url)
     return slash >= 0 ? url.mid(slash) : QByteArray();
 }
 
+// "scheme:" at the start of a reference (letters, then letters, digits,
+// "+", "-" or "."), or empty.
+QByteArray schemeOf(const QByteArray &reference)
+{
+    if (reference.isEmpty() || !std::isalpha(static_cast<unsigned char>(reference.at(0))))
+        return {};
+    for (qsizetype i = 1; i < reference.size(); ++i) {
+        const char c = reference.at(i);
+        if (c == ':')
+            return reference.left(i).toLower();
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return {};
+    }
+    return {};
+}
+
 // The default port of a scheme; anything unknown is spoken to as HTTP.
 qint32 schemePort(const QByteArray &scheme, bool httpsAllowed)
 {
@@ -68,9 +84,10 @@ void parseAddress(Address &a, bool httpsAllowed)
         a.port = 80;
     a.path = pathOf(a.url);
 
-    const qsizetype colon = a.url.indexOf(':');
-    if (colon >= 0) {
-        const QByteArray scheme = a.url.left(colon).toLower();
+    // Only a real scheme counts: the ':' of "/wiki/File:x.png" or of a
+    // query ("/?t=10:30") leaves the port and the security as they were.
+    const QByteArray scheme = schemeOf(a.url);
+    if (!scheme.isEmpty()) {
         a.port = schemePort(scheme, httpsAllowed);
         a.secure = scheme == "https";
     }
@@ -91,22 +108,6 @@ void parseAddress(Address &a, bool httpsAllowed)
 }
 
 namespace {
-
-// "scheme:" at the start of a reference (letters, then letters, digits,
-// "+", "-" or "."), or empty.
-QByteArray schemeOf(const QByteArray &reference)
-{
-    if (reference.isEmpty() || !std::isalpha(static_cast<unsigned char>(reference.at(0))))
-        return {};
-    for (qsizetype i = 1; i < reference.size(); ++i) {
-        const char c = reference.at(i);
-        if (c == ':')
-            return reference.left(i).toLower();
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
-            return {};
-    }
-    return {};
-}
 
 // Removes "." and ".." segments from an absolute path (RFC 3986, 5.2.4).
 QByteArray withoutDotSegments(const QByteArray &path)
@@ -190,16 +191,17 @@ QByteArray resolveRedirect(const QByteArray &location, const Address &current)
     const QByteArray currentScheme = current.secure ? "https" : "http";
     if (reference.startsWith("//"))
         return requestSafe(currentScheme + ":" + reference);
-    if (reference.startsWith('/')) {
-        // Goes to the current host and port through the address rules.
-        const qsizetype query = reference.indexOf('?');
-        const QByteArray path = query >= 0 ? reference.left(query) : reference;
-        return requestSafe(withoutDotSegments(path) + (query >= 0 ? reference.mid(query) : QByteArray()));
-    }
 
     const qint32 defaultPort = current.secure ? 443 : 80;
     const QByteArray origin = currentScheme + "://" + current.host +
                               (current.port == defaultPort ? QByteArray() : ":" + QByteArray::number(current.port));
+    if (reference.startsWith('/')) {
+        // Spelled out with the current scheme, host and port, so that a ':'
+        // further on is never read as a scheme of its own.
+        const qsizetype query = reference.indexOf('?');
+        const QByteArray path = query >= 0 ? reference.left(query) : reference;
+        return requestSafe(origin + withoutDotSegments(path) + (query >= 0 ? reference.mid(query) : QByteArray()));
+    }
     const bool bareName = !reference.contains('/') && !reference.startsWith('?') && !reference.startsWith('.');
     if (bareName)
         return requestSafe(origin + "/" + reference);

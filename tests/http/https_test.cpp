@@ -366,6 +366,36 @@ TEST_F(Https, RedirectsGoBetweenHttpAndHttps)
     EXPECT_EQ(client.Port, nginx.port());
 }
 
+TEST_F(Https, RedirectToAPathWithAColonStaysSecure)
+{
+    // A plain http server on port 80 must never see the second request.
+    std::atomic<int> pass{0};
+    QByteArray secondRequest;
+    TlsServer server(certs, [&](SSL *ssl, int) {
+        QByteArray request;
+        char buffer[4096];
+        while (!request.contains("\r\n\r\n")) {
+            const int n = SSL_read(ssl, buffer, sizeof buffer);
+            if (n <= 0)
+                return;
+            request.append(buffer, n);
+        }
+        if (pass++ == 0) {
+            writeAll(ssl, "HTTP/1.0 302 Found\r\nLocation: /wiki/File:x.png\r\n\r\n", 16384);
+        } else {
+            secondRequest = request;
+            writeAll(ssl, "HTTP/1.0 200 OK\r\n\r\nfile", 16384);
+        }
+        SSL_shutdown(ssl);
+    });
+    RecordingClient client;
+    prepare(client);
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })), "");
+    EXPECT_EQ(client.Body, "file");
+    EXPECT_EQ(client.Port, server.port());
+    EXPECT_TRUE(secondRequest.startsWith("GET /wiki/File:x.png HTTP/1.0\r\n")) << secondRequest.toStdString();
+}
+
 TEST_F(Https, OffByDefaultAndNeverThroughAProxy)
 {
     RecordingClient client;
