@@ -396,6 +396,28 @@ TEST_F(Https, RedirectToAPathWithAColonStaysSecure)
     EXPECT_TRUE(secondRequest.startsWith("GET /wiki/File:x.png HTTP/1.0\r\n")) << secondRequest.toStdString();
 }
 
+TEST_F(Https, NothingLearntOverHttpsGoesToTheSameHostInClear)
+{
+    ScriptedServer plain({Step::readUntil("\r\n\r\n"), Step::send("HTTP/1.0 200 OK\r\n\r\nplain"), Step::close()});
+    const QByteArray target = localUrl(plain.port(), "/x");
+    TlsServer secure(certs, [&](SSL *ssl, int) {
+        readRequest(ssl);
+        writeAll(ssl, "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\r\nLocation: " + target + "\r\n\r\n", 16384);
+        SSL_shutdown(ssl);
+    });
+    RecordingClient client;
+    prepare(client);
+    client.HeaderInfo()->UserId = "user";
+    client.HeaderInfo()->Password = "pass";
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(secure.port(), "/").replace("http:", "https:")); })), "");
+    EXPECT_EQ(client.Body, "plain");
+    ASSERT_TRUE(plain.waitForScriptEnd(0));
+    const QByteArray request = plain.received(0);
+    EXPECT_TRUE(request.startsWith("GET /x HTTP/1.0\r\n")) << request.toStdString();
+    EXPECT_FALSE(request.contains("Authorization:")) << request.toStdString();
+    EXPECT_FALSE(request.contains("Cookie:")) << request.toStdString();
+}
+
 TEST_F(Https, OffByDefaultAndNeverThroughAProxy)
 {
     RecordingClient client;
