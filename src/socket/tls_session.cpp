@@ -242,6 +242,11 @@ TlsSession::Result TlsSession::read(char *bytes, qsizetype length, bool peek, qs
     return classify(rc, false);
 }
 
+bool TlsSession::hasPending() const
+{
+    return SSL_pending(m_handles->ssl) > 0 || SSL_has_pending(m_handles->ssl) == 1;
+}
+
 TlsSession::Result TlsSession::write(const char *bytes, qsizetype length, qsizetype &count)
 {
     count = 0;
