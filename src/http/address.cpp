@@ -38,6 +38,17 @@ QByteArray schemeOf(const QByteArray &reference)
     return {};
 }
 
+// The scheme and the default port of the web addresses the client speaks.
+QByteArray webScheme(bool secure)
+{
+    return secure ? "https" : "http";
+}
+
+qint32 webPort(bool secure)
+{
+    return secure ? 443 : 80;
+}
+
 // The default port of a scheme; anything unknown is spoken to as HTTP.
 qint32 schemePort(const QByteArray &scheme, bool httpsAllowed)
 {
@@ -45,12 +56,12 @@ qint32 schemePort(const QByteArray &scheme, bool httpsAllowed)
         return 70;
     if (scheme == "ftp")
         return 21;
-    if (scheme == "https") {
+    if (scheme == webScheme(true)) {
         if (!httpsAllowed)
             throw Exception(QStringLiteral("HTTP Secure Socket is not supported"));
-        return 443;
+        return webPort(true);
     }
-    return 80;
+    return webPort(false);
 }
 
 QByteArray hostPartOf(const QByteArray &url)
@@ -89,7 +100,7 @@ void parseAddress(Address &a, bool httpsAllowed)
     const QByteArray scheme = schemeOf(a.url);
     if (!scheme.isEmpty()) {
         a.port = schemePort(scheme, httpsAllowed);
-        a.secure = scheme == "https";
+        a.secure = scheme == webScheme(true);
     }
 
     QByteArray hostPart = hostPartOf(a.url);
@@ -188,13 +199,13 @@ QByteArray resolveRedirect(const QByteArray &location, const Address &current)
     if (hostAndPort)
         return requestSafe(reference);
 
-    const QByteArray currentScheme = current.secure ? "https" : "http";
+    const QByteArray currentScheme = webScheme(current.secure);
     if (reference.startsWith("//"))
         return requestSafe(currentScheme + ":" + reference);
 
-    const qint32 defaultPort = current.secure ? 443 : 80;
-    const QByteArray origin = currentScheme + "://" + current.host +
-                              (current.port == defaultPort ? QByteArray() : ":" + QByteArray::number(current.port));
+    const bool defaultPort = current.port == webPort(current.secure);
+    const QByteArray origin =
+        currentScheme + "://" + current.host + (defaultPort ? QByteArray() : ":" + QByteArray::number(current.port));
     if (reference.startsWith('/')) {
         // Spelled out with the current scheme, host and port, so that a ':'
         // further on is never read as a scheme of its own.

@@ -571,8 +571,6 @@ int TlsHandshake(int s)
     case TlsSession::Result::WantRead:
     case TlsSession::Result::WantWrite:
         return wouldBlock(*w, result);
-    case TlsSession::Result::Closed:
-        return failTls(*w, QStringLiteral("TLS handshake failed: the server closed the connection"), true);
     default:
         return tlsFailure(*w, *w->tls);
     }

@@ -36,7 +36,6 @@ public:
     TlsSession &operator=(const TlsSession &) = delete;
 
     Result handshake();
-    bool established() const { return m_established; }
     // At most `length` bytes into `bytes`; `count` is set on Done.
     Result read(char *bytes, qsizetype length, bool peek, qsizetype &count);
     // True while OpenSSL holds bytes already taken off the socket (the rest
@@ -56,7 +55,6 @@ private:
 
     struct Handles;
     std::unique_ptr<Handles> m_handles;
-    QByteArray m_serverName;
     bool m_established = false;
     QString m_errorText;
     QString m_peerNames; // of a certificate that is for another host

@@ -29,6 +29,7 @@
 
 using namespace http_testing;
 using testing_support::NginxServer;
+using testing_support::Script;
 using testing_support::ScriptedServer;
 using testing_support::Step;
 using testing_support::TestCertificates;
@@ -271,6 +272,22 @@ TEST_F(Https, PlainHttpServerOnTheHttpsPortFailsTheHandshake)
     QByteArray url = plain.url(QStringLiteral("page.html"));
     url.replace("http://", "https://");
     EXPECT_EQ(show(errorOf([&] { client.Get(url); })), "TLS handshake failed: wrong version number");
+}
+
+TEST_F(Https, ServerClosingDuringTheHandshakeIsNamedAlike)
+{
+    // A plain close and a close_notify alert in place of the server's
+    // hello both end the handshake with the same words.
+    const QByteArray closeNotify("\x15\x03\x03\x00\x02\x01\x00", 7);
+    for (const Script &script : {Script{Step::readBytes(1), Step::close()},
+                                 Script{Step::readBytes(1), Step::send(closeNotify), Step::shutdownWrite(),
+                                        Step::readUntilClose()}}) {
+        ScriptedServer server(script);
+        RecordingClient client;
+        prepare(client);
+        EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })),
+                  "TLS handshake failed: the server closed the connection");
+    }
 }
 
 TEST_F(Https, StalledHandshakeTimesOutWithoutSpendingTheProcessor)
