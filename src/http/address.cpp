@@ -22,6 +22,33 @@ QByteArray pathOf(const QByteArray &url)
     return slash >= 0 ? url.mid(slash) : QByteArray();
 }
 
+// "scheme:" at the start of a reference (letters, then letters, digits,
+// "+", "-" or "."), or empty.
+QByteArray schemeOf(const QByteArray &reference)
+{
+    if (reference.isEmpty() || !std::isalpha(static_cast<unsigned char>(reference.at(0))))
+        return {};
+    for (qsizetype i = 1; i < reference.size(); ++i) {
+        const char c = reference.at(i);
+        if (c == ':')
+            return reference.left(i).toLower();
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return {};
+    }
+    return {};
+}
+
+// The scheme and the default port of the web addresses the client speaks.
+QByteArray webScheme(bool secure)
+{
+    return secure ? "https" : "http";
+}
+
+qint32 webPort(bool secure)
+{
+    return secure ? 443 : 80;
+}
+
 // The default port of a scheme; anything unknown is spoken to as HTTP.
 qint32 schemePort(const QByteArray &scheme, bool httpsAllowed)
 {
@@ -29,12 +56,12 @@ qint32 schemePort(const QByteArray &scheme, bool httpsAllowed)
         return 70;
     if (scheme == "ftp")
         return 21;
-    if (scheme == "https") {
+    if (scheme == webScheme(true)) {
         if (!httpsAllowed)
             throw Exception(QStringLiteral("HTTP Secure Socket is not supported"));
-        return 443;
+        return webPort(true);
     }
-    return 80;
+    return webPort(false);
 }
 
 QByteArray hostPartOf(const QByteArray &url)
@@ -68,11 +95,12 @@ void parseAddress(Address &a, bool httpsAllowed)
         a.port = 80;
     a.path = pathOf(a.url);
 
-    const qsizetype colon = a.url.indexOf(':');
-    if (colon >= 0) {
-        const QByteArray scheme = a.url.left(colon).toLower();
+    // Only a real scheme counts: the ':' of "/wiki/File:x.png" or of a
+    // query ("/?t=10:30") leaves the port and the security as they were.
+    const QByteArray scheme = schemeOf(a.url);
+    if (!scheme.isEmpty()) {
         a.port = schemePort(scheme, httpsAllowed);
-        a.secure = scheme == "https";
+        a.secure = scheme == webScheme(true);
     }
 
     QByteArray hostPart = hostPartOf(a.url);
@@ -91,22 +119,6 @@ void parseAddress(Address &a, bool httpsAllowed)
 }
 
 namespace {
-
-// "scheme:" at the start of a reference (letters, then letters, digits,
-// "+", "-" or "."), or empty.
-QByteArray schemeOf(const QByteArray &reference)
-{
-    if (reference.isEmpty() || !std::isalpha(static_cast<unsigned char>(reference.at(0))))
-        return {};
-    for (qsizetype i = 1; i < reference.size(); ++i) {
-        const char c = reference.at(i);
-        if (c == ':')
-            return reference.left(i).toLower();
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
-            return {};
-    }
-    return {};
-}
 
 // Removes "." and ".." segments from an absolute path (RFC 3986, 5.2.4).
 QByteArray withoutDotSegments(const QByteArray &path)
@@ -187,19 +199,20 @@ QByteArray resolveRedirect(const QByteArray &location, const Address &current)
     if (hostAndPort)
         return requestSafe(reference);
 
-    const QByteArray currentScheme = current.secure ? "https" : "http";
+    const QByteArray currentScheme = webScheme(current.secure);
     if (reference.startsWith("//"))
         return requestSafe(currentScheme + ":" + reference);
+
+    const bool defaultPort = current.port == webPort(current.secure);
+    const QByteArray origin =
+        currentScheme + "://" + current.host + (defaultPort ? QByteArray() : ":" + QByteArray::number(current.port));
     if (reference.startsWith('/')) {
-        // Goes to the current host and port through the address rules.
+        // Spelled out with the current scheme, host and port, so that a ':'
+        // further on is never read as a scheme of its own.
         const qsizetype query = reference.indexOf('?');
         const QByteArray path = query >= 0 ? reference.left(query) : reference;
-        return requestSafe(withoutDotSegments(path) + (query >= 0 ? reference.mid(query) : QByteArray()));
+        return requestSafe(origin + withoutDotSegments(path) + (query >= 0 ? reference.mid(query) : QByteArray()));
     }
-
-    const qint32 defaultPort = current.secure ? 443 : 80;
-    const QByteArray origin = currentScheme + "://" + current.host +
-                              (current.port == defaultPort ? QByteArray() : ":" + QByteArray::number(current.port));
     const bool bareName = !reference.contains('/') && !reference.startsWith('?') && !reference.startsWith('.');
     if (bareName)
         return requestSafe(origin + "/" + reference);

@@ -196,14 +196,17 @@ void TNMHTTP::RunRequest()
         throw Exception(QStringLiteral("Request already in progress"));
     QScopedValueRollback loopRunning(m_loopRunning, true);
     QScopedValueRollback requestHost(m_requestHost);
+    QScopedValueRollback requestSecure(m_requestSecure);
     QScopedValueRollback firstPass(m_firstPass, true);
     for (int pass = 1;; ++pass) {
         m_firstPass = pass == 1;
         ParseAddress();
         // Credentials go only to the host the first pass named itself; a
         // path-only first address names none, so no later pass gets them.
-        if (pass == 1)
+        if (pass == 1) {
             m_requestHost = http::namesHost(URL) ? Host : QByteArray();
+            m_requestSecure = m_secure;
+        }
         if (m_secure && !Proxy.isEmpty())
             throw Exception(QStringLiteral("HTTPS through a proxy is not supported"));
         BuildRequestHeader();
@@ -262,6 +265,7 @@ void TNMHTTP::RunRequest()
                 m_headerInfo->Cookie = CookieReceived;
                 m_redirectCookie = CookieReceived;
                 m_redirectCookieHost = Host;
+                m_redirectCookieSecure = m_secure;
             }
             bool handled = false;
             if (OnRedirect)
@@ -305,14 +309,18 @@ bool TNMHTTP::SendsCookie() const
     const QByteArray &cookie = m_headerInfo->Cookie;
     if (cookie.isEmpty())
         return false;
-    return cookie != m_redirectCookie || sameHost(Host, m_redirectCookieHost);
+    if (cookie != m_redirectCookie)
+        return true;
+    return sameHost(Host, m_redirectCookieHost) && (m_secure || !m_redirectCookieSecure);
 }
 
 bool TNMHTTP::SendsAuthorization() const
 {
     if (m_headerInfo->UserId.isEmpty() || m_headerInfo->Password.isEmpty())
         return false;
-    return m_firstPass || (!m_requestHost.isEmpty() && sameHost(Host, m_requestHost));
+    if (m_firstPass)
+        return true;
+    return !m_requestHost.isEmpty() && sameHost(Host, m_requestHost) && (m_secure || !m_requestSecure);
 }
 
 // The encoder breaks its output after every 45 input bytes; the header line

@@ -145,8 +145,11 @@ private:
     // Where credentials and a taken-over cookie may go. The Authorization
     // line goes only to the host the request was made to; a cookie taken
     // over from a redirect only back to the host that set it (an empty host:
-    // the caller's cookie, sent everywhere).
+    // the caller's cookie, sent everywhere). What came over https never goes
+    // out in clear, not even to the same host.
     QByteArray m_requestHost;
+    bool m_requestSecure = false;
     QByteArray m_redirectCookie;
     QByteArray m_redirectCookieHost;
+    bool m_redirectCookieSecure = false;
 };

@@ -52,17 +52,18 @@ bool endsHeaderBlock(const QByteArray &line)
     return line.isEmpty() || line == "\n" || line == "\r\n";
 }
 
-qint32 contentLength(const QByteArray &line)
+qint64 contentLength(const QByteArray &line)
 {
     const qsizetype start = kContentLength.size() + 1;
     qint64 value = 0;
     qsizetype i = start;
     for (; i < line.size() && line.at(i) >= '0' && line.at(i) <= '9'; ++i) {
-        value = value * 10 + (line.at(i) - '0');
-        if (value > std::numeric_limits<qint32>::max())
-            return 0;
+        const int digit = line.at(i) - '0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return -1;
+        value = value * 10 + digit;
     }
-    return qint32(value);
+    return i > start ? value : -1;
 }
 
 void takeHeaderLine(const QByteArray &line, ResponseFields &fields)
@@ -73,10 +74,13 @@ void takeHeaderLine(const QByteArray &line, ResponseFields &fields)
     else if (name == kLocation)
         fields.location = valueAfter(line, kLocation);
     else if (name == kContentLength) {
-        fields.bytesTotal = contentLength(line);
-        const qsizetype start = kContentLength.size() + 1;
-        const bool digits = line.size() > start && line.at(start) >= '0' && line.at(start) <= '9';
-        fields.announcedLength = digits ? fields.bytesTotal : -1;
+        // One reading for both: the announced length decides whether a cut
+        // body is an error, so it must stay exact beyond what the 32-bit
+        // progress total can hold (which then says 0, "unknown").
+        fields.announcedLength = contentLength(line);
+        const bool fits = fields.announcedLength >= 0 &&
+                          fields.announcedLength <= std::numeric_limits<qint32>::max();
+        fields.bytesTotal = fits ? qint32(fields.announcedLength) : 0;
     }
 }
 

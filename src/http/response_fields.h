@@ -28,12 +28,12 @@ struct ResponseFields {
     QByteArray cookieReceived;
     QByteArray location;
     qint32 bytesTotal = 0;
-    qint64 announcedLength = -1; // the "Content-Length: " digits; -1 when none were given
+    qint64 announcedLength = -1; // the "Content-Length: " digits; -1 when none were given or too many
 };
 void takeHeaderLine(const QByteArray &line, ResponseFields &fields);
 
-// The digits right after "Content-Length: ": 0 when there are none or when
-// they do not fit a 32-bit count (a length of 30 digits tells nothing).
-qint32 contentLength(const QByteArray &line);
+// The digits right after "Content-Length: ": -1 when there are none or when
+// they do not fit a 64-bit count (a length of 30 digits tells nothing).
+qint64 contentLength(const QByteArray &line);
 
 } // namespace http

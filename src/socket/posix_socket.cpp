@@ -219,9 +219,16 @@ qsizetype tlsRecv(Watch &w, char *bytes, qsizetype length, bool peek)
         const TlsSession::Result result = tls.read(bytes + total, length - total, peek, n);
         if (result == TlsSession::Result::Done) {
             total += n;
-            if (peek || total == length)
+            if (peek || total == length || (w.stickyError && !tls.hasPending()))
                 break;
             continue;
+        }
+        if (w.stickyError) {
+            // The socket failed behind the bytes OpenSSL held: those are
+            // served, then the socket's own error, not a later reading of it.
+            if (total > 0)
+                break;
+            return failSticky(w);
         }
         if (total > 0) {
             if (result == TlsSession::Result::Failed)
@@ -503,7 +510,8 @@ qsizetype Send(int s, const char *bytes, qsizetype length, int flags)
 qsizetype Recv(int s, char *bytes, qsizetype length, int flags)
 {
     Watch *w = find(s);
-    if (w && w->stickyError)
+    // Decrypted bytes taken off the socket before it failed come first.
+    if (w && w->stickyError && !(w->tls && w->tls->hasPending()))
         return failSticky(*w);
     if (w && w->tls)
         return tlsRecv(*w, bytes, length, (flags & MSG_PEEK_FLAG) != 0);
@@ -563,8 +571,6 @@ int TlsHandshake(int s)
     case TlsSession::Result::WantRead:
     case TlsSession::Result::WantWrite:
         return wouldBlock(*w, result);
-    case TlsSession::Result::Closed:
-        return failTls(*w, QStringLiteral("TLS handshake failed: the server closed the connection"), true);
     default:
         return tlsFailure(*w, *w->tls);
     }

@@ -139,7 +139,6 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const QByteArray &serverN
     session->m_handles = std::make_unique<Handles>();
     Handles &h = *session->m_handles;
     h.fd = fd;
-    session->m_serverName = serverName;
     ERR_clear_error();
     h.context = SSL_CTX_new(TLS_client_method());
     if (!h.context) {
@@ -147,7 +146,6 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const QByteArray &serverN
         return nullptr;
     }
     SSL_CTX_set_min_proto_version(h.context, TLS1_2_VERSION);
-    SSL_CTX_set_verify(h.context, SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_default_verify_paths(h.context);
     if (!extraCaFile.isEmpty() &&
         SSL_CTX_load_verify_locations(h.context, QFile::encodeName(extraCaFile).constData(), nullptr) != 1) {
@@ -184,7 +182,10 @@ TlsSession::Result TlsSession::classify(int rc, bool handshaking)
     case SSL_ERROR_WANT_WRITE:
         return Result::WantWrite;
     case SSL_ERROR_ZERO_RETURN:
-        return Result::Closed;
+        // An orderly close before the session stands is a failed handshake.
+        if (!handshaking)
+            return Result::Closed;
+        break;
     default:
         break;
     }
@@ -199,7 +200,8 @@ TlsSession::Result TlsSession::classify(int rc, bool handshaking)
         } else if (verify != X509_V_OK) {
             m_errorText = QStringLiteral("Certificate verify failed: ") +
                           QString::fromLatin1(X509_verify_cert_error_string(verify));
-        } else if (error == SSL_ERROR_SYSCALL || ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+        } else if (error == SSL_ERROR_SYSCALL || error == SSL_ERROR_ZERO_RETURN ||
+                   ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
             m_errorText = QStringLiteral("TLS handshake failed: the server closed the connection");
         } else {
             m_errorText = QStringLiteral("TLS handshake failed: ") + lastReason();
@@ -240,6 +242,11 @@ TlsSession::Result TlsSession::read(char *bytes, qsizetype length, bool peek, qs
         return Result::Done;
     }
     return classify(rc, false);
+}
+
+bool TlsSession::hasPending() const
+{
+    return SSL_pending(m_handles->ssl) > 0 || SSL_has_pending(m_handles->ssl) == 1;
 }
 
 TlsSession::Result TlsSession::write(const char *bytes, qsizetype length, qsizetype &count)

@@ -36,9 +36,12 @@ public:
     TlsSession &operator=(const TlsSession &) = delete;
 
     Result handshake();
-    bool established() const { return m_established; }
     // At most `length` bytes into `bytes`; `count` is set on Done.
     Result read(char *bytes, qsizetype length, bool peek, qsizetype &count);
+    // True while OpenSSL holds bytes already taken off the socket (the rest
+    // of a record the last read did not have room for): a read serves them
+    // even when the socket behind has failed since.
+    bool hasPending() const;
     Result write(const char *bytes, qsizetype length, qsizetype &count);
     // Sends close_notify if it can go at once; never waits.
     void shutdown();
@@ -52,7 +55,6 @@ private:
 
     struct Handles;
     std::unique_ptr<Handles> m_handles;
-    QByteArray m_serverName;
     bool m_established = false;
     QString m_errorText;
     QString m_peerNames; // of a certificate that is for another host

@@ -52,8 +52,10 @@ TEST(ParseAddress, SplitsHostPortAndPath)
         {"gopher://g/", "", 0, "gopher://g/", "/", "g", 70},
         {"FTP://f/", "", 0, "FTP://f/", "/", "f", 21},
         {"news://n/", "", 0, "news://n/", "/", "n", 80},
-        // So does any ':' at all, even one inside a path.
-        {"/a:b", "prev", 8080, "/a:b", "/a:b", "prev", 80},
+        // A ':' inside a path or query is no scheme: the port stays.
+        {"/a:b", "prev", 8080, "/a:b", "/a:b", "prev", 8080},
+        {"/wiki/File:x.png", "prev", 443, "/wiki/File:x.png", "/wiki/File:x.png", "prev", 443},
+        {"/?t=10:30", "prev", 8080, "/?t=10:30", "/?t=10:30", "prev", 8080},
         // An address without a host part keeps the previous host.
         {"http:///x", "prev", 0, "http:///x", "/x", "prev", 80},
     };
@@ -112,15 +114,17 @@ TEST(ResolveRedirect, RelativeReferencesKeepSchemeHostAndPort)
         {&secure, "//other/x", "https://other/x"},
         {&secure, "sub/x", "https://h/a/b/sub/x"},
         {&secure, "page.html", "https://h/page.html"},
-        // Unchanged rules: a bare name under the host, a path to the same
-        // host through the address rules, absolute addresses as they are.
+        // A bare name under the host, a path on the same scheme, host and
+        // port (a ':' in it included), absolute addresses as they are.
         {&current, "page.html", "http://h:8080/page.html"},
-        {&current, "/x/../y", "/y"},
+        {&current, "/x/../y", "http://h:8080/y"},
+        {&secure, "/wiki/File:x.png", "https://h/wiki/File:x.png"},
+        {&current, "/?t=10:30", "http://h:8080/?t=10:30"},
         {&current, "http://far/x", "http://far/x"},
         {&current, "HTTPS://far/x", "HTTPS://far/x"},
         {&current, "name:81/x", "name:81/x"},
         // What a request line cannot carry.
-        {&current, " /a b#frag", "/a%20b"},
+        {&current, " /a b#frag", "http://h:8080/a%20b"},
         {&current, "x?a=1#f", "http://h:8080/x?a=1"},
         {&current, "sub/a\tb", "http://h:8080/a/b/sub/a%09b"},
     };

@@ -326,3 +326,22 @@ TEST(CredentialsAndCookies, PathOnlyFirstAddressKeepsItsCredentialsFromEveryLate
     EXPECT_EQ(headerFor(server.received(1), "Authorization"), "<none>");
     EXPECT_EQ(headerFor(server.received(2), "Authorization"), "<none>");
 }
+
+// A path whose later part holds a ':' ("File:x.png", a time in the query)
+// stays on the server that sent it, on its own port.
+TEST(ResolveRedirect, PathWithAColonStaysOnTheCurrentServer)
+{
+    ScriptedServer server(std::vector<Script>{
+        answer("HTTP/1.0 302 Found\r\nLocation: /wiki/File:x.png\r\n\r\n"),
+        answer("HTTP/1.0 302 Found\r\nLocation: /?t=10:30\r\n\r\n"),
+        answer(kOk),
+    });
+    RecordingClient client;
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/a")); })), "");
+    EXPECT_EQ(client.Body, "ok");
+    EXPECT_EQ(client.Port, server.port());
+    ASSERT_TRUE(server.waitForConnections(3));
+    ASSERT_TRUE(server.waitForScriptEnd(2));
+    EXPECT_TRUE(server.received(1).startsWith("GET /wiki/File:x.png HTTP/1.0\r\n"));
+    EXPECT_TRUE(server.received(2).startsWith("GET /?t=10:30 HTTP/1.0\r\n"));
+}

@@ -15,9 +15,11 @@
 #include <QTimer>
 
 #include <atomic>
+#include <linux/sockios.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
@@ -27,6 +29,7 @@
 
 using namespace http_testing;
 using testing_support::NginxServer;
+using testing_support::Script;
 using testing_support::ScriptedServer;
 using testing_support::Step;
 using testing_support::TestCertificates;
@@ -271,6 +274,22 @@ TEST_F(Https, PlainHttpServerOnTheHttpsPortFailsTheHandshake)
     EXPECT_EQ(show(errorOf([&] { client.Get(url); })), "TLS handshake failed: wrong version number");
 }
 
+TEST_F(Https, ServerClosingDuringTheHandshakeIsNamedAlike)
+{
+    // A plain close and a close_notify alert in place of the server's
+    // hello both end the handshake with the same words.
+    const QByteArray closeNotify("\x15\x03\x03\x00\x02\x01\x00", 7);
+    for (const Script &script : {Script{Step::readBytes(1), Step::close()},
+                                 Script{Step::readBytes(1), Step::send(closeNotify), Step::shutdownWrite(),
+                                        Step::readUntilClose()}}) {
+        ScriptedServer server(script);
+        RecordingClient client;
+        prepare(client);
+        EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })),
+                  "TLS handshake failed: the server closed the connection");
+    }
+}
+
 TEST_F(Https, StalledHandshakeTimesOutWithoutSpendingTheProcessor)
 {
     TlsServer server(certs, nullptr, false);
@@ -321,6 +340,64 @@ TEST_F(Https, EndWithoutCloseNotifyIsAnErrorUnlessTheAnnouncedBodyArrived)
     EXPECT_TRUE(body.startsWith(cutClient.Body));
 }
 
+TEST_F(Https, EndWithoutCloseNotifyUnderALengthBeyondThirtyTwoBitsIsAnError)
+{
+    const QByteArray body = randomBytes(10'000);
+    TlsServer server(certs, [&](SSL *ssl, int) {
+        readRequest(ssl);
+        writeAll(ssl, "HTTP/1.0 200 OK\r\nContent-Length: 4294967396\r\n\r\n" + body, 16384);
+    });
+    RecordingClient client;
+    prepare(client);
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })),
+              "TLS connection ended without close_notify");
+    EXPECT_TRUE(client.Body == body);
+}
+
+TEST_F(Https, ResetBehindTheWholeAnnouncedBodyLosesNoDecryptedBytes)
+{
+    // The reset is there before the body is read, so the socket reports it
+    // as soon as its queue is empty, while OpenSSL may still hold the end of
+    // the last record (a read that filled the buffer mid-record). Those
+    // bytes are the end of the body and must come first. Where the buffer
+    // ends in the last record depends on the size: a range of them is run.
+    int failed = 0;
+    for (qsizetype extra = 0; extra <= 20000; extra += 1000) {
+        const QByteArray body = randomBytes(65536 + extra);
+        const QByteArray whole = "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        TlsServer server(certs, [&](SSL *ssl, int fd) {
+            readRequest(ssl);
+            writeAll(ssl, whole, 16384);
+            // Once the client's kernel has it all, the close resets.
+            for (int waited = 0; waited < 10000; ++waited) {
+                int queued = 0;
+                if (::ioctl(fd, SIOCOUTQ, &queued) != 0 || queued == 0)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            const linger reset{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        });
+        RecordingClient client;
+        prepare(client);
+        client.ReportLevel = 8;
+        client.OnStatus = [&](QObject *, const QByteArray &status) {
+            if (status != "Capture String")
+                return;
+            pollfd p{client.SocketHandle, 0, 0};
+            for (int waited = 0; waited < 100 && !(p.revents & POLLERR); ++waited)
+                ::poll(&p, 1, 100);
+        };
+        const QString error = errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); });
+        if (!error.isEmpty() || client.Body != body) {
+            ++failed;
+            ADD_FAILURE() << "body of " << body.size() << ": error \"" << error.toStdString() << "\", "
+                          << client.Body.size() << " bytes arrived";
+        }
+    }
+    EXPECT_EQ(failed, 0);
+}
+
 TEST_F(Https, TwentyMegabytesInSmallRecordsArriveWhole)
 {
     const QByteArray body = randomBytes(20 << 20);
@@ -350,6 +427,58 @@ TEST_F(Https, RedirectsGoBetweenHttpAndHttps)
     EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(plain.port(), "/start")); })), "");
     EXPECT_EQ(client.Body, "<html>secure</html>\n");
     EXPECT_EQ(client.Port, nginx.port());
+}
+
+TEST_F(Https, RedirectToAPathWithAColonStaysSecure)
+{
+    // A plain http server on port 80 must never see the second request.
+    std::atomic<int> pass{0};
+    QByteArray secondRequest;
+    TlsServer server(certs, [&](SSL *ssl, int) {
+        QByteArray request;
+        char buffer[4096];
+        while (!request.contains("\r\n\r\n")) {
+            const int n = SSL_read(ssl, buffer, sizeof buffer);
+            if (n <= 0)
+                return;
+            request.append(buffer, n);
+        }
+        if (pass++ == 0) {
+            writeAll(ssl, "HTTP/1.0 302 Found\r\nLocation: /wiki/File:x.png\r\n\r\n", 16384);
+        } else {
+            secondRequest = request;
+            writeAll(ssl, "HTTP/1.0 200 OK\r\n\r\nfile", 16384);
+        }
+        SSL_shutdown(ssl);
+    });
+    RecordingClient client;
+    prepare(client);
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(server.port(), "/").replace("http:", "https:")); })), "");
+    EXPECT_EQ(client.Body, "file");
+    EXPECT_EQ(client.Port, server.port());
+    EXPECT_TRUE(secondRequest.startsWith("GET /wiki/File:x.png HTTP/1.0\r\n")) << secondRequest.toStdString();
+}
+
+TEST_F(Https, NothingLearntOverHttpsGoesToTheSameHostInClear)
+{
+    ScriptedServer plain({Step::readUntil("\r\n\r\n"), Step::send("HTTP/1.0 200 OK\r\n\r\nplain"), Step::close()});
+    const QByteArray target = localUrl(plain.port(), "/x");
+    TlsServer secure(certs, [&](SSL *ssl, int) {
+        readRequest(ssl);
+        writeAll(ssl, "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\r\nLocation: " + target + "\r\n\r\n", 16384);
+        SSL_shutdown(ssl);
+    });
+    RecordingClient client;
+    prepare(client);
+    client.HeaderInfo()->UserId = "user";
+    client.HeaderInfo()->Password = "pass";
+    EXPECT_EQ(show(errorOf([&] { client.Get(localUrl(secure.port(), "/").replace("http:", "https:")); })), "");
+    EXPECT_EQ(client.Body, "plain");
+    ASSERT_TRUE(plain.waitForScriptEnd(0));
+    const QByteArray request = plain.received(0);
+    EXPECT_TRUE(request.startsWith("GET /x HTTP/1.0\r\n")) << request.toStdString();
+    EXPECT_FALSE(request.contains("Authorization:")) << request.toStdString();
+    EXPECT_FALSE(request.contains("Cookie:")) << request.toStdString();
 }
 
 TEST_F(Https, OffByDefaultAndNeverThroughAProxy)

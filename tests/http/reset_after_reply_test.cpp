@@ -144,6 +144,21 @@ TEST(ResetAfterReply, ResetBeforeTheAnnouncedLengthIsAnErrorWithThePartKept)
     }
 }
 
+TEST(ResetAfterReply, ResetUnderALengthBeyondThirtyTwoBitsIsAnError)
+{
+    // Lengths past 2 GB or 4 GB still say how much must come: a reset
+    // after a few bytes of them is a cut body, not an end.
+    const QByteArray body = bodyOf(20'000);
+    for (const QByteArray length : {"3000000000", "5000000000"}) {
+        SCOPED_TRACE(length.toStdString());
+        const QByteArray reply = "HTTP/1.0 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + body;
+        for (const Outcome &o : fetchRepeatedly({Step::readUntil("\r\n\r\n"), Step::send(reply), delivered(), Step::reset()})) {
+            EXPECT_EQ(o.error.toStdString(), "10054:Connection reset by peer");
+            EXPECT_TRUE(body.startsWith(o.body)) << o.body.size() << " bytes";
+        }
+    }
+}
+
 TEST(ResetAfterReply, ServerAnsweringAfterItsFirstReadFindsTheWholeRequest)
 {
     // The server reads once, answers and closes. Had the request's closing

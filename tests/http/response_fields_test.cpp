@@ -78,6 +78,32 @@ TEST(ResponseFields, ContentLengthIsTheDigitsAfterTheBlank)
     EXPECT_EQ(f.bytesTotal, 0);
 }
 
+TEST(ResponseFields, AnnouncedLengthStaysExactPastThirtyTwoBits)
+{
+    EXPECT_EQ(contentLength("Content-Length: 0\r\n"), 0);
+    EXPECT_EQ(contentLength("Content-Length: 56x\r\n"), 56);
+    EXPECT_EQ(contentLength("Content-Length: 2147483648\r\n"), 2147483648LL);
+    EXPECT_EQ(contentLength("Content-Length: 9223372036854775807\r\n"), 9223372036854775807LL);
+    // Nothing to go by: no digits, a sign, or more than 64 bits hold.
+    EXPECT_EQ(contentLength("Content-Length: 9223372036854775808\r\n"), -1);
+    EXPECT_EQ(contentLength("Content-Length: -5\r\n"), -1);
+    EXPECT_EQ(contentLength("Content-Length: \r\n"), -1);
+    EXPECT_EQ(contentLength("Content-Length: x\r\n"), -1);
+
+    // The progress total says 0 ("unknown") when it cannot hold the
+    // length; the announced length keeps it.
+    ResponseFields f;
+    takeHeaderLine("Content-Length: 5000000000\r\n", f);
+    EXPECT_EQ(f.bytesTotal, 0);
+    EXPECT_EQ(f.announcedLength, 5000000000LL);
+    takeHeaderLine("Content-Length: 2147483647\r\n", f);
+    EXPECT_EQ(f.bytesTotal, 2147483647);
+    EXPECT_EQ(f.announcedLength, 2147483647);
+    takeHeaderLine("Content-Length: -5\r\n", f);
+    EXPECT_EQ(f.bytesTotal, 0);
+    EXPECT_EQ(f.announcedLength, -1);
+}
+
 TEST(ResponseFields, TheBlockEndsAtAnEmptyLine)
 {
     EXPECT_TRUE(endsHeaderBlock(""));
