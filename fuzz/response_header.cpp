@@ -6,33 +6,60 @@
 
 #include "http/http_client.h"
 #include "http/response_fields.h"
+#include "socket/sock_errors.h"
 
+#include <QList>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
-// The part of `reply` that the header block takes: whole lines, up to and
-// including the first line that ends it (the status line never does).
-QByteArray expectedHeader(const QByteArray &reply, bool &closed)
-{
-    QByteArray header;
+// Where the reader's header block lies in `reply`: interim (1xx) blocks
+// before it are skipped; each block is whole lines up to and including the
+// first line that ends it (the status line never does), or the rest of the
+// reply with an unfinished last line when the server's close comes first.
+struct ExpectedHeader {
     qsizetype start = 0;
-    bool first = true;
+    QByteArray header;
+    bool closed = false;        // the close ended the block
+    bool interimClosed = false; // ... of an interim reply: an error
+    QList<QByteArray> interimFields; // the header lines of interim replies
+};
+
+ExpectedHeader expectedHeader(const QByteArray &reply)
+{
+    ExpectedHeader e;
+    qsizetype at = 0;
     for (;;) {
-        const qsizetype lf = reply.indexOf('\n', start);
-        if (lf < 0) {
-            closed = true; // a line without its end is lost with the close
-            return header;
+        e.start = at;
+        e.header.clear();
+        QList<QByteArray> fieldLines;
+        bool first = true;
+        bool ended = false;
+        while (!ended) {
+            const qsizetype lf = reply.indexOf('\n', at);
+            const QByteArray line = reply.mid(at, lf < 0 ? -1 : lf + 1 - at);
+            e.header += line;
+            if (!first)
+                fieldLines << line;
+            at += line.size();
+            if (lf < 0) {
+                e.closed = true;
+                break;
+            }
+            ended = !first && http::endsHeaderBlock(line);
+            first = false;
         }
-        const QByteArray line = reply.mid(start, lf + 1 - start);
-        header += line;
-        start = lf + 1;
-        if (!first && http::endsHeaderBlock(line)) {
-            closed = false;
-            return header;
+        const qsizetype statusEnd = e.header.indexOf('\n');
+        const int status = http::statusNumber(e.header.left(statusEnd < 0 ? -1 : statusEnd + 1));
+        const bool interim = !e.header.isEmpty() && status >= 100 && status <= 199;
+        if (!interim)
+            return e;
+        if (e.closed) {
+            e.interimClosed = true;
+            return e;
         }
-        first = false;
+        e.interimFields += fieldLines;
     }
 }
 
@@ -80,28 +107,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ::close(fds[1]);
 
     const QByteArray location = reader->Location;
-    reader->read(fds[0]);
+    bool interimClosed = false;
+    try {
+        reader->read(fds[0]);
+    } catch (const ESockError &e) {
+        FUZZ_CHECK(e.message() == QLatin1String("Connection closed after an interim reply, before the reply itself"));
+        interimClosed = true;
+    }
     ::close(fds[0]);
 
-    bool closed = false;
-    const QByteArray header = expectedHeader(reply, closed);
+    // Every byte that arrived is in the header or the body.
+    const ExpectedHeader expected = expectedHeader(reply);
+    FUZZ_CHECK(interimClosed == expected.interimClosed);
+    if (interimClosed)
+        return 0;
+    const QByteArray &header = expected.header;
     FUZZ_CHECK(reader->Header == header);
-    if (!closed)
-        FUZZ_CHECK(reader->Header + reader->Body == reply);
+    if (!expected.closed)
+        FUZZ_CHECK(reply.mid(expected.start) == reader->Header + reader->Body);
     else
-        FUZZ_CHECK(reader->Body.isEmpty());
+        FUZZ_CHECK(reader->Body.isEmpty() && expected.start + header.size() == reply.size());
 
     // The fields as the header lines give them, one line at a time.
     const qsizetype statusEnd = header.indexOf('\n');
-    const QByteArray statusLine = statusEnd < 0 ? QByteArray() : header.left(statusEnd + 1);
+    const QByteArray statusLine = header.left(statusEnd < 0 ? -1 : statusEnd + 1);
     FUZZ_CHECK(reader->ReplyNumber == http::statusNumber(statusLine));
     http::ResponseFields fields{{}, location, 0};
+    for (const QByteArray &line : expected.interimFields) // their Location counts too
+        http::takeHeaderLine(line, fields);
+    fields.cookieReceived.clear();
+    fields.bytesTotal = 0;
     qsizetype start = statusLine.size();
     while (start < header.size()) {
         const qsizetype lf = header.indexOf('\n', start);
-        const QByteArray line = header.mid(start, lf + 1 - start);
+        const QByteArray line = header.mid(start, lf < 0 ? -1 : lf + 1 - start);
         http::takeHeaderLine(line, fields);
-        start = lf + 1;
+        start += line.size();
     }
     FUZZ_CHECK(reader->CookieReceived == fields.cookieReceived);
     FUZZ_CHECK(reader->Location == fields.location);

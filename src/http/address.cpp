@@ -1,5 +1,6 @@
 #include "http/address.h"
 
+#include "http/response_fields.h"
 #include "socket/text_words.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/convert.h"
@@ -73,16 +74,34 @@ QByteArray hostPartOf(const QByteArray &url)
     return NthWord(url, '/', 1);
 }
 
+[[noreturn]] void throwPortRangeError(const QString &port)
+{
+    throw ERangeError(
+        QStringLiteral("Port number %1 is out of range (%2 to %3)").arg(port).arg(kFirstPort).arg(kLastPort));
+}
+
 qint32 portNumber(const QByteArray &text)
 {
-    const int port = toolkit::strToInt(toolkit::fromSingleByte(text));
-    if (port < kFirstPort || port > kLastPort) {
-        throw ERangeError(QStringLiteral("Port number %1 is out of range (%2 to %3)")
-                              .arg(toolkit::fromSingleByte(text))
-                              .arg(kFirstPort)
-                              .arg(kLastPort));
-    }
-    return port;
+    // Decimal digits only: the general conversion would also take "+80",
+    // " 80" or the hex form "$50". A negative number is a number, but no
+    // port.
+    if (text.startsWith('-') && isDecimal(text.mid(1)))
+        throwPortRangeError(toolkit::fromSingleByte(text));
+    if (!isDecimal(text))
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(toolkit::fromSingleByte(text)));
+    const qint64 port = text.size() > 9 ? kLastPort + 1 : text.toLongLong();
+    if (port < kFirstPort || port > kLastPort)
+        throwPortRangeError(toolkit::fromSingleByte(text));
+    return qint32(port);
+}
+
+// A line break would end the request line early and let the rest of the
+// address through as header lines or a second request; a NUL ends the
+// text for some servers and not for others.
+void refuseLineBreaks(const QByteArray &url)
+{
+    if (url.contains('\r') || url.contains('\n') || url.contains('\0'))
+        throw Exception(QStringLiteral("Address contains a line break or NUL byte: nothing was sent"));
 }
 
 } // namespace
@@ -91,6 +110,7 @@ void parseAddress(Address &a, bool httpsAllowed)
 {
     if (a.url.isEmpty())
         throw Exception(QStringLiteral("Empty URL"));
+    refuseLineBreaks(a.url);
     if (a.port == 0)
         a.port = 80;
     a.path = pathOf(a.url);
@@ -111,6 +131,10 @@ void parseAddress(Address &a, bool httpsAllowed)
     }
     if (!hostPart.isEmpty())
         a.host = hostPart;
+    // A port the caller left (an address without a scheme or a port of its
+    // own keeps it) must be one a connection can use too.
+    if (a.port < kFirstPort || a.port > kLastPort)
+        throwPortRangeError(QString::number(a.port));
 
     if (a.path.isEmpty()) {
         a.path = "/";
@@ -143,8 +167,8 @@ QByteArray withoutDotSegments(const QByteArray &path)
     return "/" + out.join('/');
 }
 
-// Bytes a request line cannot carry, percent-encoded; everything else,
-// existing escapes included, stays as it is.
+} // namespace
+
 QByteArray requestSafe(const QByteArray &text)
 {
     QByteArray out;
@@ -156,6 +180,24 @@ QByteArray requestSafe(const QByteArray &text)
             out += c;
     }
     return out;
+}
+
+namespace {
+
+// "host:port" at the start: a name or an IPv4 address (letters, digits,
+// '.', '-'), a ':' and a digit, before any '/'.
+bool namesHostAndPort(const QByteArray &reference)
+{
+    const qsizetype colon = reference.indexOf(':');
+    if (colon <= 0 || colon + 1 >= reference.size() ||
+        !std::isdigit(static_cast<unsigned char>(reference.at(colon + 1))))
+        return false;
+    for (qsizetype i = 0; i < colon; ++i) {
+        const auto c = static_cast<unsigned char>(reference.at(i));
+        if (!std::isalnum(c) && c != '.' && c != '-')
+            return false;
+    }
+    return true;
 }
 
 QByteArray withoutFragment(const QByteArray &text)
@@ -186,18 +228,18 @@ QByteArray resolveRedirect(const QByteArray &location, const Address &current)
 {
     const QByteArray reference = withoutFragment(location.trimmed());
     const QByteArray scheme = schemeOf(reference);
-    // "name:8080/x" names a host and port, as it always did; a real scheme
-    // other than the ones the client speaks has no address to go to.
-    const bool hostAndPort = !scheme.isEmpty() && reference.size() > scheme.size() + 1 &&
-                             std::isdigit(static_cast<unsigned char>(reference.at(scheme.size() + 1)));
-    if (!scheme.isEmpty() && !hostAndPort) {
-        if (scheme != "http" && scheme != "https" && scheme != "ftp" && scheme != "gopher")
+    // "name:8080/x" and "127.0.0.1:8080/x" name a host and port, as they
+    // always did. A real scheme other than the two the client speaks has no
+    // address to go to: an ftp or gopher server would be sent an HTTP
+    // request, which is a request to a protocol that never asked for one.
+    if (namesHostAndPort(reference))
+        return requestSafe(reference);
+    if (!scheme.isEmpty()) {
+        if (scheme != webScheme(false) && scheme != webScheme(true))
             throw Exception(QStringLiteral("Cannot follow a redirect to %1")
                                 .arg(toolkit::fromSingleByte(location.trimmed())));
         return requestSafe(reference);
     }
-    if (hostAndPort)
-        return requestSafe(reference);
 
     const QByteArray currentScheme = webScheme(current.secure);
     if (reference.startsWith("//"))

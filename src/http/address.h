@@ -20,8 +20,10 @@ struct Address {
 
 // Applies the address rules to `address` in place. Throws Exception
 // "Empty URL", "HTTP Secure Socket is not supported" (an https address
-// while `httpsAllowed` is false; with it, https means port 443), EConvertError
-// for a port that is not a number and ERangeError for one outside 1..65535.
+// while `httpsAllowed` is false; with it, https means port 443), Exception
+// "Address contains a line break or NUL byte: nothing was sent",
+// EConvertError for a port that is not decimal digits and ERangeError for a
+// port outside 1..65535, the caller's own included.
 void parseAddress(Address &address, bool httpsAllowed = false);
 
 // True when the address names a host of its own ("http://a/x", "a/x"), false
@@ -30,14 +32,21 @@ bool namesHost(const QByteArray &url);
 
 // Where a redirect's Location leads from the address of the pass that got
 // it (`current`, already parsed). Absolute addresses, "/path" and a bare
-// name ("page.html", placed under the current host) keep their old rules;
+// name ("page.html", placed under the current host) keep their old rules,
+// and so does "host:port/x" (a name or an IPv4 address);
 // every other reference ("sub/x", "./x", "../x", "?q=1", "//host/x") is
 // resolved as web clients resolve references, keeping the current scheme,
 // host and port where the reference gives none. Dot segments are removed,
 // a fragment is dropped and blanks and control bytes are percent-encoded,
-// since none of them may appear in a request line. A scheme the client does
-// not speak ("mailto:x") raises Exception "Cannot follow a redirect to ...".
+// since none of them may appear in a request line. A scheme other than http
+// and https ("mailto:x", "ftp://x") raises Exception "Cannot follow a
+// redirect to ...".
 QByteArray resolveRedirect(const QByteArray &location, const Address &current);
+
+// `text` with blanks, control bytes and DEL percent-encoded, so that it can
+// stand in a request line; everything else, existing escapes included,
+// stays as it is.
+QByteArray requestSafe(const QByteArray &text);
 
 // The smallest and largest port an address may name.
 constexpr qint32 kFirstPort = 1;

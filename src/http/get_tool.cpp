@@ -6,8 +6,10 @@
 // SECONDS given with -t) ends the request. A failed request exits with 1 and its error text
 // on standard error; bad arguments exit with 2. Nothing else is printed, so
 // scripts can drive it. An HTTP error status is no failure: its page is the
-// body. https addresses are fetched over TLS, the server's certificate
-// checked against the system's CAs and the one in the --cacert FILE.
+// body; a body cut short of its Content-Length is a failure, with every
+// byte that came written out. https addresses are fetched over TLS, the
+// server's certificate checked against the system's CAs, the CAs the user
+// trusts in their own certificate store and those in the --cacert FILE.
 
 #include "http/http_client.h"
 #include "toolkit/core/exceptions.h"

@@ -236,6 +236,10 @@ void TNMHTTP::RunRequest()
                 CaptureString(Body, -1);
 
             const int status = ReplyNumber;
+            // What arrived stays in Body (or its file) for the caller; only
+            // the pass does not count as a whole reply.
+            if (!followsLocation(status))
+                RefuseCutBody(status);
             if (status <= 298) {
                 if (OnSuccess)
                     OnSuccess(CurrentCmd);
@@ -334,7 +338,9 @@ void TNMHTTP::BuildRequestHeader()
 {
     const CommandRule &rule = ruleFor(CurrentCmd);
     HeaderLines.Clear();
-    HeaderLines.Add(rule.methodWord + (Proxy.isEmpty() ? Path : URL) + " HTTP/1.0");
+    // A blank or a control byte of the address would split the request
+    // line; the address itself is left as the caller gave it.
+    HeaderLines.Add(rule.methodWord + http::requestSafe(Proxy.isEmpty() ? Path : URL) + " HTTP/1.0");
     if (!Proxy.isEmpty()) {
         HeaderLines.Add("Proxy-Connection: Keep-Alive");
         HeaderLines.Add("Host: " + Host);
@@ -390,6 +396,25 @@ void TNMHTTP::SendRequest()
 
 // ---- the response -------------------------------------------------------
 
+namespace {
+
+// Replies that carry no body whatever their Content-Length says.
+bool hasNoBody(CmdType cmd, int status)
+{
+    return cmd == CmdType::Head || status == 204 || status == 304 || (status >= 100 && status <= 199);
+}
+
+} // namespace
+
+void TNMHTTP::RefuseCutBody(int status) const
+{
+    if (m_announcedLength < 0 || CapturedLength >= m_announcedLength || hasNoBody(CurrentCmd, status))
+        return;
+    throw ESockError(QStringLiteral("Connection closed after %1 of %2 bytes")
+                         .arg(CapturedLength)
+                         .arg(m_announcedLength));
+}
+
 void TNMHTTP::ReadResponseHeader()
 {
     BytesTotal = 0;
@@ -414,21 +439,43 @@ void TNMHTTP::ReadResponseHeader()
             throw EWriteError();
     };
 
+    // Interim replies (100 Continue, 103 Early Hints, ...) come before the
+    // real one: each header block is read and dropped, and the next status
+    // line starts again. They count towards MaxHeaderSize, so a server that
+    // sends them without end is refused like an endless header.
     QByteArray line;
-    ReadLn(line);
-    if (!line.isEmpty()) {
-        ReplyNumber = http::statusNumber(line);
-        keep(line);
-    }
-    http::ResponseFields fields{CookieReceived, Location, BytesTotal};
-    m_announcedLength = -1;
-    do {
+    for (;;) {
         ReadLn(line);
-        http::takeHeaderLine(line, fields);
-        CookieReceived = fields.cookieReceived;
-        Location = fields.location;
-        BytesTotal = fields.bytesTotal;
-        m_announcedLength = fields.announcedLength;
-        keep(line);
-    } while (!http::endsHeaderBlock(line));
+        if (!line.isEmpty()) {
+            ReplyNumber = http::statusNumber(line);
+            keep(line);
+        }
+        http::ResponseFields fields{CookieReceived, Location, BytesTotal};
+        m_announcedLength = -1;
+        while (!line.isEmpty()) { // empty: the server closed before any line
+            ReadLn(line);
+            http::takeHeaderLine(line, fields);
+            CookieReceived = fields.cookieReceived;
+            Location = fields.location;
+            BytesTotal = fields.bytesTotal;
+            m_announcedLength = fields.announcedLength;
+            keep(line);
+            if (http::endsHeaderBlock(line))
+                break;
+        }
+        const bool interim = ReplyNumber >= 100 && ReplyNumber <= 199;
+        if (interim && line.isEmpty())
+            throw ESockError(QStringLiteral("Connection closed after an interim reply, before the reply itself"));
+        if (!interim)
+            return;
+        ReplyNumber = 0;
+        BytesTotal = 0;
+        CookieReceived.clear();
+        if (file) {
+            file->resize(0);
+            file->seek(0);
+        } else {
+            Header.clear();
+        }
+    }
 }

@@ -130,6 +130,9 @@ private:
     void Request(CmdType cmd, const std::function<void()> &store);
     // Sends bytes whole, NUL bytes and any length included.
     void SendText(const QByteArray &bytes);
+    // Raises "Connection closed after N of M bytes" when the body that just
+    // ended is shorter than its Content-Length and the reply has a body.
+    void RefuseCutBody(int status) const;
     bool SendsCookie() const;
     bool SendsAuthorization() const;
     QByteArray CredentialsText() const;

@@ -5,6 +5,7 @@
 #include "toolkit/core/convert.h"
 #include "toolkit/core/exceptions.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace http {
@@ -23,11 +24,20 @@ QByteArray valueAfter(const QByteArray &line, QByteArrayView name)
 
 } // namespace
 
+bool isDecimal(const QByteArray &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 qint16 statusNumber(const QByteArray &statusLine)
 {
+    // Digits only: the conversion would also take "+200" or "$C8".
+    const QByteArray field = NthWord(statusLine, ' ', 2);
+    if (!isDecimal(field))
+        return 0;
     int value = 0;
     try {
-        value = toolkit::strToInt(toolkit::fromSingleByte(NthWord(statusLine, ' ', 2)));
+        value = toolkit::strToInt(toolkit::fromSingleByte(field));
     } catch (const EConvertError &) {
         return 0;
     }
@@ -52,9 +62,11 @@ bool endsHeaderBlock(const QByteArray &line)
     return line.isEmpty() || line == "\n" || line == "\r\n";
 }
 
-qint64 contentLength(const QByteArray &line)
+qint64 contentLength(const QByteArray &line, bool moreBlanks)
 {
-    const qsizetype start = kContentLength.size() + 1;
+    qsizetype start = kContentLength.size() + 1;
+    while (moreBlanks && start < line.size() && (line.at(start) == ' ' || line.at(start) == '\t'))
+        ++start;
     qint64 value = 0;
     qsizetype i = start;
     for (; i < line.size() && line.at(i) >= '0' && line.at(i) <= '9'; ++i) {
@@ -74,13 +86,15 @@ void takeHeaderLine(const QByteArray &line, ResponseFields &fields)
     else if (name == kLocation)
         fields.location = valueAfter(line, kLocation);
     else if (name == kContentLength) {
-        // One reading for both: the announced length decides whether a cut
-        // body is an error, so it must stay exact beyond what the 32-bit
-        // progress total can hold (which then says 0, "unknown").
-        fields.announcedLength = contentLength(line);
-        const bool fits = fields.announcedLength >= 0 &&
-                          fields.announcedLength <= std::numeric_limits<qint32>::max();
-        fields.bytesTotal = fits ? qint32(fields.announcedLength) : 0;
+        // The announced length decides whether a cut body is an error, so
+        // it stays exact beyond what the 32-bit progress total can hold
+        // (which then says 0, "unknown"), and it takes the value however
+        // many blanks a server put before it: missing it would fail a
+        // whole body that a reset follows.
+        fields.announcedLength = contentLength(line, true);
+        const qint64 total = contentLength(line, false);
+        const bool fits = total >= 0 && total <= std::numeric_limits<qint32>::max();
+        fields.bytesTotal = fits ? qint32(total) : 0;
     }
 }
 

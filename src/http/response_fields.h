@@ -10,7 +10,7 @@
 namespace http {
 
 // The status of a status line: its second blank-separated field as a decimal
-// number. A field that is not a number ("200\r\n" of a line without a reason
+// number. A field that is not a run of digits ("200\r\n" of a line without a reason
 // phrase, "abc") gives 0, and so does a number too big for a status, which
 // would otherwise wrap into some unrelated code.
 qint16 statusNumber(const QByteArray &statusLine);
@@ -32,8 +32,13 @@ struct ResponseFields {
 };
 void takeHeaderLine(const QByteArray &line, ResponseFields &fields);
 
-// The digits right after "Content-Length: ": -1 when there are none or when
-// they do not fit a 64-bit count (a length of 30 digits tells nothing).
-qint64 contentLength(const QByteArray &line);
+// The digits right after "Content-Length: " (after any further blanks and
+// tabs too when `moreBlanks`): -1 when there are none or when they do not
+// fit a 64-bit count (a length of 30 digits tells nothing).
+qint64 contentLength(const QByteArray &line, bool moreBlanks = false);
+
+// True for a non-empty run of decimal digits and nothing else (no sign, no
+// blanks, no '$' hex form).
+bool isDecimal(const QByteArray &text);
 
 } // namespace http

@@ -21,6 +21,16 @@ namespace {
 
 const QString kCaption = QStringLiteral("Get source code of webpage");
 
+// The fetch checks certificates itself; what the user let through for the
+// page alone does not carry over to it.
+const QString kPageExceptionNote =
+    QStringLiteral("\nA certificate accepted with \"Proceed anyway\" in the page is not trusted by this fetch.");
+
+bool isCertificateError(const QString &text)
+{
+    return text.startsWith(QLatin1String("Certificate "));
+}
+
 } // namespace
 
 TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
@@ -143,10 +153,13 @@ void TForm7::Button1Click()
     // 2. The address as typed: no scheme added, nothing trimmed.
     try {
         NMHTTP1->Get(toolkit::toSingleByte(address));
-    } catch (const ESockError &) {
+    } catch (const ESockError &e) {
         // Stopped by the user: the pane keeps what arrived, and that is all.
-        if (!m_cancelled)
+        if (!m_cancelled) {
+            if (isCertificateError(e.message()))
+                throw ESockError(e.message() + kPageExceptionNote);
             throw;
+        }
         setWindowTitle(kCaption);
     }
 }

@@ -83,6 +83,8 @@ public:
     // met after a capture has received this many bytes ends the capture like
     // the peer's orderly close instead of failing a complete transfer.
     qint64 CompleteLength = -1;
+    // Bytes the last capture received, exact where BytesRecvd wraps.
+    qint64 CapturedLength = 0;
     QByteArray LastReply;  // reply line of the last Transaction, line end included
     qint16 ReplyNumber = 0;
     quint16 SocketHandle = NoSocket;
@@ -102,7 +104,7 @@ public:
     void SendBuffer(const char *bytes, quint16 length); // length 0: up to the first NUL
     void Write(const QByteArray &text);
     void Writeln(const QByteArray &text);
-    void ReadLn(QByteArray &line); // one line, LF included
+    void ReadLn(QByteArray &line); // one line, LF included; at the peer's end what is left of it
     virtual void Transaction(const QByteArray &command, QByteArray &reply);
     void SendFile(const QString &fileName);
     void CaptureFile(const QString &fileName);
@@ -111,7 +113,8 @@ public:
     bool DataAvailable();
 
     // Makes the connection a TLS one: handshakes with the server, verifying
-    // its certificate against the system's trusted ones and TrustedCaFile
+    // its certificate against the system's trusted ones, the CAs the user
+    // trusts in their own store (user_trust_store.h) and TrustedCaFile
     // and checking it is for `serverName` (sent as SNI). Waits like every
     // operation, honouring TimeOut and Cancel. Raises ESockError with the
     // reason ("Certificate verify failed: ...", "Certificate is for another

@@ -1,9 +1,13 @@
 #include "tls_session.h"
 
+#include "user_trust_store.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -67,8 +71,8 @@ bool isAddress(const QByteArray &name)
     return ::inet_pton(AF_INET, name.constData(), &a) == 1;
 }
 
-// The names a certificate is for: its DNS and IP alternative names, or its
-// common name when it has none.
+// The names a certificate is for: its DNS and IP alternative names, or a
+// note of its common name when it has none.
 QString namesOf(X509 *cert)
 {
     QStringList names;
@@ -88,9 +92,11 @@ QString namesOf(X509 *cert)
     }
     GENERAL_NAMES_free(alt);
     if (names.isEmpty()) {
+        // A common name is never checked, but it tells the user what the
+        // certificate meant to be for.
         char cn[256] = {};
         if (X509_NAME_get_text_by_NID(X509_get_subject_name(cert), NID_commonName, cn, sizeof cn) > 0)
-            names << QString::fromUtf8(cn);
+            return QStringLiteral("no alternative names, only the common name ") + QString::fromUtf8(cn);
     }
     return names.isEmpty() ? QStringLiteral("(no name)") : names.join(QStringLiteral(", "));
 }
@@ -115,6 +121,36 @@ int verifyCallback(int ok, X509_STORE_CTX *store)
         }
     }
     return ok;
+}
+
+// The system's trusted certificates, looked up by subject in the hashed
+// certificate folder as each chain needs them: reading the whole bundle
+// costs more than a short fetch. A bundle file named in the environment
+// is read as asked; without a folder, the bundle is the fallback.
+void trustSystemStore(X509_STORE *store)
+{
+    if (const char *file = std::getenv(X509_get_default_cert_file_env()); file && *file)
+        X509_STORE_load_file(store, file);
+    const char *folderEnv = std::getenv(X509_get_default_cert_dir_env());
+    const char *folder = folderEnv && *folderEnv ? folderEnv : X509_get_default_cert_dir();
+    if (QFileInfo(QFile::decodeName(folder).section(QLatin1Char(':'), 0, 0)).isDir())
+        X509_STORE_load_path(store, folder);
+    else
+        X509_STORE_load_file(store, X509_get_default_cert_file());
+}
+
+// The CAs the user trusts for the page too; one that cannot be read is
+// skipped, the others still count.
+void trustUserStore(X509_STORE *store)
+{
+    for (const QByteArray &der : UserTrustedCaCertificates()) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(der.constData());
+        if (X509 *cert = d2i_X509(nullptr, &bytes, long(der.size()))) {
+            X509_STORE_add_cert(store, cert); // a copy the store holds already is no error here
+            X509_free(cert);
+        }
+    }
+    ERR_clear_error();
 }
 
 } // namespace
@@ -146,7 +182,10 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const QByteArray &serverN
         return nullptr;
     }
     SSL_CTX_set_min_proto_version(h.context, TLS1_2_VERSION);
-    SSL_CTX_set_default_verify_paths(h.context);
+    X509_STORE *store = SSL_CTX_get_cert_store(h.context);
+    trustSystemStore(store);
+    trustUserStore(store);
+    ERR_clear_error();
     if (!extraCaFile.isEmpty() &&
         SSL_CTX_load_verify_locations(h.context, QFile::encodeName(extraCaFile).constData(), nullptr) != 1) {
         error = QStringLiteral("Cannot load CA file %1: %2").arg(extraCaFile, lastReason());
@@ -159,6 +198,10 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const QByteArray &serverN
     SSL_set_app_data(h.ssl, &session->m_peerNames);
     SSL_set_verify(h.ssl, SSL_VERIFY_PEER, verifyCallback);
     SSL_set_mode(h.ssl, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    // As web clients check names: a wildcard stands for one whole label
+    // ("*.a.test", never "b*.a.test"), and only the alternative names
+    // count, never a common name of a certificate that has none.
+    SSL_set_hostflags(h.ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS | X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
     if (isAddress(serverName)) {
         // An address is checked against the certificate's addresses; SNI
         // carries host names only.

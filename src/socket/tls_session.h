@@ -5,8 +5,9 @@
 // must become ready (readable or writable) before the call is tried again,
 // so the caller sleeps in its one event loop like for plain sockets.
 //
-// The peer is verified against the system's trusted certificates (plus an
-// optional extra CA file) and the name asked for (a host name, checked and
+// The peer is verified against the system's trusted certificates, the CAs
+// the user trusts in their own store (user_trust_store.h) and an optional
+// extra CA file, and against the name asked for (a host name, checked and
 // sent as SNI, or an IPv4 address, checked against the certificate's
 // addresses); TLS 1.2 is the oldest version spoken.
 

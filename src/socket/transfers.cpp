@@ -90,14 +90,14 @@ void TPowersock::ReadLn(QByteArray &line)
     // IOBuffer and takes from the stream only up to the line end, so the
     // bytes after it stay unread. A line longer than IOBuffer keeps growing
     // here, passes after pass, and is returned whole.
+    // At the peer's end an unfinished line is returned as it is, without
+    // a line end: those bytes arrived and are the last of the stream. Only
+    // a close with nothing pending gives the empty line.
     QByteArray consumed;
-    bool found = false;
     for (;;) {
         const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, sockets::MSG_PEEK_FLAG);
-        if (n == 0) { // orderly close
-            line.clear();
-            return;
-        }
+        if (n == 0) // orderly close
+            break;
         if (n > 0) {
             const char *lf = static_cast<const char *>(std::memchr(IOBuffer, '\n', size_t(n)));
             const qsizetype take = lf ? (lf - IOBuffer) + 1 : n;
@@ -106,10 +106,8 @@ void TPowersock::ReadLn(QByteArray &line)
             const qsizetype got = sockets::Recv(SocketHandle, IOBuffer, take, 0);
             if (got > 0)
                 consumed.append(IOBuffer, got);
-            if (lf && got == take) {
-                found = true;
+            if (lf && got == take)
                 break;
-            }
             ProcessMessages(false);
         } else {
             if (ReceiveEnded())
@@ -123,7 +121,7 @@ void TPowersock::ReadLn(QByteArray &line)
         Canceled = false;
         throw EAbortError(text("Socket readln aborted"));
     }
-    line = found ? consumed : QByteArray();
+    line = consumed;
 }
 
 void TPowersock::Transaction(const QByteArray &command, QByteArray &reply)
@@ -215,7 +213,8 @@ void TPowersock::CaptureFile(const QString &fileName)
 void TPowersock::ReceiveToEnd(const std::function<void(const char *, qsizetype)> &take,
                               const std::function<bool()> &wantsMore)
 {
-    qint64 received = 0;
+    CapturedLength = 0;
+    qint64 &received = CapturedLength;
     while (!Canceled && (!wantsMore || wantsMore())) {
         const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, 0);
         if (n == 0)

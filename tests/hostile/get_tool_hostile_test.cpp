@@ -268,9 +268,11 @@ TEST(HostileGetTool, EndlessBodyStreamsWithBoundedMemory)
     EXPECT_LT(peakRss, 64 + kSlackMb);
 }
 
-// Content-Length that lies in either direction: the body is what arrived
-// before the close; a promise the server does not keep while it stays open
-// ends at the stall time-out, with what came written.
+// Content-Length that lies in either direction: a close before the
+// announced length is a cut body, an error with every byte that came
+// written out; a longer body is what arrived before the close; a promise the
+// server does not keep while it stays open ends at the stall time-out, with
+// what came written.
 TEST(HostileGetTool, LyingContentLengthNeitherCutsNorWaitsForEver)
 {
     ScriptedServer server(std::vector<Script>{
@@ -281,12 +283,16 @@ TEST(HostileGetTool, LyingContentLengthNeitherCutsNorWaitsForEver)
          Step::sleep(30000)},
     });
     const char *names[] = {"Content-Length larger, then close", "Content-Length smaller", "Content-Length negative"};
+    const int exits[] = {1, 0, 0};
     for (int i = 0; i < 3; ++i) {
         const ToolRun r = tool(args(server.port(), {"-t", "2"}), 15000);
         report(names[i], outcome(r), r.ms);
         ASSERT_TRUE(r.finished);
-        EXPECT_EQ(r.exitCode, 0) << names[i];
+        EXPECT_EQ(r.exitCode, exits[i]) << names[i];
         EXPECT_EQ(r.out, "ten bytes!") << names[i];
+        if (exits[i]) {
+            EXPECT_EQ(r.err, "Connection closed after 10 of 1000000 bytes");
+        }
     }
     const ToolRun r = tool(args(server.port(), {"-t", "2"}), 15000);
     report("Content-Length larger, kept open", outcome(r), r.ms);
@@ -294,6 +300,54 @@ TEST(HostileGetTool, LyingContentLengthNeitherCutsNorWaitsForEver)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Socket capture aborted");
     EXPECT_EQ(r.out, "ten bytes!");
+}
+
+// A cut body written to a file: the file holds every byte that came, and
+// the exit says the body is not whole. The same holds one byte at a time.
+TEST(HostileGetTool, CutBodyIntoAFileKeepsEveryByteAndFails)
+{
+    const QByteArray reply = "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n0123456789";
+    ScriptedServer server(std::vector<Script>{
+        answerWith(reply), {Step::readUntil("\r\n\r\n"), Step::trickle(reply, 1), Step::close()}});
+    QTemporaryDir dir;
+    for (const char *name : {"cut body to a file", "cut body trickled"}) {
+        const QString file = dir.filePath(QString::fromLatin1(name));
+        const ToolRun r = tool(args(server.port(), {"-t", "5", "-o", file}), 30000);
+        report(name, outcome(r), r.ms);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "Connection closed after 10 of 100 bytes");
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(out.readAll(), "0123456789");
+    }
+}
+
+// An address that carries line breaks would put a header and a second
+// request of its own onto the wire: it is refused before any connection.
+TEST(HostileGetTool, SmugglingAddressSendsNothing)
+{
+    ScriptedServer server(Script{Step::readUntilClose()});
+    const QString address = QString::fromLatin1(localUrl(server.port(), "/a")) +
+                            QStringLiteral(" HTTP/1.0\r\nX-Injected: yes\r\n\r\nGET /smuggled");
+    const ToolRun r = tool({address, QStringLiteral("-t"), QStringLiteral("2")}, 15000);
+    report("line breaks in the address", outcome(r), r.ms);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Address contains a line break or NUL byte: nothing was sent");
+    EXPECT_EQ(server.connections(), 0);
+
+    // Blanks and control bytes that are no line break go out encoded, in
+    // the one request line.
+    ScriptedServer echo(Script{Step::readUntil("\r\n\r\n"), Step::send(kOkHead), Step::close()});
+    const ToolRun blanks =
+        tool({QString::fromLatin1(localUrl(echo.port(), "/a b\tc\x01")), QStringLiteral("-t"), QStringLiteral("2")},
+             15000);
+    ASSERT_TRUE(blanks.finished);
+    EXPECT_EQ(blanks.exitCode, 0);
+    ASSERT_TRUE(echo.waitForScriptEnd(0));
+    EXPECT_TRUE(echo.received(0).startsWith("GET /a%20b%09c%01 HTTP/1.0\r\nHost: 127.0.0.1\r\n"))
+        << echo.received(0).toStdString();
 }
 
 // Redirects that never end: to itself, between two names, without any

@@ -166,8 +166,8 @@ TEST_F(HostileWindow, EndlessBodyIsStoppedByEscapeKeepingWhatArrived)
 }
 
 // Content-Length that lies: a larger promise followed by the close shows
-// what came; one the server never keeps while it stays open waits for
-// Escape, and the pane keeps what came.
+// what came and says the body was cut; one the server never keeps while it
+// stays open waits for Escape, and the pane keeps what came.
 TEST_F(HostileWindow, LyingContentLength)
 {
     ScriptedServer closing(Script{Step::readUntil("\r\n\r\n"),
@@ -175,7 +175,8 @@ TEST_F(HostileWindow, LyingContentLength)
     fetch(localUrl(closing.port()));
     report("window: Content-Length larger, then close", QStringLiteral("pane \"%1\"").arg(pane.toPlainText()), fetchMs);
     EXPECT_EQ(pane.toPlainText(), "ten bytes!");
-    EXPECT_EQ(errors(), "");
+    EXPECT_EQ(errors(), "Connection closed after 10 of 100000 bytes");
+    program.messages().clear();
 
     ScriptedServer open(Script{Step::readUntil("\r\n\r\n"),
                                Step::send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\nnine byte"), Step::sleep(60000)});
@@ -184,6 +185,19 @@ TEST_F(HostileWindow, LyingContentLength)
     EXPECT_FALSE(window.fetching());
     EXPECT_EQ(pane.toPlainText(), "nine byte");
     EXPECT_EQ(errors(), "");
+}
+
+// The address with line breaks: refused with its error before any
+// connection, and the pane keeps what it showed.
+TEST_F(HostileWindow, SmugglingAddressSendsNothing)
+{
+    ScriptedServer server(Script{Step::readUntilClose()});
+    pane.setPlainText(QStringLiteral("before"));
+    fetch(localUrl(server.port(), "/a") + " HTTP/1.0\r\nX-Injected: yes\r\n\r\nGET /smuggled");
+    EXPECT_EQ(errors(), "Address contains a line break or NUL byte: nothing was sent");
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_EQ(pane.toPlainText(), "before");
+    EXPECT_FALSE(window.fetching());
 }
 
 // A thousand fetches from one window against a server that accepts them

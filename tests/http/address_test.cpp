@@ -92,7 +92,29 @@ TEST(ParseAddress, RefusesWhatItCannotRequest)
     EXPECT_EQ(errorOf("http://h:65616/"), "Port number 65616 is out of range (1 to 65535)");
     EXPECT_EQ(errorOf("http://h:-1/"), "Port number -1 is out of range (1 to 65535)");
     EXPECT_EQ(errorOf("http://h:1/"), "<no error>");
+    // Decimal digits only, as ports are written in addresses.
+    EXPECT_EQ(errorOf("http://h:+80/"), "'+80' is not a valid integer value");
+    EXPECT_EQ(errorOf("http://h:$50/"), "'$50' is not a valid integer value");
+    EXPECT_EQ(errorOf("http://h: 80/"), "' 80' is not a valid integer value");
+    EXPECT_EQ(errorOf("http://h:0080/"), "<no error>");
+    // A port the caller left is checked like one the address names.
+    EXPECT_EQ(errorOf("h/x", -1), "Port number -1 is out of range (1 to 65535)");
+    EXPECT_EQ(errorOf("/x", 70000), "Port number 70000 is out of range (1 to 65535)");
+    EXPECT_EQ(errorOf("h/x", 8080), "<no error>");
     EXPECT_EQ(errorOf("http://h:65535/"), "<no error>");
+}
+
+TEST(ParseAddress, LineBreaksAndNulAreRefusedAnywhere)
+{
+    const QString refused = QStringLiteral("Address contains a line break or NUL byte: nothing was sent");
+    EXPECT_EQ(errorOf("http://h/a HTTP/1.0\r\nX-Injected: yes\r\n\r\nGET /smuggled"), refused);
+    EXPECT_EQ(errorOf("http://h\n/"), refused);
+    EXPECT_EQ(errorOf("/a\rb"), refused);
+    Address a{QByteArray("http://h/a\0b", 12), {}, "old", 0};
+    EXPECT_THROW(parseAddress(a), Exception);
+    EXPECT_EQ(a.host, "old"); // refused before anything is taken from it
+    // Blanks and tabs are no line break: the request line encodes them.
+    EXPECT_EQ(errorOf("http://h/a b\tc"), "<no error>");
 }
 
 TEST(ResolveRedirect, RelativeReferencesKeepSchemeHostAndPort)
@@ -123,6 +145,8 @@ TEST(ResolveRedirect, RelativeReferencesKeepSchemeHostAndPort)
         {&current, "http://far/x", "http://far/x"},
         {&current, "HTTPS://far/x", "HTTPS://far/x"},
         {&current, "name:81/x", "name:81/x"},
+        // An address and a port name a host too, exactly like a name does.
+        {&current, "127.0.0.1:81/x", "127.0.0.1:81/x"},
         // What a request line cannot carry.
         {&current, " /a b#frag", "http://h:8080/a%20b"},
         {&current, "x?a=1#f", "http://h:8080/x?a=1"},
@@ -135,7 +159,9 @@ TEST(ResolveRedirect, RelativeReferencesKeepSchemeHostAndPort)
 TEST(ResolveRedirect, SchemesTheClientDoesNotSpeakAreRefused)
 {
     const Address current{"http://h/a", "/a", "h", 80};
-    for (const char *location : {"foo:bar", "mailto:someone@h", "javascript:alert(1)"}) {
+    // ftp and gopher servers would be spoken to in HTTP.
+    for (const char *location :
+         {"foo:bar", "mailto:someone@h", "javascript:alert(1)", "ftp://h/x", "gopher://h:70/x", "FTP://h/"}) {
         try {
             http::resolveRedirect(location, current);
             ADD_FAILURE() << location << " was followed";

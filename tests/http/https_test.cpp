@@ -489,3 +489,87 @@ TEST_F(Https, OffByDefaultAndNeverThroughAProxy)
     EXPECT_EQ(show(errorOf([&] { client.Get("https://127.0.0.1/"); })), "HTTPS through a proxy is not supported");
     EXPECT_TRUE(client.events.isEmpty());
 }
+
+namespace {
+
+// Sets HOME for the test's span; the user's certificate store is found
+// through it, in this process and in the tools it starts.
+class HomeFolder {
+public:
+    explicit HomeFolder(const QString &home) : m_old(qgetenv("HOME")) { qputenv("HOME", QFile::encodeName(home)); }
+    ~HomeFolder() { qputenv("HOME", m_old); }
+
+private:
+    QByteArray m_old;
+};
+
+} // namespace
+
+TEST_F(Https, NamesAreWholeLabelsAndAlternativeNamesOnly)
+{
+    NginxServer wildcards;
+    startNginx(wildcards, TestCertificates::Wildcards);
+    NginxServer commonName;
+    startNginx(commonName, TestCertificates::CommonNameOnly);
+    const struct {
+        NginxServer *server;
+        const char *name;
+        const char *error;
+    } cases[] = {
+        {&wildcards, "bx.w.test", ""},
+        {&wildcards, "BX.W.TEST", ""},
+        // A wildcard stands for one whole label, never part of one, never two.
+        {&wildcards, "bx.a.test", "Certificate is for another host: *.w.test, b*.a.test"},
+        {&wildcards, "a.bx.w.test", "Certificate is for another host: *.w.test, b*.a.test"},
+        {&wildcards, "w.test", "Certificate is for another host: *.w.test, b*.a.test"},
+        // A common name is no name to check against.
+        {&commonName, "localhost",
+         "Certificate is for another host: no alternative names, only the common name localhost"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingClient client;
+        prepare(client);
+        client.Host = "127.0.0.1";
+        client.Port = c.server->port();
+        client.Connect();
+        EXPECT_EQ(show(errorOf([&] { client.SecureHandshake(c.name); })), c.error);
+        client.Disconnect();
+    }
+}
+
+TEST_F(Https, TheUserStoreIsTrustedLikeThePageTrustsIt)
+{
+    NginxServer nginx;
+    startNginx(nginx, TestCertificates::Good);
+    const QString url = QString::fromLatin1(nginx.url(QStringLiteral("page.html")));
+    const QString untrusted = QStringLiteral("Certificate verify failed: unable to get local issuer certificate");
+    QTemporaryDir trusting, holding, empty;
+    ASSERT_TRUE(certs.makeUserStore(trusting.path())) << certs.error().toStdString();
+    ASSERT_TRUE(certs.makeUserStore(holding.path(), QStringLiteral(",,"))) << certs.error().toStdString();
+    const struct {
+        const char *name;
+        QString home;
+        QString error;
+    } cases[] = {
+        {"the CA trusted for web sites", trusting.path(), QString()},
+        // Held without trust: the store is no list of trusted certificates.
+        {"the CA held without trust", holding.path(), untrusted},
+        {"no store at all", empty.path(), untrusted},
+        // The store read before does not linger once it is gone.
+        {"the trusting store again", trusting.path(), QString()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        HomeFolder home(c.home);
+        RecordingClient client;
+        client.HttpsEnabled = true;
+        EXPECT_EQ(show(errorOf([&] { client.Get(url.toLatin1()); })), show(c.error));
+        if (c.error.isEmpty())
+            EXPECT_EQ(client.Body, "<html>secure</html>\n");
+
+        const ProgramRun tool = runProgram(QStringLiteral(KESTRELON_GET), {url});
+        EXPECT_EQ(tool.exitCode, c.error.isEmpty() ? 0 : 1);
+        EXPECT_EQ(show(tool.err), show(c.error.isEmpty() ? QByteArray() : c.error.toLatin1() + "\n"));
+    }
+}

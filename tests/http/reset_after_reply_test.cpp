@@ -116,6 +116,11 @@ TEST(ResetAfterReply, ResetAfterTheAnnouncedBodyIsNoFailure)
     const QByteArray body = bodyOf(200'000);
     expectAllWhole(fetchRepeatedly({Step::readUntil("\r\n\r\n"), Step::send(replyWith(body, true)), delivered(), Step::reset()}),
                    body);
+    // The length after more than one blank is still the length.
+    QByteArray spaced = replyWith(body, true);
+    spaced.replace("Content-Length: ", "Content-Length:   ");
+    expectAllWhole(fetchRepeatedly({Step::readUntil("\r\n\r\n"), Step::send(spaced), delivered(), Step::reset()}),
+                   body);
 }
 
 TEST(ResetAfterReply, ResetWithoutAnyEndMarkerIsACutBodyAndKeepsWhatArrived)

@@ -19,6 +19,10 @@ TEST(ResponseFields, StatusIsTheSecondFieldOrZero)
     EXPECT_EQ(statusNumber("HTTP/1.0 65736 X\r\n"), 0);
     EXPECT_EQ(statusNumber("HTTP/1.0 2000000000 X\r\n"), 0);
     EXPECT_EQ(statusNumber("HTTP/1.0 9999999999 X\r\n"), 0);
+    // Only decimal digits: a sign or the hex form is no status.
+    EXPECT_EQ(statusNumber("HTTP/1.0 +200 OK\r\n"), 0);
+    EXPECT_EQ(statusNumber("HTTP/1.0 $C8 OK\r\n"), 0);
+    EXPECT_EQ(statusNumber("HTTP/1.0 -200 OK\r\n"), 0);
 }
 
 TEST(ResponseFields, RecognisesNamesFollowedByColonAndBlankInAnyCase)
@@ -102,6 +106,14 @@ TEST(ResponseFields, AnnouncedLengthStaysExactPastThirtyTwoBits)
     takeHeaderLine("Content-Length: -5\r\n", f);
     EXPECT_EQ(f.bytesTotal, 0);
     EXPECT_EQ(f.announcedLength, -1);
+    // More blanks or a tab before the digits still announce the length
+    // that decides whether the body was cut; the progress total keeps
+    // reading by position and says "unknown".
+    takeHeaderLine("Content-Length:  100\r\n", f);
+    EXPECT_EQ(f.announcedLength, 100);
+    EXPECT_EQ(f.bytesTotal, 0);
+    takeHeaderLine("Content-Length: \t 7\r\n", f);
+    EXPECT_EQ(f.announcedLength, 7);
 }
 
 TEST(ResponseFields, TheBlockEndsAtAnEmptyLine)

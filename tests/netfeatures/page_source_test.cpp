@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <chrono>
@@ -173,6 +174,34 @@ TEST_F(SourceFixture, HttpsPageArrivesByteEqualInThePane)
     EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('\n').toStdString();
     EXPECT_EQ(textpane::textBytes(pane), body);
     EXPECT_EQ(saved(), withCrLf(body));
+}
+
+// The user's own certificate store counts as the page's trust does; without
+// it the error says that an exception made for the page does not count.
+TEST_F(SourceFixture, HttpsPageTrustedThroughTheUserStoreOnly)
+{
+    testing_support::TestCertificates certs;
+    ASSERT_TRUE(certs.make()) << certs.error().toStdString();
+    testing_support::NginxServer nginx;
+    nginx.setTls(certs.certificate(testing_support::TestCertificates::Good),
+                 certs.key(testing_support::TestCertificates::Good));
+    nginx.writeFile("page.html", "from a CA the user trusts");
+    ASSERT_TRUE(nginx.start()) << nginx.error().toStdString();
+    QTemporaryDir withStore, without;
+    ASSERT_TRUE(certs.makeUserStore(withStore.path())) << certs.error().toStdString();
+    const QByteArray oldHome = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] { qputenv("HOME", oldHome); });
+
+    qputenv("HOME", QFile::encodeName(withStore.path()));
+    fetch(QString::fromLatin1(nginx.url("page.html")));
+    EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('\n').toStdString();
+    EXPECT_EQ(textpane::textBytes(pane), "from a CA the user trusts");
+
+    qputenv("HOME", QFile::encodeName(without.path()));
+    fetch(QString::fromLatin1(nginx.url("page.html")));
+    EXPECT_EQ(program.messages().join('\n'),
+              "Certificate verify failed: unable to get local issuer certificate\n"
+              "A certificate accepted with \"Proceed anyway\" in the page is not trusted by this fetch.");
 }
 
 TEST_F(SourceFixture, CrLfBodySavesBackExactlyEvenWhenSplitBetweenChunks)

@@ -100,11 +100,29 @@ TEST_F(Transfer, MegabyteWithoutLineEnd)
     EXPECT_FALSE(sock.Canceled); // cleared when the abort is raised
     EXPECT_TRUE(sock.TimedOut);
 
-    // Then the orderly close: an unfinished line reads as the end.
+    // Then the orderly close: the unfinished line is the last line, whole,
+    // and only the next read gives the end.
     ScriptedServer closing({Step::send(QByteArray(1 << 20, 'q')), Step::close()});
     TestSock other;
     connect(other, closing);
     other.ReadLn(line);
+    EXPECT_EQ(line, QByteArray(1 << 20, 'q'));
+    other.ReadLn(line);
+    EXPECT_EQ(line, "");
+}
+
+TEST_F(Transfer, UnfinishedLineAtTheCloseArrivesInPiecesAndWhole)
+{
+    // Trickled: the line grows over many passes before the close comes.
+    ScriptedServer server({Step::send("one\r\n"), Step::trickle("two, no end", 1), Step::close()});
+    TestSock sock;
+    connect(sock, server);
+    QByteArray line;
+    sock.ReadLn(line);
+    EXPECT_EQ(line, "one\r\n");
+    sock.ReadLn(line);
+    EXPECT_EQ(line, "two, no end");
+    sock.ReadLn(line);
     EXPECT_EQ(line, "");
 }
 

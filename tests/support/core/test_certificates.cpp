@@ -1,5 +1,6 @@
 #include "support/core/test_certificates.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -7,7 +8,7 @@ namespace testing_support {
 
 namespace {
 
-const char *const kNames[] = {"good", "wronghost", "selfsigned", "expired", "unknownca"};
+const char *const kNames[] = {"good", "wronghost", "selfsigned", "expired", "unknownca", "wildcards", "cnonly"};
 const QString kLocal = QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost");
 // EC keys: made in milliseconds, and every TLS library speaks them.
 const QStringList kNewKey = {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
@@ -35,17 +36,32 @@ QString TestCertificates::key(Kind kind) const
     return path(QString::fromLatin1(kNames[kind]) + QStringLiteral(".key"));
 }
 
-bool TestCertificates::run(const QStringList &args)
+bool TestCertificates::run(const QStringList &args, const QString &program)
 {
-    QProcess openssl;
-    openssl.setWorkingDirectory(m_dir.path());
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"), args);
-    if (!openssl.waitForFinished(60000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode() != 0) {
-        m_error = QStringLiteral("openssl %1: %2").arg(args.join(' '), QString::fromLocal8Bit(openssl.readAll()));
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        m_error = QStringLiteral("%1 %2: %3").arg(program, args.join(' '), QString::fromLocal8Bit(process.readAll()));
         return false;
     }
     return true;
+}
+
+bool TestCertificates::makeUserStore(const QString &home, const QString &trust)
+{
+    const QString folder = home + QStringLiteral("/.pki/nssdb");
+    if (!QDir().mkpath(folder)) {
+        m_error = QStringLiteral("cannot make %1").arg(folder);
+        return false;
+    }
+    const QString store = QStringLiteral("sql:") + folder;
+    const QString certutil = QStringLiteral("certutil");
+    return run({QStringLiteral("-N"), QStringLiteral("-d"), store, QStringLiteral("--empty-password")}, certutil) &&
+           run({QStringLiteral("-A"), QStringLiteral("-d"), store, QStringLiteral("-n"), QStringLiteral("test-ca"),
+                QStringLiteral("-t"), trust, QStringLiteral("-i"), caFile()},
+               certutil);
 }
 
 bool TestCertificates::makeCa(const QString &name, const QString &subject)
@@ -74,10 +90,15 @@ bool TestCertificates::makeCa(const QString &name, const QString &subject)
 bool TestCertificates::makeSigned(Kind kind, const QString &ca, const QString &altNames, const QStringList &dates)
 {
     const QString name = QString::fromLatin1(kNames[kind]);
-    if (!run(QStringList{QStringLiteral("req")} + kNewKey +
-             QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"), QStringLiteral("-out"),
-                         name + QStringLiteral(".csr"), QStringLiteral("-subj"), QStringLiteral("/CN=") + name,
-                         QStringLiteral("-addext"), altNames}))
+    // Without alternative names the common name is the only name it has.
+    const QString commonName = altNames.isEmpty() ? QStringLiteral("localhost") : name;
+    QStringList request = QStringList{QStringLiteral("req")} + kNewKey +
+                          QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"), QStringLiteral("-out"),
+                                      name + QStringLiteral(".csr"), QStringLiteral("-subj"),
+                                      QStringLiteral("/CN=") + commonName};
+    if (!altNames.isEmpty())
+        request << QStringLiteral("-addext") << altNames;
+    if (!run(request))
         return false;
     return run(QStringList{QStringLiteral("ca"), QStringLiteral("-batch"), QStringLiteral("-notext"),
                            QStringLiteral("-config"), ca + QStringLiteral(".cnf"), QStringLiteral("-cert"),
@@ -101,6 +122,8 @@ bool TestCertificates::make()
                       {QStringLiteral("-startdate"), QStringLiteral("20200101000000Z"), QStringLiteral("-enddate"),
                        QStringLiteral("20200102000000Z")}) &&
            makeSigned(UnknownCa, QStringLiteral("otherca"), kLocal, {}) &&
+           makeSigned(Wildcards, QStringLiteral("ca"), QStringLiteral("subjectAltName=DNS:*.w.test,DNS:b*.a.test"), {}) &&
+           makeSigned(CommonNameOnly, QStringLiteral("ca"), QString(), {}) &&
            run(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + kNewKey +
                QStringList{QStringLiteral("-keyout"), QStringLiteral("selfsigned.key"), QStringLiteral("-out"),
                            QStringLiteral("selfsigned.pem"), QStringLiteral("-days"), QStringLiteral("30"),

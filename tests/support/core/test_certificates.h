@@ -23,6 +23,8 @@ public:
         SelfSigned, // signed by itself
         Expired,    // signed by the CA, valid for one day in 2020
         UnknownCa,  // signed by a second CA that nobody trusts
+        Wildcards,  // signed by the CA, for "*.w.test" and the partial wildcard "b*.a.test"
+        CommonNameOnly, // signed by the CA, "localhost" as its common name and no alternative names
     };
 
     TestCertificates() = default;
@@ -32,11 +34,15 @@ public:
     QString error() const { return m_error; }
 
     QString caFile() const;           // the trusted CA's certificate (PEM)
+    // Makes the user's own certificate store under `home` (.pki/nssdb, as
+    // the page engine reads it) holding the CA with the trust flags `trust`
+    // ("C,," trusts it for web sites; ",," holds it without trust).
+    bool makeUserStore(const QString &home, const QString &trust = QStringLiteral("C,,"));
     QString certificate(Kind kind) const;
     QString key(Kind kind) const;
 
 private:
-    bool run(const QStringList &args);
+    bool run(const QStringList &args, const QString &program = QStringLiteral("openssl"));
     bool makeCa(const QString &name, const QString &subject);
     bool makeSigned(Kind kind, const QString &ca, const QString &altNames, const QStringList &dates);
     QString path(const QString &name) const;
