@@ -9,7 +9,8 @@ libqt6webenginecore6-bin libqt6opengl6-dev libgl-dev
 libjpeg62-turbo-dev libssl-dev libnss3-dev libnss3-tools libgtest-dev googletest
 xvfb xauth xdotool imagemagick x11-utils
 sharutils coreutils nginx-light curl procps openssl openbox
-clang libclang-rt-14-dev fonts-dejavu-core"
+clang libclang-rt-14-dev fonts-dejavu-core
+libpsl-dev webext-ublock-origin-chromium"
 
 missing=""
 for p in $PACKAGES; do
