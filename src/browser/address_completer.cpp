@@ -109,12 +109,12 @@ AddressCompleter::AddressCompleter(QLineEdit *box, suggest::SuggestionService *s
 
 AddressCompleter::~AddressCompleter()
 {
-    delete m_popup;
+    delete m_popup.data();
 }
 
 bool AddressCompleter::isListShown() const
 {
-    return m_popup->isVisible();
+    return m_popup && m_popup->isVisible();
 }
 
 void AddressCompleter::textEdited(const QString &text)
@@ -131,7 +131,7 @@ void AddressCompleter::textEdited(const QString &text)
 void AddressCompleter::answered(quint64 serial, const QByteArray &typed, const QList<suggest::Suggestion> &found)
 {
     // Only the answer to what the box holds now; the user may have moved on.
-    if (serial != m_waitingFor || !m_box->hasFocus() || !m_box->isVisible())
+    if (!m_popup || serial != m_waitingFor || !m_box->hasFocus() || !m_box->isVisible())
         return;
     m_waitingFor = 0;
     if (found.isEmpty()) {
@@ -164,6 +164,8 @@ void AddressCompleter::placeList()
 
 void AddressCompleter::hideList()
 {
+    if (!m_popup)
+        return;
     m_popup->hide();
     m_list->clear();
     m_shown.clear();
@@ -239,7 +241,7 @@ bool AddressCompleter::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Hide:
         // A click in the list does not take the focus, so this is the user
         // going elsewhere.
-        if (!m_popup->underMouse())
+        if (m_popup && !m_popup->underMouse())
             hideList();
         m_waitingFor = 0;
         return false;

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QFrame;
@@ -49,7 +50,8 @@ private:
 
     QLineEdit *m_box;
     suggest::SuggestionService *m_service;
-    QFrame *m_popup;
+    // Owned by the box's window, which may go first.
+    QPointer<QFrame> m_popup;
     QListWidget *m_list;
     QList<suggest::Suggestion> m_shown;
     QString m_typed;

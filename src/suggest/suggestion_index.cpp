@@ -39,6 +39,17 @@ quint64 lettersOf(const char *text, qsizetype size)
     return letters;
 }
 
+// The same for pairs of adjacent bytes, which tell far more texts apart.
+quint64 pairsOf(const char *text, qsizetype size)
+{
+    quint64 pairs = 0;
+    for (qsizetype i = 1; i < size; ++i) {
+        const quint32 pair = quint32(static_cast<unsigned char>(text[i - 1])) << 8 | static_cast<unsigned char>(text[i]);
+        pairs |= quint64(1) << ((pair * 0x9E3779B1u) >> 26);
+    }
+    return pairs;
+}
+
 double addWeight(double score, double logWeight)
 {
     if (score == -std::numeric_limits<double>::infinity())
@@ -136,7 +147,8 @@ bool SuggestionIndex::better(quint32 a, quint32 b) const
 SuggestionIndex::Probe SuggestionIndex::probeFor(quint32 id) const
 {
     const QByteArray &text = m_entries[id].haystack;
-    return Probe{lettersOf(text.constData(), text.size()), id, quint32(text.size())};
+    return Probe{lettersOf(text.constData(), text.size()), pairsOf(text.constData(), text.size()), id,
+                 quint32(text.size())};
 }
 
 void SuggestionIndex::addHistory(const QList<QByteArray> &entries, const std::function<bool()> &stopped)
@@ -158,7 +170,7 @@ void SuggestionIndex::addHistory(const QList<QByteArray> &entries, const std::fu
     // Entries already in the order may have risen: sort the whole order
     // again, which is cheaper than moving each one.
     for (const quint32 id : fresh)
-        m_order.push_back(Probe{0, id, 0});
+        m_order.push_back(Probe{0, 0, id, 0});
     for (Probe &probe : m_order)
         probe = probeFor(probe.id);
     std::sort(m_order.begin(), m_order.end(), [this](const Probe &a, const Probe &b) { return better(a.id, b.id); });
@@ -226,14 +238,17 @@ QList<Suggestion> SuggestionIndex::find(const QByteArray &typed, int limit)
         return found;
 
     quint64 letters = 0;
-    for (const QByteArray &word : words)
+    quint64 pairs = 0;
+    for (const QByteArray &word : words) {
         letters |= lettersOf(word.constData(), word.size());
+        pairs |= pairsOf(word.constData(), word.size());
+    }
     const auto longest = quint32(std::min<qsizetype>(words.first().size(), std::numeric_limits<quint32>::max()));
 
     std::vector<quint32> matches;
     const auto take = [&](size_t position) {
         const Probe &probe = m_order[position];
-        if ((probe.letters & letters) != letters || probe.length < longest)
+        if ((probe.letters & letters) != letters || (probe.pairs & pairs) != pairs || probe.length < longest)
             return false;
         const Entry &entry = m_entries[probe.id];
         for (const QByteArray &word : words) {

@@ -65,6 +65,7 @@ private:
     // without touching its text.
     struct Probe {
         quint64 letters;
+        quint64 pairs;
         quint32 id;
         quint32 length;
     };
