@@ -1,9 +1,15 @@
 // The floor: the least a program needs to show a typed address in a web
-// view. It prints the same two milestones as Kestrelon does.
+// view. It prints the same two milestones as Kestrelon does. With
+// --persistent the view keeps its profile on disk (in ./engine of the
+// current folder), as Kestrelon's does; without, the profile is off the
+// record.
 #include <QApplication>
 #include <QLineEdit>
 #include <QTimer>
+#include <QDir>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <cstdio>
@@ -21,6 +27,12 @@ int main(int argc, char **argv)
     auto *layout = new QVBoxLayout(&window);
     auto *address = new QLineEdit;
     auto *view = new QWebEngineView;
+    if (app.arguments().contains(QStringLiteral("--persistent"))) {
+        auto *profile = new QWebEngineProfile(QStringLiteral("floor"), &app);
+        profile->setPersistentStoragePath(QDir::current().filePath(QStringLiteral("engine")));
+        profile->setCachePath(QDir::current().filePath(QStringLiteral("engine/cache")));
+        view->setPage(new QWebEnginePage(profile, view));
+    }
     layout->addWidget(address);
     layout->addWidget(view);
     window.resize(800, 480);

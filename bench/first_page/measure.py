@@ -73,6 +73,8 @@ def run_once(name):
         cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
     else:
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
+        if name == "floor-disk":
+            cmd.append("--persistent")
     start = time.monotonic()
     proc = subprocess.Popen(cmd, cwd=folder, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
     loaded = None
@@ -94,9 +96,9 @@ def run_once(name):
     return loaded, pss
 
 
-results = {"kestrelon": [], "floor": []}
+results = {"kestrelon": [], "floor": [], "floor-disk": []}
 for i in range(runs):
-    for name in ("floor", "kestrelon"):  # interleaved, so both see the same machine
+    for name in ("floor", "floor-disk", "kestrelon"):  # interleaved, so all see the same machine
         results[name].append(run_once(name))
 
 print("first_page: %d runs each, page %s" % (runs, url))
@@ -107,5 +109,6 @@ for name, rows in results.items():
     med[name] = (statistics.median(times), statistics.median(psses))
     print("  %-10s start to first page: median %.3f s (all: %s)   PSS once loaded: median %.1f MiB"
           % (name, med[name][0], " ".join("%.3f" % t for t in times), med[name][1] / 1024))
-print("  ratio kestrelon/floor: time %.2fx   PSS %.2fx"
-      % (med["kestrelon"][0] / med["floor"][0], med["kestrelon"][1] / med["floor"][1]))
+for floor in ("floor", "floor-disk"):
+    print("  ratio kestrelon/%s: time %.2fx   PSS %.2fx"
+          % (floor, med["kestrelon"][0] / med[floor][0], med["kestrelon"][1] / med[floor][1]))

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Prints, for Kestrelon and the floor program, the median time from process
+# Prints, for Kestrelon and the floor program (off the record, and with its
+# profile on disk as Kestrelon keeps it), the median time from process
 # start to the first local page's completion and the PSS of the process and
 # its web engine helpers once the page has loaded, with their ratios. Each
 # program is started fresh on a private Xvfb; the address is typed into its

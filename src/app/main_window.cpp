@@ -8,6 +8,7 @@
 #include "app/main_window_artwork.h"
 #include "app/persistence/persistence.h"
 #include "app/window_set_owner.h"
+#include "browser/address_suggestions.h"
 #include "browser/bookmarks_window.h"
 #include "browser/browser_window.h"
 #include "browser/skin_files.h"
@@ -20,6 +21,7 @@
 #include "platform/shell.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/convert.h"
+#include "toolkit/core/paths.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
 
@@ -148,6 +150,12 @@ TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms)
     // The start-up handler runs inside the toolkit's guard: an error is shown
     // and start-up goes on with what was not read at its initial value.
     toolkit::guarded([this] { FormCreate(); });
+
+    // The history as read (in full or not): the index builds behind the
+    // window's first show.
+    m_suggestions = new AddressSuggestions(toolkit::CurrentFolder::path(), this);
+    m_suggestions->build(HistoryList);
+    m_suggestions->attach(ui.Edit1, [this] { Button1Click(); });
 }
 
 TForm2::~TForm2()
@@ -434,13 +442,16 @@ void TForm2::Button1Click()
     showBrowserWindow();
     m_forms.Form1->showPageArea();
     // 2. Navigate to the address box text, unchanged. A failure stops here.
-    m_forms.Form1->WebBrowser1().Navigate(toolkit::fromSingleByte(toolkit::toSingleByte(ui.Edit1->text())));
+    //    Words that are no address go to the search template instead.
+    m_forms.Form1->WebBrowser1().Navigate(
+        m_suggestions->navigationTarget(toolkit::fromSingleByte(toolkit::toSingleByte(ui.Edit1->text()))));
     // 3. Count it.
     // The counts wrap as 32-bit numbers do, rather than overflow.
     TotalPages = qint32(quint32(TotalPages) + 1u);
     SessionPages = qint32(quint32(SessionPages) + 1u);
     // 4. Record the address box text, read again.
     HistoryList.append(toolkit::toSingleByte(ui.Edit1->text()));
+    m_suggestions->visited(HistoryList.last());
 }
 
 void TForm2::Button2Click()
@@ -660,14 +671,6 @@ void TForm2::gaugechange()
 QMenu *TForm2::PopupMenu1()
 {
     return m_popupMenu;
-}
-
-void TForm2::history(QListWidget *listBox)
-{
-    for (const QByteArray &entry : std::as_const(HistoryList)) {
-        if (!entry.isEmpty())
-            listBox->addItem(toolkit::fromSingleByte(entry));
-    }
 }
 
 void TForm2::clear()

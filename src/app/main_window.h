@@ -110,9 +110,10 @@ public:
     TGauge &Gauge1() override;
     void gaugechange() override;
     QMenu *PopupMenu1() override;
-    void history(QListWidget *listBox) override;
+    QList<QByteArray> history() const override { return HistoryList; }
     void clear() override;
     void showDevelopmentWindow() override;
+    AddressSuggestions &suggestions() override { return *m_suggestions; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -138,6 +139,7 @@ private:
     void flushPendingLog();
 
     WindowSet &m_forms;
+    AddressSuggestions *m_suggestions = nullptr;
     QMenu *m_popupMenu = nullptr;
     KeyRouter *m_keyRouter = nullptr;
     QStringList m_pendingLog;

@@ -35,7 +35,7 @@ QString bookmarkFileName(const QByteArray &title)
     return QStringLiteral("Bookmarks\\") + toolkit::fromSingleByte(cleanTitle(title)) + QStringLiteral(".bkm");
 }
 
-void saveBookmark(const WebEngine &engine)
+SavedBookmark saveBookmark(const WebEngine &engine)
 {
     // 1. Both texts in the single-byte code page; characters it cannot hold
     //    became '?', which the cleaning turns into an apostrophe.
@@ -52,6 +52,7 @@ void saveBookmark(const WebEngine &engine)
 
     // 5.
     toolkit::showMessage(QStringLiteral("Bookmark saved!"));
+    return SavedBookmark{address, cleanTitle(title)};
 }
 
 QByteArray readBookmark(const QString &path)

@@ -18,10 +18,16 @@ QByteArray cleanTitle(const QByteArray &title);
 // "Bookmarks\" + cleaned title + ".bkm".
 QString bookmarkFileName(const QByteArray &title);
 
+// What a bookmark file holds and the name it goes by.
+struct SavedBookmark {
+    QByteArray address;
+    QByteArray name;
+};
+
 // Saves the page the engine shows and tells the user "Bookmark saved!".
 // Throws the file error (a missing Bookmarks folder, a name too long) before
 // anything is written or shown.
-void saveBookmark(const WebEngine &engine);
+SavedBookmark saveBookmark(const WebEngine &engine);
 
 // The whole content of a bookmark file, read byte by byte: an empty file is
 // "Read beyond end of file", a missing one "File not found".

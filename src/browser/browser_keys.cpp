@@ -151,7 +151,7 @@ void Handler::run(Command command)
         focusAddressBox();
         break;
     case Command::Bookmark:
-        bookmarks::saveBookmark(m_browser.WebBrowser1());
+        m_browser.saveBookmarkOfPage();
         break;
     case Command::Find:
     case Command::FindNext:

@@ -1,5 +1,7 @@
 #include "browser/browser_window.h"
 
+#include "browser/address_suggestions.h"
+
 #include "browser/bookmark_file.h"
 #include "browser/browser_keys.h"
 #include "browser/find_bar.h"
@@ -93,10 +95,14 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 
     ui.ComboBox1->installEventFilter(this);
     ui.ComboBox2->installEventFilter(this);
+    if (m_forms.Form2) {
+        m_forms.Form2->suggestions().attach(ui.ComboBox1, [this] { ComboBox1KeyDown(13); });
+        m_forms.Form2->suggestions().attach(ui.ComboBox2, [this] { ComboBox2KeyDown(13); });
+    }
     connectToolbar();
     layoutPageArea();
     // Button4Click: a bookmark of the page now shown.
-    connect(ui.Button4, &QPushButton::clicked, this, toolkit::guard([this](bool) { bookmarks::saveBookmark(WebBrowser1()); }));
+    connect(ui.Button4, &QPushButton::clicked, this, toolkit::guard([this](bool) { saveBookmarkOfPage(); }));
     textpane::installContextMenu(*this, m_forms);
 }
 
@@ -187,6 +193,12 @@ void TForm1::ComboBox2KeyDown(int key)
         return;
     mainWindow().setAddressText(ui.ComboBox2->text());
     mainWindow().Button1Click();
+}
+
+void TForm1::saveBookmarkOfPage()
+{
+    const bookmarks::SavedBookmark saved = bookmarks::saveBookmark(WebBrowser1());
+    mainWindow().suggestions().bookmarkSaved(saved.address, saved.name);
 }
 
 void TForm1::Button1Click()

@@ -51,6 +51,9 @@ public:
     void ComboBox1KeyDown(int key);
     void ComboBox2KeyDown(int key);
 
+    // Saves the page shown as a bookmark, which the suggestions then offer.
+    void saveBookmarkOfPage();
+
     // The toolbar commands.
     void Button1Click();
     void Button3Click();

@@ -4,8 +4,8 @@
 #include <QList>
 #include <QString>
 
+class AddressSuggestions;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QWidget;
 class TGauge;
@@ -40,10 +40,14 @@ public:
     // The popup menu the browser window's page area and banner carry too.
     virtual QMenu *PopupMenu1() = 0;
 
-    // The history: fills the history window's list box with the non-empty
-    // entries; `clear` empties it on disk and in memory and ends the program.
-    virtual void history(QListWidget *listBox) = 0;
+    // The history: the entries as they stand (the history window shows the
+    // non-empty ones); `clear` empties it on disk and in memory and ends the
+    // program.
+    virtual QList<QByteArray> history() const = 0;
     virtual void clear() = 0;
+
+    // The address boxes' suggestions and search.
+    virtual AddressSuggestions &suggestions() = 0;
 
     // Shows the Development window (which belongs to the main window).
     virtual void showDevelopmentWindow() = 0;

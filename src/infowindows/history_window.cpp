@@ -1,10 +1,14 @@
 #include "infowindows/history_window.h"
 
 #include "browser/main_window_link.h"
+#include "infowindows/history_model.h"
+#include "toolkit/core/codepage.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
 
-#include <QListWidget>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -32,15 +36,25 @@ TForm5::TForm5(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
     move(414, 130);
+    m_model = new HistoryModel(this);
+    ui.ListBox1->setModel(m_model);
     ui.ListBox1->setItemDelegate(new FixedHeightLines(ui.ListBox1));
-    // The button lies over the list's bottom-right corner.
+    ui.ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The button and the filter lie over the list's bottom corners.
     ui.Button1->raise();
+    ui.Filter->raise();
+    connect(ui.Filter, &QLineEdit::textChanged, this,
+            toolkit::guard([this](const QString &text) { m_model->setFilter(toolkit::toSingleByte(text)); }));
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
     // A double click or Enter on an entry opens it through Go, as a bookmark does.
-    connect(ui.ListBox1, &QListWidget::itemActivated, this, toolkit::guard([this](QListWidgetItem *item) {
-                m_forms.Form2->setAddressText(item->text());
-                m_forms.Form2->Button1Click();
-            }));
+    connect(ui.ListBox1, &QListView::activated, this,
+            toolkit::guard([this](const QModelIndex &index) { openEntry(index); }));
+}
+
+void TForm5::openEntry(const QModelIndex &index)
+{
+    m_forms.Form2->setAddressText(toolkit::fromSingleByte(m_model->entry(index.row())));
+    m_forms.Form2->Button1Click();
 }
 
 void TForm5::showEvent(QShowEvent *event)
@@ -60,8 +74,7 @@ void TForm5::resizeEvent(QResizeEvent *event)
 
 void TForm5::FormShow()
 {
-    ui.ListBox1->clear();
-    m_forms.Form2->history(ui.ListBox1);
+    m_model->setEntries(m_forms.Form2->history());
 }
 
 void TForm5::Button1Click()
@@ -69,7 +82,7 @@ void TForm5::Button1Click()
     // Clearing cannot be undone and ends the program: ask first.
     if (!toolkit::askYesNo(QStringLiteral("Clear the whole history?")))
         return;
-    ui.ListBox1->clear();
+    m_model->clear();
     m_forms.Form2->clear();
 }
 
@@ -78,4 +91,6 @@ void TForm5::FormResize()
     // The list fills the client area; "Clear" keeps the bottom-right corner.
     ui.ListBox1->setGeometry(rect());
     ui.Button1->move(width() - ui.Button1->width(), height() - ui.Button1->height());
+    ui.Filter->setGeometry(0, height() - ui.Button1->height(), std::max(0, width() - ui.Button1->width()),
+                           ui.Button1->height());
 }

@@ -10,8 +10,11 @@
 
 #include "ui_history_window.h"
 
+class HistoryModel;
+
 // The history window: the visited addresses, oldest first, and "Clear".
-// The list is a snapshot taken each time the window becomes visible.
+// The list is a snapshot taken each time the window becomes visible; the
+// filter box below it narrows the list to the lines holding its words.
 class TForm5 : public QWidget {
     Q_OBJECT
 public:
@@ -28,5 +31,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void openEntry(const QModelIndex &index);
+
     WindowSet &m_forms;
+    HistoryModel *m_model = nullptr;
 };

@@ -4,19 +4,25 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
+#include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 
 using namespace info_testing;
 
 namespace {
 
-QStringList lines(const QListWidget *list)
+QStringList lines(const QListView *list)
 {
     QStringList result;
-    for (int i = 0; i < list->count(); ++i)
-        result.append(list->item(i)->text());
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        result.append(list->model()->index(i, 0).data().toString());
     return result;
+}
+
+int count(const QListView *list)
+{
+    return list->model()->rowCount();
 }
 
 class HistoryWindow : public InfoWindowsTest {
@@ -37,7 +43,7 @@ TEST_F(HistoryWindow, ShowsTheNonEmptyEntriesOldestFirstAndRepeats)
     ASSERT_TRUE(history().isVisible());
     EXPECT_EQ(lines(history().ui.ListBox1), (QStringList{"a", "b", "a"}));
     // Each line is 13 pixels high.
-    EXPECT_EQ(history().ui.ListBox1->visualItemRect(history().ui.ListBox1->item(0)).height(), 13);
+    EXPECT_EQ(history().ui.ListBox1->visualRect(history().ui.ListBox1->model()->index(0, 0)).height(), 13);
 }
 
 TEST_F(HistoryWindow, IsASnapshotRebuiltAtEachShowOnly)
@@ -69,12 +75,12 @@ TEST_F(HistoryWindow, ClearEmptiesListAndMemoryWritesTheTerminatorAndEndsTheProg
     start();
     go(pages.url("/counted"));
     main().History1Click();
-    ASSERT_EQ(history().ui.ListBox1->count(), 3);
+    ASSERT_EQ(count(history().ui.ListBox1), 3);
 
     clickOn(history().ui.Button1);
 
     EXPECT_EQ(boxes().questions, QStringList{"Clear the whole history?"});
-    EXPECT_EQ(history().ui.ListBox1->count(), 0);
+    EXPECT_EQ(count(history().ui.ListBox1), 0);
     EXPECT_TRUE(main().HistoryList.isEmpty());
     EXPECT_TRUE(main().HistoryCleared);
     EXPECT_EQ(messages(), QStringList{"Please restart the browser!"});
@@ -92,7 +98,7 @@ TEST_F(HistoryWindow, ClearEmptiesListAndMemoryWritesTheTerminatorAndEndsTheProg
     restart();
     EXPECT_EQ(main().HistoryList, (QList<QByteArray>{QByteArray(), QByteArray()}));
     main().History1Click();
-    EXPECT_EQ(history().ui.ListBox1->count(), 0);
+    EXPECT_EQ(count(history().ui.ListBox1), 0);
 }
 
 TEST_F(HistoryWindow, ClearAnsweredNoChangesNothing)
@@ -101,14 +107,14 @@ TEST_F(HistoryWindow, ClearAnsweredNoChangesNothing)
     start();
     go(pages.url("/counted"));
     main().History1Click();
-    ASSERT_EQ(history().ui.ListBox1->count(), 3);
+    ASSERT_EQ(count(history().ui.ListBox1), 3);
     const QList<QByteArray> before = main().HistoryList;
 
     boxes().answer = false;
     clickOn(history().ui.Button1);
 
     EXPECT_EQ(boxes().questions, QStringList{"Clear the whole history?"});
-    EXPECT_EQ(history().ui.ListBox1->count(), 3);
+    EXPECT_EQ(count(history().ui.ListBox1), 3);
     EXPECT_EQ(main().HistoryList, before);
     EXPECT_FALSE(main().HistoryCleared);
     EXPECT_TRUE(messages().isEmpty()) << messages().join('|').toStdString();
@@ -133,7 +139,7 @@ TEST_F(HistoryWindow, ClearThatCannotWriteTheFileKeepsTheProgramRunning)
     EXPECT_TRUE(main().isVisible());
     EXPECT_TRUE(main().HistoryList.isEmpty());
     EXPECT_TRUE(main().HistoryCleared);
-    EXPECT_EQ(history().ui.ListBox1->count(), 0);
+    EXPECT_EQ(count(history().ui.ListBox1), 0);
 }
 
 TEST_F(HistoryWindow, ClearKeepsTheBottomRightCornerWhenResized)
@@ -155,4 +161,28 @@ TEST_F(HistoryWindow, ClearKeepsTheBottomRightCornerWhenResized)
 
     // The button lies over the list, so it is what a click in the corner hits.
     EXPECT_EQ(history().childAt(clear->geometry().center()), clear);
+}
+
+// The filter narrows the list to the lines holding every typed word (in any
+// case); emptied, the whole list is back, and Enter opens what it shows.
+TEST_F(HistoryWindow, FilterNarrowsToEveryWordAndOpensTheLineShown)
+{
+    folder().write("config/history.cfg", QByteArray("http://Alpha.test/one\xE4http://beta.test/one\xE4\xE4http://alpha.test/two\xF6"));
+    start();
+    main().History1Click();
+    QLineEdit *filter = history().ui.Filter;
+    filter->setText(QStringLiteral("ALPHA"));
+    EXPECT_EQ(lines(history().ui.ListBox1), (QStringList{"http://Alpha.test/one", "http://alpha.test/two"}));
+    filter->setText(QStringLiteral("alpha two"));
+    EXPECT_EQ(lines(history().ui.ListBox1), QStringList{"http://alpha.test/two"});
+    filter->setText(QStringLiteral("one"));
+    EXPECT_EQ(lines(history().ui.ListBox1), (QStringList{"http://Alpha.test/one", "http://beta.test/one"}));
+    filter->clear();
+    EXPECT_EQ(count(history().ui.ListBox1), 3);
+
+    filter->setText(QStringLiteral("beta"));
+    const qint32 pages = main().SessionPages;
+    emit history().ui.ListBox1->activated(history().ui.ListBox1->model()->index(0, 0));
+    EXPECT_EQ(main().HistoryList.last(), "http://beta.test/one");
+    EXPECT_EQ(main().SessionPages, pages + 1);
 }

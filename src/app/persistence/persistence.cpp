@@ -9,6 +9,11 @@ using toolkit::RecordFile;
 
 namespace persistence {
 
+namespace {
+// Large enough that a history of millions of entries reads in few passes.
+constexpr qsizetype kHistoryBlockSize = qsizetype(1) << 20;
+} // namespace
+
 qint32 readTotalPages()
 {
     RecordFile file(kCounterFile, 4);
@@ -22,16 +27,29 @@ void readHistory(QList<QByteArray> &list)
 {
     RecordFile file(kHistoryFileRead, 1);
     file.reset();
-    qsizetype current = list.size() - 1;
-    while (!file.eof()) {
-        const unsigned char byte = file.readByte();
-        if (byte == kEntrySeparator || byte == kListTerminator) {
-            ++current;
-            list.append(QByteArray());
-            if (byte == kListTerminator)
+    // Blocks rather than bytes: a history of years holds millions of
+    // entries. Each entry is appended in one piece (two when it straddles a
+    // block), so it holds just the room it needs.
+    bool terminated = false;
+    while (!terminated && !file.eof()) {
+        const QByteArray block = file.readBlock(kHistoryBlockSize);
+        const char *p = block.constData();
+        const char *const end = p + block.size();
+        while (p < end) {
+            const char *q = p;
+            while (q < end && static_cast<unsigned char>(*q) != kEntrySeparator
+                   && static_cast<unsigned char>(*q) != kListTerminator)
+                ++q;
+            if (q > p)
+                list.last().append(p, q - p);
+            if (q == end)
                 break;
-        } else {
-            list[current].append(char(byte));
+            list.append(QByteArray());
+            if (static_cast<unsigned char>(*q) == kListTerminator) {
+                terminated = true;
+                break;
+            }
+            p = q + 1;
         }
     }
     file.close();
@@ -91,30 +109,30 @@ void writeTotalPages(qint32 total)
     file.close();
 }
 
-namespace {
-void writeBytes(RecordFile &file, const QByteArray &bytes)
-{
-    for (const char c : bytes)
-        file.writeByte(static_cast<unsigned char>(c));
-}
-} // namespace
-
 void writeHistory(const QString &fileName, const QList<QByteArray> &list)
 {
     RecordFile file(fileName, 1);
     file.rewrite();
+    QByteArray bytes;
+    qsizetype total = 0;
+    for (const QByteArray &entry : list)
+        total += entry.size() + 1;
+    bytes.reserve(total);
     for (qsizetype i = 0; i < list.size(); ++i) {
-        for (const char c : list.at(i)) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte == kEntrySeparator)
-                writeBytes(file, "%C3%A4");
-            else if (byte == kListTerminator)
-                writeBytes(file, "%C3%B6");
-            else
-                file.writeByte(byte);
+        const QByteArray &entry = list.at(i);
+        qsizetype start = 0;
+        for (qsizetype k = 0; k < entry.size(); ++k) {
+            const auto byte = static_cast<unsigned char>(entry.at(k));
+            if (byte != kEntrySeparator && byte != kListTerminator)
+                continue;
+            bytes.append(entry.constData() + start, k - start);
+            bytes.append(byte == kEntrySeparator ? "%C3%A4" : "%C3%B6");
+            start = k + 1;
         }
-        file.writeByte(i + 1 == list.size() ? kListTerminator : kEntrySeparator);
+        bytes.append(entry.constData() + start, entry.size() - start);
+        bytes.append(char(i + 1 == list.size() ? kListTerminator : kEntrySeparator));
     }
+    file.writeBlock(bytes);
     file.close();
 }
 

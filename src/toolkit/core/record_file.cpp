@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -178,6 +180,18 @@ bool RecordFile::eof() const
     return m_data.size() - m_position < m_recordSize;
 }
 
+QByteArray RecordFile::readBlock(qsizetype maxRecords)
+{
+    if (m_mode != Mode::Reading)
+        throwInOutErrorCode(kFileNotOpen);
+    const qsizetype records = std::min(maxRecords, (m_data.size() - m_position) / m_recordSize);
+    if (records <= 0)
+        return {};
+    QByteArray block = m_data.mid(m_position, records * m_recordSize);
+    m_position += records * m_recordSize;
+    return block;
+}
+
 void RecordFile::write(const QByteArray &record)
 {
     if (m_mode != Mode::Writing)
@@ -190,6 +204,15 @@ void RecordFile::write(const QByteArray &record)
 void RecordFile::writeByte(unsigned char byte)
 {
     write(QByteArray(1, char(byte)));
+}
+
+void RecordFile::writeBlock(const QByteArray &bytes)
+{
+    if (m_mode != Mode::Writing)
+        throwInOutErrorCode(kFileNotOpen);
+    m_data.append(bytes);
+    if (const qsizetype rest = bytes.size() % m_recordSize)
+        m_data.append(QByteArray(m_recordSize - rest, '\0'));
 }
 
 void RecordFile::close()

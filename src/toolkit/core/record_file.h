@@ -30,9 +30,16 @@ public:
     // Reads the next record of one byte.
     unsigned char readByte();
     bool eof() const;
+    // Reads up to `maxRecords` whole records at once (fewer at the end of
+    // the file, none at its end): the same records read() would return one
+    // by one, for files of millions of records.
+    QByteArray readBlock(qsizetype maxRecords);
 
     void write(const QByteArray &record);
     void writeByte(unsigned char byte);
+    // Writes `bytes` as whole records, the same as write() for each record
+    // in turn; a last, short record is padded with zero bytes.
+    void writeBlock(const QByteArray &bytes);
 
     // Ends the access; for a written file this is where the bytes reach disk.
     void close();

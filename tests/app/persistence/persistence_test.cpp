@@ -192,3 +192,44 @@ TEST(SaveAtClose, AFolderInPlaceOfTheCounterFileLosesNothing)
     EXPECT_EQ(errorOf([&] { saveAtClose(closeState(list, 3)); }), "File access denied");
     EXPECT_EQ(dir.read("config/history.cfg"), historyBefore);
 }
+
+// Large histories are read and written in blocks; entries that straddle a
+// block, and a terminator on either side of a block's edge, must come out
+// exactly as the byte-at-a-time rule gives them.
+TEST(HistoryFile, MillionsOfBytesReadAndWrittenAsTheByteRuleSays)
+{
+    TempCurrentFolder dir;
+    for (const qsizetype cut : {qsizetype(1) << 20, (qsizetype(1) << 20) - 1, (qsizetype(1) << 20) + 1}) {
+        QByteArray file;
+        QList<QByteArray> expected{QByteArray()};
+        quint32 seed = 7;
+        while (file.size() < cut - 1) {
+            seed = seed * 1103515245u + 12345u;
+            const char byte = char(seed >> 16);
+            if ((seed >> 8) % 97 == 0 || byte == char(0xE4)) {
+                file.append(char(0xE4));
+                expected.append(QByteArray());
+            } else if (byte != char(0xF6)) {
+                file.append(byte);
+                expected.last().append(byte);
+            }
+        }
+        file.truncate(cut - 1);
+        // Rebuild the expectation from the cut file, byte by byte.
+        expected = {QByteArray()};
+        for (const char c : std::as_const(file)) {
+            if (c == char(0xE4))
+                expected.append(QByteArray());
+            else
+                expected.last().append(c);
+        }
+        expected.append(QByteArray());
+        dir.write("config/history.cfg", file + char(0xF6) + QByteArray(5000, 'x'));
+        const auto list = readHistoryFromStart();
+        ASSERT_EQ(list.size(), expected.size());
+        EXPECT_TRUE(list == expected) << "cut at " << cut;
+
+        writeHistory(kHistoryFileAtClose, list);
+        EXPECT_TRUE(dir.read("config/History.cfg") == file + char(0xE4) + char(0xF6)) << "cut at " << cut;
+    }
+}
