@@ -3,6 +3,7 @@
 // rest of the stream into a file or a text.
 
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 
 #include "powersock.h"
@@ -16,6 +17,8 @@ QString text(const char *ascii)
 }
 
 constexpr qsizetype kFirstCaptureCapacity = 1 << 20;
+// Most lines of a reply header are shorter than this.
+constexpr qsizetype kFirstPeek = 512;
 
 // Byte counts are 32-bit totals that wrap rather than overflow.
 qint32 grown(qint32 total, qsizetype n)
@@ -93,9 +96,13 @@ void TPowersock::ReadLn(QByteArray &line)
     // At the peer's end an unfinished line is returned as it is, without
     // a line end: those bytes arrived and are the last of the stream. Only
     // a close with nothing pending gives the empty line.
+    // The peek starts small and doubles while no line end turns up: a
+    // peek copies all it asks for, and a whole buffer per short line made
+    // a header of millions of lines cost seconds.
     QByteArray consumed;
+    qsizetype peek = kFirstPeek;
     for (;;) {
-        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, IOBufferSize, sockets::MSG_PEEK_FLAG);
+        const qsizetype n = sockets::Recv(SocketHandle, IOBuffer, peek, sockets::MSG_PEEK_FLAG);
         if (n == 0) // orderly close
             break;
         if (n > 0) {
@@ -108,6 +115,7 @@ void TPowersock::ReadLn(QByteArray &line)
                 consumed.append(IOBuffer, got);
             if (lf && got == take)
                 break;
+            peek = std::min<qsizetype>(2 * peek, IOBufferSize);
             ProcessMessages(false);
         } else {
             if (ReceiveEnded())

@@ -175,7 +175,8 @@ TEST_F(HostileWindow, LyingContentLength)
     fetch(localUrl(closing.port()));
     report("window: Content-Length larger, then close", QStringLiteral("pane \"%1\"").arg(pane.toPlainText()), fetchMs);
     EXPECT_EQ(pane.toPlainText(), "ten bytes!");
-    EXPECT_EQ(errors(), "Connection closed after 10 of 100000 bytes");
+    EXPECT_TRUE(errorShown(program.messages(), QStringLiteral("Connection closed after 10 of 100000 bytes")))
+        << errors().toStdString();
     program.messages().clear();
 
     ScriptedServer open(Script{Step::readUntil("\r\n\r\n"),
@@ -194,7 +195,9 @@ TEST_F(HostileWindow, SmugglingAddressSendsNothing)
     ScriptedServer server(Script{Step::readUntilClose()});
     pane.setPlainText(QStringLiteral("before"));
     fetch(localUrl(server.port(), "/a") + " HTTP/1.0\r\nX-Injected: yes\r\n\r\nGET /smuggled");
-    EXPECT_EQ(errors(), "Address contains a line break or NUL byte: nothing was sent");
+    EXPECT_TRUE(errorShown(program.messages(),
+                           QStringLiteral("Address contains a line break or NUL byte: nothing was sent")))
+        << errors().toStdString();
     EXPECT_EQ(server.connections(), 0);
     EXPECT_EQ(pane.toPlainText(), "before");
     EXPECT_FALSE(window.fetching());

@@ -61,6 +61,20 @@ const QStringList kRedirectWithoutBody = {"AboutToSend", "Connect", "Disconnect"
 
 const QByteArray kOk = "HTTP/1.0 200 OK\r\n\r\nok";
 
+// The longest chain a request follows: every pass but the last one a
+// redirect to the next path.
+std::vector<Exchange> nineteenRedirectsThenOk()
+{
+    std::vector<Exchange> chain;
+    for (int i = 0; i + 1 < TNMHTTP::MaxPasses; ++i) {
+        const QByteArray next = "/r" + QByteArray::number(i + 1);
+        chain.push_back({plainRequest("GET /r" + QByteArray::number(i) + " HTTP/1.0"),
+                         "HTTP/1.0 302 Found\r\nLocation: " + next + "\r\n\r\n"});
+    }
+    chain.push_back({plainRequest("GET /r" + QByteArray::number(TNMHTTP::MaxPasses - 1) + " HTTP/1.0"), kOk});
+    return chain;
+}
+
 std::vector<ProtocolCase> cases()
 {
     const QByteArray longCredentials =
@@ -379,6 +393,13 @@ std::vector<ProtocolCase> cases()
          {{plainRequest("GET /start HTTP/1.0"), "HTTP/1.0 302 Found\r\nLocation: " + longPath + "\r\n\r\n"},
           {plainRequest("GET " + longPath + " HTTP/1.0"), kOk}},
          200, "ok", QStringList{"AboutToSend", "Connect", "Disconnect", "Redirect"} + kOnePassOk},
+        {"NineteenRedirectsThenTheAnswerIsStillFollowed", getting("/r0"), nineteenRedirectsThenOk(), 200, "ok",
+         [] {
+             QStringList events;
+             for (int i = 1; i < TNMHTTP::MaxPasses; ++i)
+                 events += kRedirectWithoutBody;
+             return events + kOnePassOk;
+         }()},
         {"RedirectLoopStopsAfterTwentyPasses", getting("/loop"),
          {{plainRequest("GET /loop HTTP/1.0"), "HTTP/1.0 302 Found\r\nLocation: /loop\r\n\r\n"}}, 302, "",
          {}, "Too many redirects", TNMHTTP::MaxPasses},
