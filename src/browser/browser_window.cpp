@@ -9,6 +9,7 @@
 #include "browser/page_windows.h"
 #include "browser/page_zoom.h"
 #include "browser/text_pane.h"
+#include "platform/request_filter.h"
 #include "platform/site_zoom.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/gauge.h"
@@ -83,6 +84,9 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     m_siteZoom = std::make_unique<platform::SiteZoom>(platform::SiteZoom::defaultFile());
     m_zoom = std::make_unique<PageZoom>(*m_engine, *m_siteZoom);
     m_zoom->OnChanged = [this] { showZoomInCaption(); };
+    if (platform::requestFilter())
+        connect(platform::requestFilter(), &platform::RequestFilter::blockedCountChanged, this,
+                toolkit::guard([this] { showZoomInCaption(); }));
     m_engine->OnUrlChanged = [this] { toolkit::guarded([this] { m_zoom->pageChanged(); }); };
     m_engine->OnZoomWheel = [this](int steps) { toolkit::guarded([&] { m_zoom->step(steps); }); };
 
@@ -163,7 +167,7 @@ void TForm1::showZoomInCaption()
     QString caption = windowTitle();
     if (!m_zoomSuffix.isEmpty() && caption.endsWith(m_zoomSuffix))
         caption.chop(m_zoomSuffix.size());
-    m_zoomSuffix = m_zoom->captionSuffix();
+    m_zoomSuffix = platform::blockedCaptionSuffix(WebBrowser1().LocationURL()) + m_zoom->captionSuffix();
     setWindowTitle(caption + m_zoomSuffix);
 }
 

@@ -87,7 +87,8 @@ private:
     void connectPictureButton(TPictureButton *button, const skin::ButtonLooks &looks, void (TForm1::*click)());
     QList<QWidget *> toolbarControls() const;
     void layoutPageArea();
-    // The caption shows the zoom level after its own text while not 100%.
+    // The caption shows, after its own text, the page's blocked requests
+    // while there are any and the zoom level while not 100%.
     void showZoomInCaption();
     MainWindowLink &mainWindow() { return *m_forms.Form2; }
 

@@ -1,5 +1,7 @@
 #include "platform/engine_profile.h"
 
+#include "platform/request_filter.h"
+
 #include "toolkit/widgets/guard.h"
 
 #include <QCoreApplication>
@@ -99,6 +101,7 @@ QWebEngineProfile *engineProfile()
                                     .arg(problem);
         QTimer::singleShot(0, qApp, [message] { toolkit::reportError(message); });
     }
+    installRequestFilter(s.profile, folder, s.persistent);
     return s.profile;
 }
 

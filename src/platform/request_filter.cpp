@@ -1,0 +1,139 @@
+#include "platform/request_filter.h"
+
+#include "contentfilter/filter_lists.h"
+
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineUrlRequestInfo>
+
+namespace platform {
+namespace {
+
+RequestFilter *g_filter = nullptr;
+
+// The pages' addresses are counted without their fragment: a jump inside
+// the page is the same page.
+QUrl pageKey(const QUrl &url)
+{
+    return url.adjusted(QUrl::RemoveFragment);
+}
+
+contentfilter::ResourceType typeOf(QWebEngineUrlRequestInfo::ResourceType type)
+{
+    using R = QWebEngineUrlRequestInfo;
+    using T = contentfilter::ResourceType;
+    switch (type) {
+    case R::ResourceTypeMainFrame:
+    case R::ResourceTypeNavigationPreloadMainFrame:
+        return T::Document;
+    case R::ResourceTypeSubFrame:
+    case R::ResourceTypeNavigationPreloadSubFrame:
+        return T::Subdocument;
+    case R::ResourceTypeStylesheet:
+        return T::Stylesheet;
+    case R::ResourceTypeScript:
+    case R::ResourceTypeWorker:
+    case R::ResourceTypeSharedWorker:
+    case R::ResourceTypeServiceWorker:
+        return T::Script;
+    case R::ResourceTypeImage:
+    case R::ResourceTypeFavicon:
+        return T::Image;
+    case R::ResourceTypeFontResource:
+        return T::Font;
+    case R::ResourceTypeObject:
+    case R::ResourceTypePluginResource:
+        return T::Object;
+    case R::ResourceTypeMedia:
+        return T::Media;
+    case R::ResourceTypeXhr:
+        return T::XmlHttpRequest;
+    case R::ResourceTypePing:
+        return T::Ping;
+    case R::ResourceTypeWebSocket:
+        return T::WebSocket;
+    default:
+        return T::Other;
+    }
+}
+
+} // namespace
+
+RequestFilter::RequestFilter(std::unique_ptr<contentfilter::FilterEngine> engine, QStringList allowedSites,
+                             QObject *parent)
+    : QWebEngineUrlRequestInterceptor(parent), m_engine(std::move(engine)), m_allowedSites(std::move(allowedSites))
+{
+}
+
+RequestFilter::~RequestFilter()
+{
+    if (g_filter == this)
+        g_filter = nullptr;
+}
+
+void RequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
+{
+    const contentfilter::ResourceType type = typeOf(info.resourceType());
+    // The page itself (a typed address, a followed link) always loads: it
+    // starts a fresh count.
+    if (type == contentfilter::ResourceType::Document) {
+        if (m_blocked.remove(pageKey(info.requestUrl())))
+            emit blockedCountChanged();
+        return;
+    }
+    const QUrl page = info.firstPartyUrl();
+    const QByteArray pageText = page.toEncoded();
+    const QByteArray url = info.requestUrl().toEncoded();
+    if (!m_allowedSites.isEmpty() &&
+        contentfilter::isAllowedSite(m_allowedSites, contentfilter::hostOf({pageText.constData(), size_t(pageText.size())})))
+        return;
+    const contentfilter::Request request({url.constData(), size_t(url.size())},
+                                         {pageText.constData(), size_t(pageText.size())}, type);
+    if (!m_engine->decide(request).blocked)
+        return;
+    info.block(true);
+    ++m_blocked[pageKey(page)];
+    emit blockedCountChanged();
+}
+
+int RequestFilter::blockedOn(const QUrl &pageUrl) const
+{
+    return m_blocked.value(pageKey(pageUrl));
+}
+
+void installRequestFilter(QWebEngineProfile *profile, const QString &engineFolder, bool cacheKept)
+{
+    const QStringList lists = contentfilter::defaultLists(engineFolder);
+    if (lists.isEmpty())
+        return;
+    contentfilter::LoadedEngine loaded =
+        contentfilter::loadEngine(lists, cacheKept ? contentfilter::cacheFile(engineFolder) : QString());
+    if (loaded.engine->networkRuleCount() == 0 && loaded.engine->cosmetic().size() == 0)
+        return;
+    const QStringList allowed = contentfilter::readAllowedSites(contentfilter::allowedSitesFile(engineFolder));
+    g_filter = new RequestFilter(std::move(loaded.engine), allowed, profile);
+    profile->setUrlRequestInterceptor(g_filter);
+    if (g_filter->engine().cosmetic().size() == 0)
+        return;
+    QWebEngineScript script;
+    script.setName(QStringLiteral("kestrelon-element-hiding"));
+    script.setSourceCode(g_filter->engine().cosmetic().pageScript(allowed));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(true);
+    profile->scripts()->insert(script);
+}
+
+RequestFilter *requestFilter()
+{
+    return g_filter;
+}
+
+QString blockedCaptionSuffix(const QString &pageUrl)
+{
+    const int blocked = g_filter ? g_filter->blockedOn(QUrl(pageUrl)) : 0;
+    return blocked ? QStringLiteral(" - %1 blocked").arg(blocked) : QString();
+}
+
+} // namespace platform

@@ -1,0 +1,87 @@
+// Content blocking in the browser window with the real engine: what the
+// rules block is never fetched, the page and everything else loads, the
+// caption counts the blocked requests, and an excepted site is left alone.
+#include "app_fixture.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+using app_testing::PageServer;
+using app_testing::ProgramWindows;
+using app_testing::waitFor;
+
+namespace {
+
+const QByteArray kRules = "/ads/banner.png\n/ads/track.js$script\n/adframe/$subdocument\n127.0.0.1##.sponsor\n";
+
+const QByteArray kPage = "<html><head><title>News</title><script src='/ads/track.js'></script></head><body>"
+                         "<img src='/ads/banner.png'><img src='/photo.png'>"
+                         "<iframe src='/adframe/slot.html'></iframe>"
+                         "<div id='s' class='sponsor'>sponsored</div></body></html>";
+
+QHash<QByteArray, QByteArray> pages()
+{
+    return {{"/news", kPage},
+            {"/photo.png", "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n\r\n"},
+            {"/ads/banner.png", "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n\r\n"},
+            {"/ads/track.js", "HTTP/1.0 200 OK\r\nContent-Type: text/javascript\r\n\r\n"},
+            {"/adframe/slot.html", "<html><body>ad</body></html>"}};
+}
+
+bool requested(const PageServer &server, const QByteArray &path)
+{
+    for (const QByteArray &line : server.requests())
+        if (line.startsWith("GET " + path + " "))
+            return true;
+    return false;
+}
+
+QString displayOfSponsor(TForm1 &browser)
+{
+    auto *view = qobject_cast<QWebEngineView *>(browser.WebBrowser1().widget());
+    QString display;
+    bool answered = false;
+    view->page()->runJavaScript(QStringLiteral("getComputedStyle(document.getElementById('s')).display"),
+                                [&](const QVariant &value) {
+                                    display = value.toString();
+                                    answered = true;
+                                });
+    EXPECT_TRUE(waitFor([&] { return answered; }));
+    return display;
+}
+
+} // namespace
+
+TEST(ContentBlocking, BlockedAddressesAreNeverRequestedAndTheCaptionCountsThem)
+{
+    PageServer server(pages());
+    ProgramWindows program(ProgramWindows::Deferred{});
+    program.folder().write(QStringLiteral("engine/filters/test.txt"), kRules);
+    program.start();
+    program.go(server.url("/news"));
+    ASSERT_TRUE(waitFor([&] { return program.browser().windowTitle() == QStringLiteral("News [Done] - 3 blocked"); }))
+        << program.browser().windowTitle().toStdString();
+    EXPECT_TRUE(requested(server, "/news"));
+    EXPECT_TRUE(requested(server, "/photo.png"));
+    EXPECT_FALSE(requested(server, "/ads/banner.png"));
+    EXPECT_FALSE(requested(server, "/ads/track.js"));
+    EXPECT_FALSE(requested(server, "/adframe/slot.html"));
+    EXPECT_EQ(displayOfSponsor(program.browser()), QStringLiteral("none"));
+    // The built rules were kept for the next start.
+    EXPECT_TRUE(program.folder().exists(QStringLiteral("engine/filters.cache")));
+}
+
+TEST(ContentBlocking, AnExceptedSiteLoadsEverythingAndTheCaptionSaysNothing)
+{
+    PageServer server(pages());
+    ProgramWindows program(ProgramWindows::Deferred{});
+    program.folder().write(QStringLiteral("engine/filters/test.txt"), kRules);
+    program.folder().write(QStringLiteral("engine/unfiltered-sites.txt"), "# my own server\n127.0.0.1\n");
+    program.start();
+    program.go(server.url("/news"));
+    ASSERT_TRUE(waitFor([&] { return requested(server, "/adframe/slot.html") && requested(server, "/ads/banner.png"); }));
+    EXPECT_TRUE(waitFor([&] { return program.browser().windowTitle() == QStringLiteral("News [Done]"); }))
+        << program.browser().windowTitle().toStdString();
+    EXPECT_TRUE(requested(server, "/ads/track.js"));
+    EXPECT_EQ(displayOfSponsor(program.browser()), QStringLiteral("block"));
+}
