@@ -125,18 +125,26 @@ int verifyCallback(int ok, X509_STORE_CTX *store)
 
 // The system's trusted certificates, looked up by subject in the hashed
 // certificate folder as each chain needs them: reading the whole bundle
-// costs more than a short fetch. A bundle file named in the environment
-// is read as asked; without a folder, the bundle is the fallback.
+// costs more than a short fetch. Without a folder, the bundle is the
+// fallback.
 void trustSystemStore(X509_STORE *store)
 {
-    if (const char *file = std::getenv(X509_get_default_cert_file_env()); file && *file)
-        X509_STORE_load_file(store, file);
     const char *folderEnv = std::getenv(X509_get_default_cert_dir_env());
     const char *folder = folderEnv && *folderEnv ? folderEnv : X509_get_default_cert_dir();
-    if (QFileInfo(QFile::decodeName(folder).section(QLatin1Char(':'), 0, 0)).isDir())
+    const QFileInfo folderInfo(QFile::decodeName(folder).section(QLatin1Char(':'), 0, 0));
+    const bool haveFolder = folderInfo.isDir();
+    if (haveFolder)
         X509_STORE_load_path(store, folder);
     else
         X509_STORE_load_file(store, X509_get_default_cert_file());
+    // A bundle that lives in the hashed folder is made from the same
+    // certificates as its links (the system's update tool writes both), so
+    // only a bundle elsewhere adds anything.
+    if (const char *file = std::getenv(X509_get_default_cert_file_env()); file && *file) {
+        const QFileInfo bundle(QFile::decodeName(file));
+        if (!haveFolder || bundle.canonicalPath() != folderInfo.canonicalFilePath())
+            X509_STORE_load_file(store, file);
+    }
 }
 
 // The CAs the user trusts for the page too; one that cannot be read is

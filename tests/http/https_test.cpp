@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -505,6 +507,43 @@ private:
 
 } // namespace
 
+// The system's certificates are looked up by subject in the hashed folder,
+// as each chain needs them, instead of being read whole from the bundle.
+TEST_F(Https, TheSystemFolderIsLookedUpByHash)
+{
+    NginxServer nginx;
+    startNginx(nginx, TestCertificates::Good);
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::copy(certs.caFile(), folder.filePath(QStringLiteral("test-ca.pem"))));
+    QProcess rehash;
+    rehash.start(QStringLiteral("openssl"), {QStringLiteral("rehash"), folder.path()});
+    ASSERT_TRUE(rehash.waitForFinished(60000) && rehash.exitCode() == 0);
+    const QByteArray oldFolder = qgetenv("SSL_CERT_DIR");
+    const QByteArray oldFile = qgetenv("SSL_CERT_FILE");
+    const auto restore = qScopeGuard([&] {
+        qputenv("SSL_CERT_DIR", oldFolder);
+        qputenv("SSL_CERT_FILE", oldFile);
+    });
+    qputenv("SSL_CERT_DIR", QFile::encodeName(folder.path()));
+    qunsetenv("SSL_CERT_FILE");
+    RecordingClient client;
+    client.HttpsEnabled = true;
+    EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })), "");
+    EXPECT_EQ(client.Body, "<html>secure</html>\n");
+
+    // A bundle inside that folder is the folder's own summary and adds
+    // nothing; one elsewhere is read.
+    QFile::remove(folder.filePath(QStringLiteral("test-ca.pem")));
+    for (const QString &link : QDir(folder.path()).entryList(QDir::Files | QDir::System))
+        QFile::remove(folder.filePath(link));
+    ASSERT_TRUE(QFile::copy(certs.caFile(), folder.filePath(QStringLiteral("bundle.crt"))));
+    qputenv("SSL_CERT_FILE", QFile::encodeName(folder.filePath(QStringLiteral("bundle.crt"))));
+    EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })),
+              "Certificate verify failed: unable to get local issuer certificate");
+    qputenv("SSL_CERT_FILE", QFile::encodeName(certs.caFile()));
+    EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })), "");
+}
+
 TEST_F(Https, NamesAreWholeLabelsAndAlternativeNamesOnly)
 {
     NginxServer wildcards;
@@ -565,8 +604,9 @@ TEST_F(Https, TheUserStoreIsTrustedLikeThePageTrustsIt)
         RecordingClient client;
         client.HttpsEnabled = true;
         EXPECT_EQ(show(errorOf([&] { client.Get(url.toLatin1()); })), show(c.error));
-        if (c.error.isEmpty())
+        if (c.error.isEmpty()) {
             EXPECT_EQ(client.Body, "<html>secure</html>\n");
+        }
 
         const ProgramRun tool = runProgram(QStringLiteral(KESTRELON_GET), {url});
         EXPECT_EQ(tool.exitCode, c.error.isEmpty() ? 0 : 1);
