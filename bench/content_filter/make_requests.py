@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes a reproducible request file for kestrelon-filter and the reference.
 
-Third-party requests are made from the hosts that the lists' own "||host^"
+A tenth of the requests put the text of a plain path rule ("/adframe.") into
+a first-party address. Third-party requests are made from the hosts that the lists' own "||host^"
 rules name (so the blocking side is exercised on real targets), with paths
 and types of the shapes ad and tracker scripts, pixels and frames have;
 first-party requests are ordinary page resources of made-up sites with the
@@ -29,29 +30,38 @@ THIRD_PARTY = [("/js/{w}.js", "script"), ("/pixel.gif?id={h}&r={n}", "image"), (
                ("/event?e=view&u={h}", "xmlhttprequest"), ("/", "script")]
 WORDS = ["loader", "analytics", "sdk", "widget", "ad", "track", "beacon", "gpt", "pubads", "main"]
 HOST_RULE = re.compile(r"^\|\|([a-z0-9.-]+\.[a-z]{2,})\^(\$.*)?$")
+# Plain path rules ("/adframe.", "-banner-ad-"): put into first-party paths.
+PATH_RULE = re.compile(r"^[/._-][a-z0-9/._-]{3,40}$")
 
 
-def hosts_from(lists):
-    hosts = []
+def rules_from(lists):
+    hosts, paths = [], []
     for path in lists:
         with open(path, encoding="utf-8", errors="replace") as f:
             for line in f:
-                m = HOST_RULE.match(line.strip())
+                line = line.strip()
+                m = HOST_RULE.match(line)
                 if m:
                     hosts.append(m.group(1))
-    return sorted(set(hosts))
+                elif PATH_RULE.match(line):
+                    paths.append(line)
+    return sorted(set(hosts)), sorted(set(paths))
 
 
 def main():
     count = int(sys.argv[1])
-    hosts = hosts_from(sys.argv[2:])
+    hosts, paths = rules_from(sys.argv[2:])
     rnd = random.Random(30)
     out = sys.stdout
     for i in range(count):
         site = rnd.choice(SITES)
         page = "https://%s/article/%d.html" % (site, rnd.randrange(100000))
         fill = {"h": "%08x" % rnd.getrandbits(32), "n": rnd.randrange(10000), "w": rnd.choice(WORDS)}
-        if rnd.random() < 0.4 and hosts:
+        roll = rnd.random()
+        if roll < 0.1 and paths:
+            kind = rnd.choice(["script", "image", "sub_frame", "xmlhttprequest"])
+            url = "https://%s/assets%s%s" % (site, rnd.choice(paths), rnd.choice(["js", "png", "html?x=1", ""]))
+        elif roll < 0.45 and hosts:
             host = rnd.choice(hosts)
             if rnd.random() < 0.3:
                 host = "cdn." + host

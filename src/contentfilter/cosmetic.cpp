@@ -13,11 +13,11 @@
 namespace contentfilter {
 namespace {
 
-QJsonArray toJson(const std::vector<std::string> &texts)
+QJsonArray toJson(const std::vector<uint32_t> &numbers)
 {
     QJsonArray array;
-    for (const std::string &text : texts)
-        array.append(QString::fromStdString(text));
+    for (uint32_t n : numbers)
+        array.append(qint64(n));
     return array;
 }
 
@@ -25,13 +25,13 @@ QJsonArray toJson(const std::vector<std::string> &texts)
 // undo it. The style element goes in as soon as the document has a root;
 // with no root yet, it waits for the first one.
 const char kScriptBody[] = R"((function () {
-  var data = %1, allowed = %2;
+  var data = %1, allowed = %2, text = data[0];
   var host = location.hostname.toLowerCase();
   function under(h, d) { return h === d || (h.length > d.length && h.endsWith('.' + d)); }
   for (var i = 0; i < allowed.length; ++i) if (under(host, allowed[i])) return;
   var hide = [], unhide = {}, generic = true;
   for (var h = host; h; ) {
-    var site = data[1][h];
+    var site = data[2][h];
     if (site) {
       hide = hide.concat(site[0]);
       site[1].forEach(function (s) { unhide[s] = true; });
@@ -41,9 +41,9 @@ const char kScriptBody[] = R"((function () {
     if (dot < 0) break;
     h = h.slice(dot + 1);
   }
-  var all = (generic ? data[0] : []).concat(hide).filter(function (s) { return !unhide[s]; });
+  var all = (generic ? data[1] : []).concat(hide).filter(function (s) { return !unhide[s]; });
   if (!all.length) return;
-  var css = all.map(function (s) { return s + '{display:none!important}'; }).join('\n');
+  var css = all.map(function (s) { return text[s] + '{display:none!important}'; }).join('\n');
   function add() {
     var style = document.createElement('style');
     style.textContent = css;
@@ -56,26 +56,35 @@ const char kScriptBody[] = R"((function () {
 
 } // namespace
 
+uint32_t CosmeticFilter::selectorNumber(const std::string &selector)
+{
+    const auto [it, added] = m_numbers.emplace(selector, uint32_t(selectors.size()));
+    if (added)
+        selectors.push_back(selector);
+    return it->second;
+}
+
 void CosmeticFilter::add(const CosmeticRuleText &rule)
 {
+    const uint32_t n = selectorNumber(rule.selector);
     if (rule.includeDomains.empty()) {
         if (rule.exception) {
             if (rule.excludeDomains.empty())
-                globalUnhide.push_back(rule.selector);
+                m_globalUnhide.push_back(n);
             // "~a.com#@#x" would take x back everywhere but a.com: no list
             // means that, and it has no faithful reading here.
             return;
         }
-        generic.push_back(rule.selector);
+        generic.push_back(n);
         for (const std::string &site : rule.excludeDomains)
-            sites[site].unhide.push_back(rule.selector);
+            sites[site].unhide.push_back(n);
         return;
     }
     for (const std::string &site : rule.includeDomains)
-        (rule.exception ? sites[site].unhide : sites[site].hide).push_back(rule.selector);
+        (rule.exception ? sites[site].unhide : sites[site].hide).push_back(n);
     if (!rule.exception)
         for (const std::string &site : rule.excludeDomains)
-            sites[site].unhide.push_back(rule.selector);
+            sites[site].unhide.push_back(n);
 }
 
 void CosmeticFilter::addGenericHideException(const std::string &host)
@@ -85,43 +94,42 @@ void CosmeticFilter::addGenericHideException(const std::string &host)
 
 void CosmeticFilter::finish()
 {
-    const std::unordered_set<std::string> gone(globalUnhide.begin(), globalUnhide.end());
-    std::unordered_set<std::string> seen;
-    std::vector<std::string> kept;
-    for (std::string &selector : generic)
-        if (!gone.count(selector) && seen.insert(selector).second)
-            kept.push_back(std::move(selector));
+    const std::unordered_set<uint32_t> gone(m_globalUnhide.begin(), m_globalUnhide.end());
+    std::unordered_set<uint32_t> seen;
+    std::vector<uint32_t> kept;
+    for (uint32_t n : generic)
+        if (!gone.count(n) && seen.insert(n).second)
+            kept.push_back(n);
     generic = std::move(kept);
     for (auto &[name, site] : sites)
-        std::erase_if(site.hide, [&gone](const std::string &s) { return gone.count(s) != 0; });
-    globalUnhide.clear();
+        std::erase_if(site.hide, [&gone](uint32_t n) { return gone.count(n) != 0; });
+    m_globalUnhide.clear();
+    m_numbers.clear();
 }
 
 std::string CosmeticFilter::styleSheetFor(std::string_view host) const
 {
     const std::string lower = lowerAscii(host);
-    std::vector<const std::string *> hide;
-    std::unordered_set<std::string_view> unhide;
+    std::vector<uint32_t> hide;
+    std::unordered_set<uint32_t> unhide;
     bool withGeneric = true;
     forEachDomainSuffix(lower, [&](std::string_view suffix) {
         const auto it = sites.find(std::string(suffix));
         if (it != sites.end()) {
-            for (const std::string &s : it->second.hide)
-                hide.push_back(&s);
+            hide.insert(hide.end(), it->second.hide.begin(), it->second.hide.end());
             unhide.insert(it->second.unhide.begin(), it->second.unhide.end());
             withGeneric = withGeneric && !it->second.noGeneric;
         }
         return false;
     });
     std::string css;
-    const auto addRule = [&](const std::string &selector) {
-        if (!unhide.count(selector))
-            css += selector + "{display:none!important}\n";
+    const auto addRule = [&](uint32_t n) {
+        if (!unhide.count(n))
+            css += selectors[n] + "{display:none!important}\n";
     };
     if (withGeneric)
         std::for_each(generic.begin(), generic.end(), addRule);
-    for (const std::string *selector : hide)
-        addRule(*selector);
+    std::for_each(hide.begin(), hide.end(), addRule);
     return css;
 }
 
@@ -130,7 +138,10 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
     QJsonObject bySite;
     for (const auto &[name, site] : sites)
         bySite.insert(QString::fromStdString(name), QJsonArray{toJson(site.hide), toJson(site.unhide), site.noGeneric});
-    const QJsonArray data{toJson(generic), bySite};
+    QJsonArray text;
+    for (const std::string &selector : selectors)
+        text.append(QString::fromStdString(selector));
+    const QJsonArray data{text, toJson(generic), bySite};
     const QByteArray dataText = QJsonDocument(data).toJson(QJsonDocument::Compact);
     QJsonArray allowed;
     for (const QString &site : allowedSites)

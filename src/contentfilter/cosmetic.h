@@ -17,9 +17,11 @@
 
 namespace contentfilter {
 
+// Selectors by their number in CosmeticFilter::selectors: a rule for two
+// hundred sites keeps its selector once.
 struct CosmeticSite {
-    std::vector<std::string> hide;
-    std::vector<std::string> unhide;
+    std::vector<uint32_t> hide;
+    std::vector<uint32_t> unhide;
     bool noGeneric = false;
 };
 
@@ -41,9 +43,15 @@ public:
 
     size_t size() const;
 
-    std::vector<std::string> generic;
+    std::vector<std::string> selectors;
+    std::vector<uint32_t> generic;
     std::unordered_map<std::string, CosmeticSite> sites;
-    std::vector<std::string> globalUnhide;
+
+private:
+    uint32_t selectorNumber(const std::string &selector);
+
+    std::unordered_map<std::string, uint32_t> m_numbers;
+    std::vector<uint32_t> m_globalUnhide;
 };
 
 } // namespace contentfilter

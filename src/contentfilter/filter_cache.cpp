@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstring>
 
 namespace contentfilter {
@@ -148,6 +149,20 @@ RuleIndex readIndex(Reader &r)
     return index;
 }
 
+bool selectorsFit(const CosmeticFilter &c)
+{
+    const size_t count = c.selectors.size();
+    const auto fits = [count](const std::vector<uint32_t> &numbers) {
+        return std::all_of(numbers.begin(), numbers.end(), [count](uint32_t n) { return n < count; });
+    };
+    if (!fits(c.generic))
+        return false;
+    for (const auto &[name, site] : c.sites)
+        if (!fits(site.hide) || !fits(site.unhide))
+            return false;
+    return true;
+}
+
 bool rulesFit(const EngineTables &t)
 {
     const uint64_t pool = t.pool.size();
@@ -182,12 +197,13 @@ QByteArray serializeTables(const EngineTables &t, const QByteArray &fingerprint)
     writeIndex(body, t.important);
     writeIndex(body, t.block);
     writeIndex(body, t.exception);
-    body.texts(t.cosmetic.generic);
+    body.texts(t.cosmetic.selectors);
+    body.array(t.cosmetic.generic);
     body.u64(t.cosmetic.sites.size());
     for (const auto &[name, site] : t.cosmetic.sites) {
         body.text(name);
-        body.texts(site.hide);
-        body.texts(site.unhide);
+        body.array(site.hide);
+        body.array(site.unhide);
         body.u32(site.noGeneric ? 1 : 0);
     }
     body.u64(t.skipped.size());
@@ -231,13 +247,14 @@ std::optional<EngineTables> deserializeTables(const QByteArray &bytes, const QBy
     t.important = readIndex(r);
     t.block = readIndex(r);
     t.exception = readIndex(r);
-    t.cosmetic.generic = r.texts();
+    t.cosmetic.selectors = r.texts();
+    t.cosmetic.generic = r.array<uint32_t>();
     const uint64_t sites = r.u64();
     for (uint64_t i = 0; i < sites && r.ok(); ++i) {
         std::string name = r.text();
         CosmeticSite site;
-        site.hide = r.texts();
-        site.unhide = r.texts();
+        site.hide = r.array<uint32_t>();
+        site.unhide = r.array<uint32_t>();
         site.noGeneric = r.u32() != 0;
         t.cosmetic.sites.emplace(std::move(name), std::move(site));
     }
@@ -250,7 +267,7 @@ std::optional<EngineTables> deserializeTables(const QByteArray &bytes, const QBy
     }
     t.cosmeticRules = r.u32();
     const uint32_t ruleCount = uint32_t(t.rules.size());
-    if (!r.ok() || !r.atEnd() || !rulesFit(t) || !t.important.isConsistent(ruleCount) ||
+    if (!r.ok() || !r.atEnd() || !rulesFit(t) || !selectorsFit(t.cosmetic) || !t.important.isConsistent(ruleCount) ||
         !t.block.isConsistent(ruleCount) || !t.exception.isConsistent(ruleCount))
         return std::nullopt;
     return t;

@@ -42,7 +42,6 @@ uint32_t domainKey(std::string_view domain)
 FilterEngine::FilterEngine(EngineTables tables) : m_t(std::move(tables))
 {
     m_seen.assign(m_t.rules.size(), 0);
-    m_regex.resize(m_t.rules.size());
 }
 
 std::unique_ptr<FilterEngine> FilterEngine::build(const std::vector<std::string_view> &lists)
@@ -72,7 +71,12 @@ std::unique_ptr<FilterEngine> FilterEngine::build(const std::vector<std::string_
                 ++t.cosmeticRules;
                 break;
             case ParsedLine::Kind::Network:
-                pending.push_back({std::move(parsed.network), line});
+                // A host's ASCII form is longer than its Unicode text: keep
+                // the stored lengths within their 16 bits.
+                if (parsed.network.pattern.size() > 0xffff)
+                    ++skipped["too long"];
+                else
+                    pending.push_back({std::move(parsed.network), line});
                 break;
             }
         });
@@ -97,11 +101,11 @@ std::unique_ptr<FilterEngine> FilterEngine::build(const std::vector<std::string_
         NetworkRuleText &rule = pending[i].rule;
         StoredRule stored;
         stored.pattern = append(t.pool, rule.pattern);
-        stored.patternLength = uint32_t(rule.pattern.size());
+        stored.patternLength = uint16_t(rule.pattern.size());
         stored.text = append(t.pool, pending[i].text);
-        stored.textLength = uint32_t(pending[i].text.size());
-        stored.types = rule.types;
-        stored.flags = rule.flags | (rule.includeDomains.empty() ? 0 : kHasIncludedDomain);
+        stored.textLength = uint16_t(pending[i].text.size());
+        stored.types = uint16_t(rule.types);
+        stored.flags = uint16_t(rule.flags | (rule.includeDomains.empty() ? 0 : kHasIncludedDomain));
         stored.domains = uint32_t(t.domains.size());
         std::vector<uint64_t> domains;
         for (const std::string &d : rule.includeDomains)
@@ -110,7 +114,7 @@ std::unique_ptr<FilterEngine> FilterEngine::build(const std::vector<std::string_
             domains.push_back(domainHash(d) | 1);
         std::sort(domains.begin(), domains.end());
         t.domains.insert(t.domains.end(), domains.begin(), domains.end());
-        stored.domainCount = uint32_t(domains.size());
+        stored.domainCount = uint16_t(domains.size());
         const uint32_t id = uint32_t(t.rules.size());
         t.rules.push_back(stored);
 
@@ -252,15 +256,16 @@ bool FilterEngine::domainsAllow(const StoredRule &rule, std::string_view sourceH
 bool FilterEngine::regexMatches(uint32_t id, const Request &request) const
 {
     const StoredRule &rule = m_t.rules[id];
-    if (!m_regex[id]) {
+    auto it = m_regex.find(id);
+    if (it == m_regex.end()) {
         const std::string_view text = std::string_view(m_t.pool).substr(rule.pattern, rule.patternLength);
         QRegularExpression::PatternOptions options = QRegularExpression::NoPatternOption;
         if (!(rule.flags & kMatchCase))
             options |= QRegularExpression::CaseInsensitiveOption;
-        m_regex[id] = std::make_unique<QRegularExpression>(QString::fromUtf8(text.data(), qsizetype(text.size())),
-                                                           options);
+        it = m_regex.emplace(id, QRegularExpression(QString::fromUtf8(text.data(), qsizetype(text.size())), options))
+                 .first;
     }
-    return m_regex[id]->isValid() && m_regex[id]->match(request.qtUrl()).hasMatch();
+    return it->second.isValid() && it->second.match(request.qtUrl()).hasMatch();
 }
 
 } // namespace contentfilter

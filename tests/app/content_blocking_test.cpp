@@ -79,7 +79,8 @@ TEST(ContentBlocking, AnExceptedSiteLoadsEverythingAndTheCaptionSaysNothing)
     program.folder().write(QStringLiteral("engine/unfiltered-sites.txt"), "# my own server\n127.0.0.1\n");
     program.start();
     program.go(server.url("/news"));
-    ASSERT_TRUE(waitFor([&] { return requested(server, "/adframe/slot.html") && requested(server, "/ads/banner.png"); }));
+    ASSERT_TRUE(waitFor([&] { return requested(server, "/adframe/slot.html") && requested(server, "/ads/banner.png"); }))
+        << server.requests().join(' ').toStdString() << program.browser().windowTitle().toStdString();
     EXPECT_TRUE(waitFor([&] { return program.browser().windowTitle() == QStringLiteral("News [Done]"); }))
         << program.browser().windowTitle().toStdString();
     EXPECT_TRUE(requested(server, "/ads/track.js"));
