@@ -59,18 +59,26 @@ void pressEnter(QLineEdit *box)
     QTest::keyRelease(box, Qt::Key_Return);
 }
 
+// Two pages on 127.0.0.1, the news opened twice and the sport once, and
+// the main window's address box emptied.
+struct TwoPages {
+    PageServer server{{{"/news", kNews}, {"/sport", kSport}}};
+    const QByteArray news = server.url("/news").toLatin1();
+    const QByteArray sport = server.url("/sport").toLatin1();
+    ProgramWindows program{ProgramWindows::Stage::Started, withHistory({sport, news, news})};
+    TForm2 &main = program.main();
+    QLineEdit *box = main.ui.Edit1;
+    AddressCompleter &completer = completerOf(box);
+
+    TwoPages() { box->clear(); }
+};
+
 } // namespace
 
 TEST(Suggestions, DownChoosesAndEnterGoesOnceWithTheChosenAddressEscapeKeepsTheTyping)
 {
-    PageServer server({{"/news", kNews}, {"/sport", kSport}});
-    const QByteArray news = server.url("/news").toLatin1();
-    const QByteArray sport = server.url("/sport").toLatin1();
-    ProgramWindows program(ProgramWindows::Stage::Started, withHistory({sport, news, news}));
-    TForm2 &main = program.main();
-    QLineEdit *box = main.ui.Edit1;
-    AddressCompleter &completer = completerOf(box);
-    box->clear();
+    TwoPages t;
+    auto &[server, news, sport, program, main, box, completer] = t;
 
     // The address opened most comes first.
     ASSERT_TRUE(typeAndWaitForList(&main, box, QStringLiteral("127.0.0")));
@@ -104,14 +112,8 @@ TEST(Suggestions, DownChoosesAndEnterGoesOnceWithTheChosenAddressEscapeKeepsTheT
 
 TEST(Suggestions, AClickOnAnEntryOpensItOnceAndTheNextListKnowsTheVisit)
 {
-    PageServer server({{"/news", kNews}, {"/sport", kSport}});
-    const QByteArray news = server.url("/news").toLatin1();
-    const QByteArray sport = server.url("/sport").toLatin1();
-    ProgramWindows program(ProgramWindows::Stage::Started, withHistory({sport, news, news}));
-    TForm2 &main = program.main();
-    QLineEdit *box = main.ui.Edit1;
-    AddressCompleter &completer = completerOf(box);
-    box->clear();
+    TwoPages t;
+    auto &[server, news, sport, program, main, box, completer] = t;
 
     ASSERT_TRUE(typeAndWaitForList(&main, box, QStringLiteral("127")));
     QListWidget *list = completer.list();
