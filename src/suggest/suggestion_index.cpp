@@ -154,9 +154,11 @@ SuggestionIndex::Probe SuggestionIndex::probeFor(quint32 id) const
 void SuggestionIndex::addHistory(const QList<QByteArray> &entries, const std::function<bool()> &stopped)
 {
     std::vector<quint32> fresh;
+    m_lastValid = false;
     for (qsizetype i = 0; i < entries.size(); ++i) {
+        // Stopped: the index is going away, so neither finish nor sort.
         if (stopped && i % 4096 == 0 && stopped())
-            break;
+            return;
         const QByteArray &address = entries.at(i);
         const qint64 position = m_nextPosition++;
         if (address.isEmpty())

@@ -32,8 +32,8 @@ void readHistory(QList<QByteArray> &list)
     // block), so it holds just the room it needs.
     bool terminated = false;
     while (!terminated && !file.eof()) {
-        const QByteArray block = file.readBlock(kHistoryBlockSize);
-        const char *p = block.constData();
+        const QByteArrayView block = file.readBlock(kHistoryBlockSize);
+        const char *p = block.data();
         const char *const end = p + block.size();
         while (p < end) {
             const char *q = p;

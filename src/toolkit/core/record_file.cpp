@@ -29,6 +29,10 @@ QByteArray readAll(const QString &path)
         throwInOutErrorCode(kAccessDenied);
     }
     QByteArray data;
+    // The size is a hint (the file may change while read): it spares a
+    // large history its copies while the array grows.
+    if (S_ISREG(st.st_mode) && st.st_size > 0)
+        data.reserve(qsizetype(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -180,14 +184,14 @@ bool RecordFile::eof() const
     return m_data.size() - m_position < m_recordSize;
 }
 
-QByteArray RecordFile::readBlock(qsizetype maxRecords)
+QByteArrayView RecordFile::readBlock(qsizetype maxRecords)
 {
     if (m_mode != Mode::Reading)
         throwInOutErrorCode(kFileNotOpen);
     const qsizetype records = std::min(maxRecords, (m_data.size() - m_position) / m_recordSize);
     if (records <= 0)
         return {};
-    QByteArray block = m_data.mid(m_position, records * m_recordSize);
+    const QByteArrayView block(m_data.constData() + m_position, records * m_recordSize);
     m_position += records * m_recordSize;
     return block;
 }

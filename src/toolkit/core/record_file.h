@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Typed files of fixed-size records and text files opened for appending,
@@ -32,8 +33,9 @@ public:
     bool eof() const;
     // Reads up to `maxRecords` whole records at once (fewer at the end of
     // the file, none at its end): the same records read() would return one
-    // by one, for files of millions of records.
-    QByteArray readBlock(qsizetype maxRecords);
+    // by one, for files of millions of records. The view stays valid until
+    // close().
+    QByteArrayView readBlock(qsizetype maxRecords);
 
     void write(const QByteArray &record);
     void writeByte(unsigned char byte);

@@ -230,6 +230,6 @@ TEST(HistoryFile, MillionsOfBytesReadAndWrittenAsTheByteRuleSays)
         EXPECT_TRUE(list == expected) << "cut at " << cut;
 
         writeHistory(kHistoryFileAtClose, list);
-        EXPECT_TRUE(dir.read("config/History.cfg") == file + char(0xE4) + char(0xF6)) << "cut at " << cut;
+        EXPECT_TRUE(dir.read("config/history.cfg") == file + char(0xE4) + char(0xF6)) << "cut at " << cut;
     }
 }
