@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 using toolkit::AppendFile;
+using toolkit::FileAccess;
 using toolkit::RecordFile;
 
 namespace persistence {
@@ -66,7 +67,7 @@ QByteArray readTemplate()
 void appendTemplateToSettings()
 {
     const QByteArray text = readTemplate();
-    AppendFile settings(kSettingsFile);
+    AppendFile settings(kSettingsFile, FileAccess::OwnerOnly);
     settings.open();
     settings.write(text);
     settings.close();
@@ -74,7 +75,7 @@ void appendTemplateToSettings()
 
 void writeSettingBytes(const QByteArray &bytes)
 {
-    RecordFile file(kSettingsFile, 1);
+    RecordFile file(kSettingsFile, 1, FileAccess::OwnerOnly);
     file.rewrite();
     for (const char byte : bytes)
         file.writeByte(static_cast<unsigned char>(byte));
@@ -83,7 +84,7 @@ void writeSettingBytes(const QByteArray &bytes)
 
 void writeTotalPages(qint32 total)
 {
-    RecordFile file(kCounterFile, 4);
+    RecordFile file(kCounterFile, 4, FileAccess::OwnerOnly);
     file.rewrite();
     char record[4];
     qToLittleEndian<qint32>(total, record);
@@ -101,7 +102,7 @@ void writeBytes(RecordFile &file, const QByteArray &bytes)
 
 void writeHistory(const QString &fileName, const QList<QByteArray> &list)
 {
-    RecordFile file(fileName, 1);
+    RecordFile file(fileName, 1, FileAccess::OwnerOnly);
     file.rewrite();
     for (qsizetype i = 0; i < list.size(); ++i) {
         for (const char c : list.at(i)) {
@@ -120,7 +121,7 @@ void writeHistory(const QString &fileName, const QList<QByteArray> &list)
 
 void writeClearedHistory()
 {
-    RecordFile file(kHistoryFileRead, 1);
+    RecordFile file(kHistoryFileRead, 1, FileAccess::OwnerOnly);
     file.rewrite();
     file.writeByte(kListTerminator);
     file.close();
