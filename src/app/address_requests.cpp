@@ -16,6 +16,23 @@ namespace {
 // QT_LOGGING_RULES="kestrelon.requests.info=true".
 Q_LOGGING_CATEGORY(lcRequests, "kestrelon.requests", QtWarningMsg)
 
+// A javascript: address runs in the page being shown, with its cookies, and
+// a data: one can dress itself as any site; both are opened only when the
+// user types them. Read as the engine reads an address: blanks and control
+// characters before it, and tabs and line breaks anywhere, do not count.
+bool runsScriptOrCarriesPage(const QString &address)
+{
+    QString plain;
+    for (const QChar c : address) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')
+            || (plain.isEmpty() && c.unicode() <= 0x20))
+            continue;
+        plain.append(c);
+    }
+    return plain.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive)
+           || plain.startsWith(QLatin1String("data:"), Qt::CaseInsensitive);
+}
+
 void open(TForm2 &main, const std::optional<QString> &address)
 {
     main.setWindowState(main.windowState() & ~Qt::WindowMinimized);
@@ -24,6 +41,9 @@ void open(TForm2 &main, const std::optional<QString> &address)
     main.activateWindow();
     if (!address)
         return;
+    if (runsScriptOrCarriesPage(*address))
+        throw Exception(QStringLiteral("A javascript: or data: address from another program is not opened; "
+                                       "type it into the address box to open it"));
     qCInfo(lcRequests).noquote() << "opening" << *address;
     main.setAddressText(*address);
     main.Button1Click();

@@ -1,5 +1,7 @@
 #include "app/single_instance.h"
 
+#include "toolkit/core/owner_only.h"
+
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <QLocalSocket>
 
 #include <cstdio>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -35,6 +38,36 @@ QString absoluteFolder(const QString &folder)
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
+// Whether the process at the other end of a local socket runs as this user.
+// The folder of the socket is the user's alone, so anything else there is
+// someone's trap; what it would hand over or receive is never used.
+bool peerIsThisUser(qintptr descriptor)
+{
+    struct ucred peer {};
+    socklen_t size = sizeof peer;
+    return descriptor >= 0 && ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
+           && size == sizeof peer && peer.uid == ::getuid();
+}
+
+// Where the hand-over socket lives: the user's runtime folder, or a folder
+// of ours in the temporary folder. Both must be the user's alone: in a
+// folder others can enter, whoever binds the name first would receive the
+// addresses of the user's later starts. Empty, with the reason in
+// `problem`, when there is no such folder.
+QString socketFolder(QString *problem)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && toolkit::isOwnerOnlyFolder(runtime))
+        return runtime;
+    const QString ours = QDir::tempPath() + QStringLiteral("/kestrelon-%1").arg(::getuid());
+    const QString why = toolkit::makeOwnerOnlyFolder(ours);
+    if (why.isEmpty())
+        return ours;
+    if (problem)
+        *problem = why;
+    return {};
+}
+
 } // namespace
 
 // Lives on the listening thread: takes requests and answers them at once.
@@ -59,6 +92,11 @@ private:
     void accept()
     {
         while (QLocalSocket *socket = m_server.nextPendingConnection()) {
+            if (!peerIsThisUser(socket->socketDescriptor())) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
             read(socket);
@@ -113,23 +151,24 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::serverName(const QString &installationFolder)
 {
-    // A per-user folder where one exists; the socket is made for this user only.
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::tempPath();
+    const QString folder = socketFolder(nullptr);
+    if (folder.isEmpty())
+        return {};
     const QByteArray key = QFile::encodeName(absoluteFolder(installationFolder));
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32);
-    return folder + QStringLiteral("/kestrelon-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+    return folder + QStringLiteral("/kestrelon-%1").arg(QString::fromLatin1(hash));
 }
 
 SingleInstance::Outcome SingleInstance::start(const std::optional<QString> &address)
 {
     const QDeadlineTimer deadline(kAnswerMs);
+    QString socketProblem;
+    socketFolder(&socketProblem);
     do {
         if (m_lock.tryLock(0)) {
             if (!listen())
-                warn(QStringLiteral("cannot listen for later starts on %1; they will not reach this program")
-                         .arg(m_folder));
+                warn(QStringLiteral("cannot listen for later starts on %1%2; they will not reach this program")
+                         .arg(m_folder, socketProblem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(socketProblem)));
             return Outcome::First;
         }
         if (m_lock.error() != QLockFile::LockFailedError) {
@@ -138,12 +177,20 @@ SingleInstance::Outcome SingleInstance::start(const std::optional<QString> &addr
                      .arg(m_folder));
             return Outcome::Unguarded;
         }
-        if (handOver(address, deadline))
+        if (!socketProblem.isEmpty())
+            break;
+        if (handOver(address, deadline, &socketProblem))
             return Outcome::HandedOver;
         // The running program may be between taking the lock and listening,
         // or may have just ended and freed the lock: look again shortly.
         QThread::msleep(50);
-    } while (!deadline.hasExpired());
+    } while (!deadline.hasExpired() && socketProblem.isEmpty());
+    if (!socketProblem.isEmpty()) {
+        warn(QStringLiteral("Kestrelon is already running in %1, but it cannot be reached safely (%2); not "
+                            "starting a second copy")
+                 .arg(m_folder, socketProblem));
+        return Outcome::NoAnswer;
+    }
     warn(QStringLiteral("Kestrelon is already running in %1 but does not answer; not starting a second copy")
              .arg(m_folder));
     return Outcome::NoAnswer;
@@ -160,18 +207,27 @@ bool SingleInstance::listen()
     m_thread.start();
     bool listening = false;
     const QString name = serverName(m_folder);
+    if (name.isEmpty())
+        return false;
     QMetaObject::invokeMethod(
         m_listener, [&] { listening = m_listener->listen(name); }, Qt::BlockingQueuedConnection);
     return listening;
 }
 
-bool SingleInstance::handOver(const std::optional<QString> &address, const QDeadlineTimer &deadline)
+bool SingleInstance::handOver(const std::optional<QString> &address, const QDeadlineTimer &deadline,
+                              QString *problem)
 {
     const auto left = [&] { return int(std::max<qint64>(1, deadline.remainingTime())); };
+    const QString name = serverName(m_folder);
     QLocalSocket socket;
-    socket.connectToServer(serverName(m_folder));
+    socket.connectToServer(name);
     if (!socket.waitForConnected(left()))
         return false;
+    if (!peerIsThisUser(socket.socketDescriptor())) {
+        socket.abort();
+        *problem = QStringLiteral("%1 is held by another user").arg(name);
+        return false;
+    }
     QByteArray request;
     QDataStream out(&request, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_4);

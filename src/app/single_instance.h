@@ -16,7 +16,8 @@ class InstanceListener;
 //
 // The first start takes a lock file in the folder (a lock left by a killed
 // program is taken over) and listens on a local socket named after the
-// folder's absolute path. A later start on the same folder hands its address
+// folder's absolute path, in a folder only the user can enter; each side
+// makes sure the other runs as the same user before anything passes. A later start on the same folder hands its address
 // to the first one over that socket and ends. The socket is served on a
 // thread of its own, so a first program still busy creating its windows
 // answers at once; the address reaches the main thread as a queued signal.
@@ -41,6 +42,7 @@ public:
     Outcome start(const std::optional<QString> &address);
 
     // The local socket's name for a folder: per user and per absolute path.
+    // Empty when the user has no folder of their own for it.
     static QString serverName(const QString &installationFolder);
 
 signals:
@@ -50,7 +52,9 @@ signals:
 
 private:
     bool listen();
-    bool handOver(const std::optional<QString> &address, const QDeadlineTimer &deadline);
+    // False when nobody answered in time; a peer that must not be trusted
+    // also sets `problem`.
+    bool handOver(const std::optional<QString> &address, const QDeadlineTimer &deadline, QString *problem);
 
     QString m_folder;
     QLockFile m_lock;

@@ -8,10 +8,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,6 +31,21 @@ bool askPermission(QWidget *parent, const QString &site, const QString &feature)
     box.setEscapeButton(deny);
     box.exec();
     return box.clickedButton() == allow;
+}
+
+// A page in full screen can look like anything, the program's own windows
+// included: the user is told at once how to get out.
+void showFullScreenNotice(QWidget &window)
+{
+    constexpr int kNoticeMs = 4000;
+    auto *notice = new QLabel(QStringLiteral("Press Escape to leave full screen"), &window);
+    notice->setObjectName(QStringLiteral("FullScreenNotice"));
+    notice->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 200); color: white; padding: 10px 18px;"));
+    notice->adjustSize();
+    notice->move((window.width() - notice->width()) / 2, 24);
+    notice->show();
+    notice->raise();
+    QTimer::singleShot(kNoticeMs, notice, &QWidget::hide);
 }
 
 } // namespace
@@ -107,6 +124,7 @@ void PageWindows::fullScreen(bool on)
         }
         m_fullScreen->showFullScreen();
         view->setFocus();
+        showFullScreenNotice(*m_fullScreen);
     } else if (!on && m_fullScreen) {
         m_pageArea.layout()->addWidget(view);
         view->show();

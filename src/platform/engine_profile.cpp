@@ -1,7 +1,7 @@
 #include "platform/engine_profile.h"
 
 #include "platform/request_filter.h"
-
+#include "toolkit/core/owner_only.h"
 #include "toolkit/widgets/guard.h"
 
 #include <QCoreApplication>
@@ -13,6 +13,7 @@
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 namespace platform {
 namespace {
@@ -21,14 +22,17 @@ const QString kPermissionsFile = QStringLiteral("permissions.txt");
 
 // Why the folder cannot hold the profile, or nothing when it can. Writing a
 // probe file is the only honest test: a folder may look writable and not
-// be (a read-only mount, a full disk, a file in its place).
+// be (a read-only mount, a full disk, a file in its place). The cookies
+// and the cache tell where the user has been, so the folder is the user's
+// alone, and what an older run left there readable by others is closed.
 QString folderProblem(const QString &folder)
 {
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
         return QStringLiteral("%1 is not a folder").arg(folder);
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("Cannot create folder %1").arg(folder);
+    if (const QString problem = toolkit::makeOwnerOnlyFolder(folder); !problem.isEmpty())
+        return problem;
+    toolkit::restrictToOwner(folder);
     QTemporaryFile probe(folder + QStringLiteral("/.probe-XXXXXX"));
     if (!probe.open() || probe.write("x", 1) != 1 || !probe.flush())
         return QStringLiteral("Cannot write in folder %1").arg(folder);
@@ -70,6 +74,16 @@ void readPermissions()
     }
 }
 
+// A page opened from a file (a saved page, a downloaded one) is its own
+// origin: it shows the pictures, styles and scripts beside it, but reads no
+// other file and sends nothing to any server. Other schemes go to another
+// program only after a click and the user's yes.
+void keepLocalPagesToThemselves(QWebEngineSettings *settings)
+{
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
+}
+
 } // namespace
 
 QString engineProfileFolder()
@@ -92,6 +106,8 @@ QWebEngineProfile *engineProfile()
         s.profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
         s.profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
         s.persistent = true;
+        // The engine makes a few files of its own with the umask's modes.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [folder] { toolkit::restrictToOwner(folder); });
     } else {
         // Without a store the program still browses; it just forgets at exit.
         s.profile = new QWebEngineProfile(qApp);
@@ -102,6 +118,7 @@ QWebEngineProfile *engineProfile()
         QTimer::singleShot(0, qApp, [message] { toolkit::reportError(message); });
     }
     installRequestFilter(s.profile, folder, s.persistent);
+    keepLocalPagesToThemselves(s.profile->settings());
     return s.profile;
 }
 
@@ -130,6 +147,7 @@ void PermissionAnswers::remember(const QString &origin, const QString &feature, 
     QSaveFile file(engineProfileFolder() + QLatin1Char('/') + kPermissionsFile);
     if (!file.open(QIODevice::WriteOnly))
         return;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     for (auto it = s.permissions.constBegin(); it != s.permissions.constEnd(); ++it)
         file.write((it.key() + QLatin1Char('\t') + (it.value() ? QLatin1String("allow") : QLatin1String("deny"))
                     + QLatin1Char('\n'))

@@ -14,4 +14,9 @@ void shellOpen(const QString &fileName)
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+void shellOpenLink(const QUrl &link)
+{
+    QDesktopServices::openUrl(link);
+}
+
 } // namespace platform

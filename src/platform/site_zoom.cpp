@@ -90,7 +90,9 @@ void SiteZoom::save() const
         bytes += site.toUtf8() + '\t' + QByteArray::number(m_levels.value(site)) + '\n';
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // Which sites were zoomed tells where the user has been.
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || file.write(bytes) != bytes.size() || !file.commit())
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(m_path));
 }
 

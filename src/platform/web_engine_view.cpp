@@ -2,6 +2,7 @@
 
 #include "platform/download.h"
 #include "platform/engine_profile.h"
+#include "platform/external_schemes.h"
 
 #include <QAuthenticator>
 #include <QChildEvent>
@@ -37,6 +38,10 @@ const QString kUnspecifiedFailure = QStringLiteral("Unspecified error");
 
 // What the page area shows once the page's renderer has died.
 const QString kStoppedText = QStringLiteral("The page stopped working.\n\nChoose Refresh to load it again.");
+
+// The longest address the engine opens; it shows a blank page for a longer
+// one, so such an address is refused before it is counted or recorded.
+constexpr qsizetype kLongestAddress = 2 * 1024 * 1024;
 
 // A command to a renderer that does not answer this soon is taken to be
 // stuck in a script: the renderer is ended so the command can go through.
@@ -76,7 +81,7 @@ public:
     QtWebEngine(QWidget *parent, Kind kind) : m_kind(kind), m_view(new QWebEngineView(parent))
     {
         // The page belongs to the view and goes with it, before the profile.
-        m_view->setPage(new QWebEnginePage(engineProfile(), m_view));
+        m_view->setPage(new EnginePage(engineProfile(), m_view));
         QWebEnginePage *page = m_view->page();
         // Full screen is off unless asked for; the page then asks the window.
         page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
@@ -158,6 +163,10 @@ public:
     void Navigate(const QString &url) override
     {
         const QUrl target = toUrl(url);
+        if (target.toEncoded().size() > kLongestAddress)
+            throw Exception(QStringLiteral("The address is longer than the %1 characters a page address may have; "
+                                           "it was not opened")
+                                .arg(kLongestAddress));
         command([this, target] { m_view->load(target); });
     }
 

@@ -1,5 +1,6 @@
 // The main window's controls, menus and commands on real windows.
 #include "app_fixture.h"
+#include "url_recorder.h"
 
 #include "browser/bookmarks_window.h"
 #include "infowindows/about_window.h"
@@ -43,14 +44,6 @@ QStringList barNames(const QMenuBar *bar)
         names.append(action->menu() ? action->menu()->objectName() : action->objectName());
     return names;
 }
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 } // namespace
 
@@ -248,12 +241,10 @@ TEST(MainWindow, MissingPressedGoBitmapIsReportedAndLogged)
 TEST(MainWindow, HelpAsksTheDesktopToOpenTheReadmeAndReportsNothing)
 {
     ProgramWindows program;
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    testing_support::UrlRecorder recorder;
     program.main().ui.Hjlp1->trigger();
     QFile::remove(program.folder().file("Readme!.txt"));
     program.main().PopupMenu1()->findChild<QAction *>("Hjlp2")->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(recorder.urls.size(), 2);
     EXPECT_EQ(recorder.urls.at(0).toLocalFile(), program.folder().file("Readme!.txt"));
     EXPECT_TRUE(program.messages().isEmpty());
@@ -302,4 +293,3 @@ TEST(MainWindow, RightClickAnywhereAndOnThePageOpensThePopupMenu)
     popup->hide();
 }
 
-#include "main_window_test.moc"

@@ -368,6 +368,10 @@ TEST(PageRequests, FullScreenIsGrantedAndEscapeLeavesIt)
     QWidget *full = DialogAnswerer::find(QStringLiteral("FullScreenPage"));
     EXPECT_TRUE(full->isFullScreen());
     EXPECT_EQ(program.browser().WebBrowser1().widget()->window(), full);
+    auto *notice = full->findChild<QLabel *>(QStringLiteral("FullScreenNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), QStringLiteral("Press Escape to leave full screen"));
 
     QTest::keyClick(full, Qt::Key_Escape);
     ASSERT_TRUE(waitFor([] { return DialogAnswerer::find(QStringLiteral("FullScreenPage")) == nullptr; }));

@@ -5,11 +5,24 @@
 #include "support/core/temp_folder.h"
 
 #include <QDataStream>
+#include <QDir>
+#include <QFile>
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <grp.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using Outcome = SingleInstance::Outcome;
 
@@ -76,4 +89,156 @@ TEST(SingleInstance, FoldersAreKeptApart)
     SingleInstance b(two.path());
     EXPECT_EQ(a.start(std::nullopt), Outcome::First);
     EXPECT_EQ(b.start(std::nullopt), Outcome::First);
+}
+
+namespace {
+
+// Another user on the machine (uid 65534) who got to a socket name first:
+// a process of its own that listens at `socketPath` and keeps whatever it
+// is sent. `ownFolder` is made first as that user's, open to all. With
+// `bindAsUser` false the name is bound before the user changes (root may
+// bind where the other user could not), so only the credentials at the
+// other end tell it apart.
+class Squatter {
+public:
+    Squatter(const QString &ownFolder, const QString &socketPath, bool bindAsUser)
+    {
+        const QByteArray folder = QFile::encodeName(ownFolder);
+        const QByteArray path = QFile::encodeName(socketPath);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), std::min<size_t>(path.size(), sizeof address.sun_path - 1));
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(m_log) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid != 0) {
+            ::close(ready[1]);
+            char byte = 0;
+            m_listening = ::read(ready[0], &byte, 1) == 1;
+            ::close(ready[0]);
+            ::close(m_log[1]);
+            return;
+        }
+        // Only system calls from here: the child of a threaded process.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const auto drop = [] { return ::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0; };
+        if (bindAsUser && !drop())
+            ::_exit(1);
+        if (!folder.isEmpty()) {
+            ::mkdir(folder.constData(), 0777);
+            ::chmod(folder.constData(), 0777);
+        }
+        ::unlink(address.sun_path);
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || (!bindAsUser && !drop())
+            || ::listen(fd, 8) != 0)
+            ::_exit(1);
+        ::write(ready[1], "r", 1);
+        for (;;) {
+            const int peer = ::accept(fd, nullptr, nullptr);
+            char buffer[4096];
+            ssize_t n;
+            while (peer >= 0 && (n = ::read(peer, buffer, sizeof buffer)) > 0)
+                ::write(m_log[1], buffer, size_t(n));
+            ::close(peer);
+        }
+    }
+    ~Squatter() { stop(); }
+    bool listening() const { return m_listening; }
+    // What it was sent; read once it is gone.
+    QByteArray received()
+    {
+        stop();
+        QByteArray bytes;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(m_log[0], buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, n);
+        return bytes;
+    }
+
+private:
+    void stop()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+
+    pid_t m_pid = -1;
+    int m_log[2] = {-1, -1};
+    bool m_listening = false;
+};
+
+// A temporary folder of the system's sort (anyone may create in it) as the
+// program's temporary folder, with no runtime folder, for the test's span.
+class SharedTemporaryFolder {
+public:
+    SharedTemporaryFolder()
+    {
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 01777);
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    struct Restored {
+        explicit Restored(const char *name) : name(name), set(qEnvironmentVariableIsSet(name)), value(qgetenv(name)) {}
+        ~Restored() { set ? qputenv(name, value) : qunsetenv(name); }
+        const char *name;
+        bool set;
+        QByteArray value;
+    };
+    Restored m_runtime{"XDG_RUNTIME_DIR"};
+    Restored m_tmp{"TMPDIR"};
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+// The program holds the folder but could not listen when it started; a
+// later start must then find no one, rather than someone else.
+TEST(SingleInstance, ANameTakenByAnotherUserFirstNeverReceivesAnAddress)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    testing_support::TempCurrentFolder installation;
+    QString where;
+    {
+        // Where a start would put its socket, seen from a folder nobody squats.
+        SharedTemporaryFolder clean;
+        where = QDir(clean.path()).relativeFilePath(SingleInstance::serverName(installation.path()));
+    }
+    ASSERT_FALSE(where.isEmpty());
+    SharedTemporaryFolder shared;
+    const QString folder = where.contains('/') ? shared.path() + '/' + where.section('/', 0, -2) : QString();
+    Squatter squatter(folder, shared.path() + '/' + where, true);
+    ASSERT_TRUE(squatter.listening());
+
+    QLockFile running(installation.path() + QStringLiteral("/.kestrelon.lock"));
+    ASSERT_TRUE(running.tryLock(0));
+    SingleInstance later(installation.path());
+    EXPECT_EQ(later.start(QStringLiteral("http://127.0.0.1:1/?token=secret")), Outcome::NoAnswer);
+    EXPECT_EQ(squatter.received(), QByteArray());
+}
+
+TEST(SingleInstance, APeerOfAnotherUserInTheUsersOwnFolderIsNotTrusted)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    testing_support::TempCurrentFolder installation;
+    SharedTemporaryFolder shared;
+    const QString name = SingleInstance::serverName(installation.path());
+    ASSERT_FALSE(name.isEmpty());
+    Squatter squatter(QString(), name, false);
+    ASSERT_TRUE(squatter.listening());
+
+    QLockFile running(installation.path() + QStringLiteral("/.kestrelon.lock"));
+    ASSERT_TRUE(running.tryLock(0));
+    SingleInstance later(installation.path());
+    EXPECT_EQ(later.start(QStringLiteral("http://127.0.0.1:1/?token=secret")), Outcome::NoAnswer);
+    EXPECT_EQ(squatter.received(), QByteArray());
 }

@@ -1,5 +1,6 @@
 #include "support/core/temp_folder.h"
 #include "toolkit/core/exceptions.h"
+#include "toolkit/core/owner_only.h"
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"
 
@@ -226,4 +227,54 @@ TEST(RecordFile, ANameHoldingANulByteNamesNoFile)
     EXPECT_EQ(QDir::currentPath(), dir.path());
     EXPECT_EQ(dir.read("a"), "keep");
     EXPECT_EQ(everything(dir.path()), QStringList{"a"});
+}
+
+// A file of the user's browsing is the user's alone under any umask, and an
+// older copy others could read is closed when it is saved again; the user's
+// own documents keep the umask.
+TEST(RecordFile, OwnerOnlyFilesAreClosedToOthersWhateverTheUmask)
+{
+    TempCurrentFolder folder;
+    const mode_t old = ::umask(0);
+    const auto modeOf = [&](const char *name) {
+        struct stat st {};
+        ::stat(QFile::encodeName(folder.file(name)).constData(), &st);
+        return st.st_mode & 07777;
+    };
+    folder.write("old.cfg", "x");
+    ::chmod(QFile::encodeName(folder.file("old.cfg")).constData(), 0644);
+    for (const char *name : {"new.cfg", "old.cfg"}) {
+        RecordFile file(QString::fromLatin1(name), 1, FileAccess::OwnerOnly);
+        file.rewrite();
+        file.writeByte('y');
+        file.close();
+    }
+    replaceFileAtomically(folder.file("document.txt"), "text");
+    ::umask(old);
+    EXPECT_EQ(modeOf("new.cfg"), 0600u);
+    EXPECT_EQ(modeOf("old.cfg"), 0600u);
+    EXPECT_EQ(modeOf("document.txt"), 0666u);
+}
+
+TEST(OwnerOnlyFolder, IsMadeClosedAndNeverFollowsALink)
+{
+    TempCurrentFolder folder;
+    const mode_t old = ::umask(0);
+    EXPECT_EQ(makeOwnerOnlyFolder(folder.file("new")), QString());
+    ::umask(old);
+    EXPECT_TRUE(isOwnerOnlyFolder(folder.file("new")));
+
+    QDir().mkdir(folder.file("open"));
+    ::chmod(QFile::encodeName(folder.file("open")).constData(), 0777);
+    EXPECT_FALSE(isOwnerOnlyFolder(folder.file("open")));
+    EXPECT_EQ(makeOwnerOnlyFolder(folder.file("open")), QString());
+    EXPECT_TRUE(isOwnerOnlyFolder(folder.file("open")));
+
+    // A link put where the folder should be, even to a closed folder of the
+    // user's, is someone else's choice of place.
+    QFile::link(folder.file("new"), folder.file("link"));
+    EXPECT_FALSE(makeOwnerOnlyFolder(folder.file("link")).isEmpty());
+    EXPECT_FALSE(isOwnerOnlyFolder(folder.file("link")));
+    folder.write("file", "x");
+    EXPECT_FALSE(makeOwnerOnlyFolder(folder.file("file")).isEmpty());
 }

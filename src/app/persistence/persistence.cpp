@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 using toolkit::AppendFile;
+using toolkit::FileAccess;
 using toolkit::RecordFile;
 
 namespace persistence {
@@ -84,7 +85,7 @@ QByteArray readTemplate()
 void appendTemplateToSettings()
 {
     const QByteArray text = readTemplate();
-    AppendFile settings(kSettingsFile);
+    AppendFile settings(kSettingsFile, FileAccess::OwnerOnly);
     settings.open();
     settings.write(text);
     settings.close();
@@ -92,7 +93,7 @@ void appendTemplateToSettings()
 
 void writeSettingBytes(const QByteArray &bytes)
 {
-    RecordFile file(kSettingsFile, 1);
+    RecordFile file(kSettingsFile, 1, FileAccess::OwnerOnly);
     file.rewrite();
     for (const char byte : bytes)
         file.writeByte(static_cast<unsigned char>(byte));
@@ -101,7 +102,7 @@ void writeSettingBytes(const QByteArray &bytes)
 
 void writeTotalPages(qint32 total)
 {
-    RecordFile file(kCounterFile, 4);
+    RecordFile file(kCounterFile, 4, FileAccess::OwnerOnly);
     file.rewrite();
     char record[4];
     qToLittleEndian<qint32>(total, record);
@@ -111,7 +112,7 @@ void writeTotalPages(qint32 total)
 
 void writeHistory(const QString &fileName, const QList<QByteArray> &list)
 {
-    RecordFile file(fileName, 1);
+    RecordFile file(fileName, 1, FileAccess::OwnerOnly);
     file.rewrite();
     QByteArray bytes;
     qsizetype total = 0;
@@ -138,7 +139,7 @@ void writeHistory(const QString &fileName, const QList<QByteArray> &list)
 
 void writeClearedHistory()
 {
-    RecordFile file(kHistoryFileRead, 1);
+    RecordFile file(kHistoryFileRead, 1, FileAccess::OwnerOnly);
     file.rewrite();
     file.writeByte(kListTerminator);
     file.close();

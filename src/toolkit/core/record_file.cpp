@@ -90,7 +90,7 @@ void checkWritable(const QString &path)
 
 } // namespace
 
-void replaceFileAtomically(const QString &path, const QByteArray &bytes)
+void replaceFileAtomically(const QString &path, const QByteArray &bytes, FileAccess access)
 {
     checkWritable(path);
     const QFileInfo info(path);
@@ -104,8 +104,12 @@ void replaceFileAtomically(const QString &path, const QByteArray &bytes)
     // Keep the old file's permissions; a new file gets the usual ones.
     struct stat st {};
     const QByteArray encoded = systemName(path);
+    const mode_t keptBits = access == FileAccess::OwnerOnly ? mode_t(0700) : mode_t(07777);
     if (::stat(encoded.constData(), &st) == 0) {
-        ::fchmod(fd, st.st_mode & 07777);
+        ::fchmod(fd, st.st_mode & keptBits);
+    } else if (access == FileAccess::OwnerOnly) {
+        // mkstemp made it 0600 already; said again so no umask can matter.
+        ::fchmod(fd, 0600);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -141,8 +145,8 @@ QByteArray readWholeFile(const QString &name)
     return bytes;
 }
 
-RecordFile::RecordFile(const QString &name, int recordSize)
-    : m_path(resolvePath(name)), m_recordSize(recordSize)
+RecordFile::RecordFile(const QString &name, int recordSize, FileAccess access)
+    : m_path(resolvePath(name)), m_recordSize(recordSize), m_access(access)
 {
 }
 
@@ -224,11 +228,11 @@ void RecordFile::close()
     const Mode mode = m_mode;
     m_mode = Mode::Closed;
     if (mode == Mode::Writing)
-        replaceFileAtomically(m_path, m_data);
+        replaceFileAtomically(m_path, m_data, m_access);
     m_data.clear();
 }
 
-AppendFile::AppendFile(const QString &name) : m_path(resolvePath(name)) {}
+AppendFile::AppendFile(const QString &name, FileAccess access) : m_path(resolvePath(name)), m_access(access) {}
 
 AppendFile::~AppendFile() = default;
 
@@ -251,7 +255,7 @@ void AppendFile::close()
     if (!m_open)
         return;
     m_open = false;
-    replaceFileAtomically(m_path, m_data);
+    replaceFileAtomically(m_path, m_data, m_access);
     m_data.clear();
 }
 

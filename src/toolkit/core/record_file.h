@@ -14,9 +14,16 @@
 // without close() (an exception left the caller) leaves the old file.
 namespace toolkit {
 
+// Who may read what a save creates. OwnerOnly is for files that hold the
+// user's browsing: they are created 0600 whatever the umask, and an older
+// copy that others could read loses those bits when it is saved again.
+// Usual files (the user's own documents) get the umask's modes, and an
+// existing file keeps its own.
+enum class FileAccess { Usual, OwnerOnly };
+
 class RecordFile {
 public:
-    RecordFile(const QString &name, int recordSize);
+    RecordFile(const QString &name, int recordSize, FileAccess access = FileAccess::Usual);
     ~RecordFile();
     RecordFile(const RecordFile &) = delete;
     RecordFile &operator=(const RecordFile &) = delete;
@@ -53,6 +60,7 @@ private:
 
     QString m_path;
     int m_recordSize;
+    FileAccess m_access;
     Mode m_mode = Mode::Closed;
     QByteArray m_data;
     qsizetype m_position = 0;
@@ -61,7 +69,7 @@ private:
 // A text file opened for appending (the run-time library's Append).
 class AppendFile {
 public:
-    explicit AppendFile(const QString &name);
+    explicit AppendFile(const QString &name, FileAccess access = FileAccess::Usual);
     ~AppendFile();
     AppendFile(const AppendFile &) = delete;
     AppendFile &operator=(const AppendFile &) = delete;
@@ -73,6 +81,7 @@ public:
 
 private:
     QString m_path;
+    FileAccess m_access;
     bool m_open = false;
     QByteArray m_data;
 };
@@ -84,6 +93,6 @@ QByteArray readWholeFile(const QString &name);
 
 // Writes `bytes` as the whole new content of the file named (already
 // resolved) `path`, atomically. Throws EInOutError.
-void replaceFileAtomically(const QString &path, const QByteArray &bytes);
+void replaceFileAtomically(const QString &path, const QByteArray &bytes, FileAccess access = FileAccess::Usual);
 
 } // namespace toolkit

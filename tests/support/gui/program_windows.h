@@ -66,6 +66,7 @@ public:
     TForm2 &main() { return m_owner->mainWindow(); }
     TForm1 &browser() { return *m_owner->forms().Form1; }
     WindowSet &forms() { return m_owner->forms(); }
+    WindowSetOwner &owner() { return *m_owner; }
     TempInstallation &folder() { return *m_folder; }
     QStringList &messages() { return m_boxes.messages; }
     // The questions asked so far, and the answer the next ones get (Yes).
