@@ -84,8 +84,9 @@ private:
     void connectPictureButton(TPictureButton *button, const skin::ButtonLooks &looks, void (TForm1::*click)());
     QList<QWidget *> toolbarControls() const;
     void layoutPageArea();
-    // The caption shows the zoom level after its own text while not 100%.
-    void showZoomInCaption();
+    // A changed zoom level is told in a short note over the page; the
+    // caption stays the page's own.
+    void showZoomNote();
     MainWindowLink &mainWindow() { return *m_forms.Form2; }
 
     WindowSet &m_forms;
@@ -95,5 +96,4 @@ private:
     std::unique_ptr<PageZoom> m_zoom;
     FindBar *m_findBar = nullptr;
     browserkeys::Handler *m_keys = nullptr;
-    QString m_zoomSuffix;
 };

@@ -4,6 +4,7 @@
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"
 
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -36,11 +37,31 @@ TForm5::TForm5(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     // The button lies over the list's bottom-right corner.
     ui.Button1->raise();
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
-    // A double click or Enter on an entry opens it through Go, as a bookmark does.
-    connect(ui.ListBox1, &QListWidget::itemActivated, this, toolkit::guard([this](QListWidgetItem *item) {
-                m_forms.Form2->setAddressText(item->text());
-                m_forms.Form2->Button1Click();
-            }));
+    // A double click or Enter on an entry opens it. The list's own Enter
+    // acts on the press, so the Enter that chose "History" in a menu could
+    // open an entry: Enter is taken here, on a keystroke made in the list.
+    connect(ui.ListBox1, &QListWidget::itemActivated, this,
+            toolkit::guard([this](QListWidgetItem *item) { openEntry(item->text()); }));
+    ui.ListBox1->installEventFilter(this);
+}
+
+bool TForm5::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui.ListBox1) {
+        if (toolkit::isEnterKey(m_listKeys.completedBy(event)) && ui.ListBox1->currentIndex().isValid()) {
+            const QString address = ui.ListBox1->currentIndex().data().toString();
+            toolkit::guarded([this, &address] { openEntry(address); });
+        }
+        if (event->type() == QEvent::KeyPress && toolkit::isEnterKey(static_cast<QKeyEvent *>(event)->key()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm5::openEntry(const QString &address)
+{
+    m_forms.Form2->setAddressText(address);
+    m_forms.Form2->Button1Click();
 }
 
 void TForm5::showEvent(QShowEvent *event)

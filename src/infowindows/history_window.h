@@ -5,6 +5,7 @@
 #pragma once
 
 #include "browser/window_set.h"
+#include "toolkit/widgets/key_strokes.h"
 
 #include <QWidget>
 
@@ -26,7 +27,12 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Opens an entry through Go, as a bookmark does.
+    void openEntry(const QString &address);
+
     WindowSet &m_forms;
+    toolkit::KeyStrokes m_listKeys;
 };

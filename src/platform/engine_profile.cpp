@@ -1,5 +1,6 @@
 #include "platform/engine_profile.h"
 
+#include "toolkit/core/paths.h"
 #include "toolkit/widgets/guard.h"
 
 #include <QCoreApplication>
@@ -72,7 +73,7 @@ void readPermissions()
 
 QString engineProfileFolder()
 {
-    static const QString folder = QDir::current().absoluteFilePath(QStringLiteral("engine"));
+    static const QString folder = toolkit::installationPath(QStringLiteral("engine"));
     return folder;
 }
 

@@ -2,10 +2,13 @@
 
 #include "infowindows/history_window.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 
 using namespace info_testing;
 
@@ -155,4 +158,31 @@ TEST_F(HistoryWindow, ClearKeepsTheBottomRightCornerWhenResized)
 
     // The button lies over the list, so it is what a click in the corner hits.
     EXPECT_EQ(history().childAt(clear->geometry().center()), clear);
+}
+
+TEST_F(HistoryWindow, EnterOpensAnEntryOnlyOnAKeystrokeMadeInTheList)
+{
+    const QString address = pages.url("/kept");
+    folder().write("config/history.cfg", address.toLatin1() + "\xF6");
+    start();
+    main().History1Click();
+    QListWidget *list = history().ui.ListBox1;
+    list->setCurrentRow(0);
+    list->setFocus();
+    main().setAddressText(QString());
+
+    // The repeats of an Enter held since a menu or a box, and the release of
+    // an Enter pressed elsewhere, open nothing.
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+    QApplication::sendEvent(list, &repeat);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(list, &release);
+    EXPECT_EQ(main().SessionPages, 0);
+    EXPECT_TRUE(main().addressText().isEmpty());
+
+    // A whole Enter in the list opens the entry through Go, once.
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(main().SessionPages, 1);
+    EXPECT_EQ(main().addressText(), address);
+    EXPECT_EQ(main().HistoryList.last(), address.toLatin1());
 }
