@@ -75,10 +75,6 @@ bool applyStartupMode(TForm1 &browser, int mode)
 
 void stepInterfaceMode(TForm1 &browser, qint32 &mode, ModeStep step, ModeVariant variant)
 {
-    // A value from outside the range is only brought back: one step down
-    // from 3 lands on 2, but that step must not apply the value-2 row.
-    const bool wasInRange = mode >= 0 && mode <= 2;
-
     // 1. One step, within the range.
     if (step == ModeStep::Less && mode > 0)
         --mode;
@@ -86,7 +82,9 @@ void stepInterfaceMode(TForm1 &browser, qint32 &mode, ModeStep step, ModeVariant
         ++mode;
 
     // 2. The variant's table for the new value; other values change nothing.
-    if (wasInRange)
+    // A value from outside the range steps like any other: one step less
+    // from 3 lands on 2, whose row is applied on the way to 1.
+    if (mode >= 0 && mode <= 2)
         applyRow(browser, variant == ModeVariant::Popup ? kPopupStepTable[mode] : kMainMenuStepTable[mode]);
 
     // 3. A value that came from outside the range is brought back.

@@ -114,6 +114,10 @@ TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms)
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     ui.centralwidget->setFixedSize(440, 92);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The place is the outer window's, frame and menu bar included. Qt takes
+    // a window's position as its frame's only once the window exists; before
+    // that it would place the client area there.
+    winId();
     move(308, 149);
 
     ui.Image2->setPixmap(artwork::progressTrack(ui.Image2->size()));
@@ -265,15 +269,36 @@ void TForm2::FormCreate()
     IdleCount = MessageCount = 0;
     HistoryList = {QByteArray()};
 
-    // 3-5. The counter, the history and the three setting bytes.
-    TotalPages = persistence::readTotalPages();
-    persistence::readHistory(HistoryList);
-    const persistence::SettingBytes settings = persistence::readSettingBytes();
-    ShowBrowserAtStart = settings.showBrowserAtStart;
-    InterfaceMode = toolkit::strToInt(toolkit::fromSingleByte(QByteArray(1, settings.interfaceMode)));
+    // 3-5. The counter, the history and the three setting bytes, each file
+    // on its own: the close writes every one of them back, so a file left
+    // unread because an earlier one failed would be overwritten with values
+    // it never held (a whole history replaced by this run's few entries).
+    // Each failure is still shown, a file that fails keeps its values at
+    // their initial ones, and after any failure the handler ends with the
+    // files, as it would have at the first one.
+    bool failed = false;
+    const auto read = [&failed](const auto &step) {
+        bool done = false;
+        toolkit::guarded([&] {
+            step();
+            done = true;
+        });
+        failed = failed || !done;
+    };
+    read([this] { TotalPages = persistence::readTotalPages(); });
+    read([this] { persistence::readHistory(HistoryList); });
+    char menuState = 0;
+    read([this, &menuState] {
+        const persistence::SettingBytes settings = persistence::readSettingBytes();
+        ShowBrowserAtStart = settings.showBrowserAtStart;
+        InterfaceMode = toolkit::strToInt(toolkit::fromSingleByte(QByteArray(1, settings.interfaceMode)));
+        menuState = settings.menuState;
+    });
+    if (failed)
+        return;
 
     // 6. Menu state '1': no menu bar; the client area keeps its 440 x 92.
-    if (settings.menuState == '1')
+    if (menuState == '1')
         detachMainMenu(*this);
 
     // 7. The five skin bitmaps.
@@ -379,12 +404,12 @@ void TForm2::contextMenuEvent(QContextMenuEvent *event)
 
 bool TForm2::eventFilter(QObject *watched, QEvent *event)
 {
-    // Enter in the address box acts on its release, whatever the shift state.
-    if (watched == ui.Edit1 && event->type() == QEvent::KeyRelease) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat())
-            toolkit::guarded([this] { Button1Click(); });
-    }
+    // Enter in the address box acts on its release, whatever the shift
+    // state, and only when it was pressed here too: the Enter that dismissed
+    // a message box or started a command in another window is released here
+    // once the focus is back, and must not run Go.
+    if (watched == ui.Edit1 && toolkit::isEnterKey(m_addressKeys.completedBy(event)))
+        toolkit::guarded([this] { Button1Click(); });
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -6,6 +6,7 @@
 
 #include "browser/main_window_link.h"
 #include "browser/window_set.h"
+#include "toolkit/widgets/key_strokes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -145,4 +146,5 @@ private:
     QStringList m_pendingLog;
     bool m_shownOnce = false;
     bool m_menuAttached = true;
+    toolkit::KeyStrokes m_addressKeys;
 };

@@ -13,6 +13,7 @@
 #include "infowindows/studio_picture_window.h"
 #include "netfeatures/page_source_window.h"
 #include "netfeatures/rpop_window.h"
+#include "toolkit/core/paths.h"
 
 namespace {
 template <class T>
@@ -26,6 +27,9 @@ T *create(WindowSet &forms, QList<QWidget *> &created)
 
 WindowSetOwner::WindowSetOwner()
 {
+    // The program's own files stay here while the bookmarks window moves the
+    // current folder.
+    toolkit::InstallationFolder::remember();
     // The main window first: its creation handler touches no other window.
     m_main = create<TForm2>(m_forms, m_created);
     m_forms.Form2 = m_main;

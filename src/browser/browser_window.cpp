@@ -9,17 +9,20 @@
 #include "browser/page_windows.h"
 #include "browser/page_zoom.h"
 #include "browser/text_pane.h"
+#include "platform/empty_caption.h"
 #include "platform/request_filter.h"
 #include "platform/site_zoom.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/gauge.h"
 #include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/key_strokes.h"
 #include "toolkit/widgets/picture_button.h"
 #include "toolkit/widgets/pictures.h"
 
 #include <QCloseEvent>
 #include <QLoggingCategory>
 #include <QKeyEvent>
+#include <QToolTip>
 #include <QMenu>
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -33,6 +36,8 @@ namespace {
 constexpr int kBannerHeight = 92;
 // Space between the lowest toolbar control and the page below it.
 constexpr int kToolbarGap = 8;
+// Long enough to read a level, short enough not to sit over the page.
+constexpr int kZoomNoteMs = 1500;
 } // namespace
 
 TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
@@ -81,12 +86,13 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     m_findBar->installEventFilter(this);
     ui.Memo1->installEventFilter(this);
 
+    platform::keepEmptyCaptionEmpty(*this);
     m_siteZoom = std::make_unique<platform::SiteZoom>(platform::SiteZoom::defaultFile());
     m_zoom = std::make_unique<PageZoom>(*m_engine, *m_siteZoom);
-    m_zoom->OnChanged = [this] { showZoomInCaption(); };
+    m_zoom->OnChanged = [this] { showZoomNote(); };
     if (platform::requestFilter())
         connect(platform::requestFilter(), &platform::RequestFilter::blockedCountChanged, this,
-                toolkit::guard([this] { showZoomInCaption(); }));
+                toolkit::guard([this] { showBlockedInCaption(); }));
     m_engine->OnUrlChanged = [this] { toolkit::guarded([this] { m_zoom->pageChanged(); }); };
     m_engine->OnZoomWheel = [this](int steps) { toolkit::guarded([&] { m_zoom->step(steps); }); };
 
@@ -158,17 +164,28 @@ void TForm1::WebBrowser1ProgressChange(int Progress, int ProgressMax)
     // 4. A report of nothing left to load reads as done.
     if (toolkit::toSingleByte(windowTitle()) == PageTitle + " 0/0 (0%)")
         setWindowTitle(toolkit::fromSingleByte(PageTitle + " [Done]"));
-    m_zoomSuffix.clear();
-    showZoomInCaption();
+    m_blockedSuffix.clear();
+    showBlockedInCaption();
 }
 
-void TForm1::showZoomInCaption()
+void TForm1::showBlockedInCaption()
 {
     QString caption = windowTitle();
-    if (!m_zoomSuffix.isEmpty() && caption.endsWith(m_zoomSuffix))
-        caption.chop(m_zoomSuffix.size());
-    m_zoomSuffix = platform::blockedCaptionSuffix(WebBrowser1().LocationURL()) + m_zoom->captionSuffix();
-    setWindowTitle(caption + m_zoomSuffix);
+    if (!m_blockedSuffix.isEmpty() && caption.endsWith(m_blockedSuffix))
+        caption.chop(m_blockedSuffix.size());
+    m_blockedSuffix = platform::blockedCaptionSuffix(WebBrowser1().LocationURL());
+    setWindowTitle(caption + m_blockedSuffix);
+}
+
+void TForm1::showZoomNote()
+{
+    // A tool tip is a window of its own: the engine's page, composed over
+    // the window's other content on some platforms, cannot cover it.
+    if (!isVisible())
+        return;
+    QWidget *area = ui.WebBrowser1;
+    const QPoint corner = area->mapToGlobal(QPoint(area->width() - 8, 8));
+    QToolTip::showText(corner, m_zoom->noteText(), area, QRect(), kZoomNoteMs);
 }
 
 void TForm1::WebBrowser1DownloadComplete()
@@ -308,9 +325,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         && (watched == m_findBar || toolbarControls().contains(static_cast<QWidget *>(watched)))) {
         layoutPageArea();
     } else if ((watched == ui.ComboBox1 || watched == ui.ComboBox2) && event->type() == QEvent::KeyPress) {
-        // Enter of either keypad counts; the key is not consumed.
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        const int code = (key == Qt::Key_Return || key == Qt::Key_Enter) ? 13 : 0;
+        // Enter of either keypad counts, once per keystroke: the repeats of
+        // a held key do not run Go again. The key is not consumed.
+        const int code = toolkit::isFreshEnterPress(event) ? 13 : 0;
         if (watched == ui.ComboBox1)
             toolkit::guarded([&] { ComboBox1KeyDown(code); });
         else

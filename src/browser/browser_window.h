@@ -88,8 +88,11 @@ private:
     QList<QWidget *> toolbarControls() const;
     void layoutPageArea();
     // The caption shows, after its own text, the page's blocked requests
-    // while there are any and the zoom level while not 100%.
-    void showZoomInCaption();
+    // while there are any; nothing else is ever added to it.
+    void showBlockedInCaption();
+    // A changed zoom level is told in a short note over the page; the
+    // caption stays the page's own.
+    void showZoomNote();
     MainWindowLink &mainWindow() { return *m_forms.Form2; }
 
     WindowSet &m_forms;
@@ -97,7 +100,8 @@ private:
     PageWindows *m_pageWindows = nullptr;
     std::unique_ptr<platform::SiteZoom> m_siteZoom;
     std::unique_ptr<PageZoom> m_zoom;
+    // What showBlockedInCaption added, so the next count replaces it.
+    QString m_blockedSuffix;
     FindBar *m_findBar = nullptr;
     browserkeys::Handler *m_keys = nullptr;
-    QString m_zoomSuffix;
 };

@@ -20,7 +20,8 @@ namespace {
 
 QString bytesText(qint64 bytes)
 {
-    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    // Powers of 1024 carry their own units ("MiB"): "MB" is a million bytes.
+    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeIecFormat);
 }
 
 // One line of the list. It follows its download until the download ends.

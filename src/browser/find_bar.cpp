@@ -87,14 +87,17 @@ void FindBar::open()
 
 void FindBar::dismiss()
 {
+    // The focus goes back to what the bar was opened over, before the bar
+    // hides: hiding the focused box would pass the focus on as a Tab does,
+    // and a page given the focus by Tab moves to its first link, scrolling
+    // away from the last match.
+    if (paneInFront())
+        m_pane.setFocus(Qt::OtherFocusReason);
+    else if (QWidget *page = m_engine.widget())
+        page->setFocus(Qt::OtherFocusReason);
     hide();
     clearHighlight();
     clearResult();
-    // The focus goes back to what the bar was opened over.
-    if (paneInFront())
-        m_pane.setFocus();
-    else if (QWidget *page = m_engine.widget())
-        page->setFocus();
 }
 
 void FindBar::findNext()

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-LoginDialog::LoginDialog(QWidget *parent, const WebEngine::LoginRequest &request)
+LoginDialog::LoginDialog(QWidget *parent, const WebEngine::LoginRequest &request, bool again)
     : QDialog(parent), m_user(new QLineEdit(this)), m_password(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("LoginDialog"));
@@ -29,6 +29,12 @@ LoginDialog::LoginDialog(QWidget *parent, const WebEngine::LoginRequest &request
         layout->addWidget(realm);
     }
     intro->setTextFormat(Qt::PlainText);
+    if (again) {
+        auto *refused = new QLabel(QStringLiteral("The user name or password was not accepted."), this);
+        refused->setObjectName(QStringLiteral("Refused"));
+        refused->setWordWrap(true);
+        layout->addWidget(refused);
+    }
 
     auto *form = new QFormLayout;
     m_user->setObjectName(QStringLiteral("UserName"));
@@ -48,10 +54,10 @@ LoginDialog::LoginDialog(QWidget *parent, const WebEngine::LoginRequest &request
 }
 
 std::optional<WebEngine::Login> LoginDialog::ask(QWidget *parent, WebEngine &engine,
-                                                 const WebEngine::LoginRequest &request)
+                                                 const WebEngine::LoginRequest &request, bool again)
 {
     // The window may go while the dialog runs (the program ends): a guarded pointer.
-    QPointer<LoginDialog> dialog = new LoginDialog(parent, request);
+    QPointer<LoginDialog> dialog = new LoginDialog(parent, request, again);
     dialog->setWindowModality(Qt::WindowModal);
     QObject::connect(&engine, &WebEngine::pageLeft, dialog, &QDialog::reject);
     const int result = dialog->exec();

@@ -14,11 +14,12 @@ class QLineEdit;
 class LoginDialog : public QDialog {
     Q_OBJECT
 public:
-    LoginDialog(QWidget *parent, const WebEngine::LoginRequest &request);
+    // `again`: the site refused the last answer, and the dialog says so.
+    LoginDialog(QWidget *parent, const WebEngine::LoginRequest &request, bool again = false);
 
     // Shows the dialog modally for `engine`'s page; nothing when cancelled.
     static std::optional<WebEngine::Login> ask(QWidget *parent, WebEngine &engine,
-                                               const WebEngine::LoginRequest &request);
+                                               const WebEngine::LoginRequest &request, bool again = false);
 
     QLineEdit *user() const { return m_user; }
     QLineEdit *password() const { return m_password; }

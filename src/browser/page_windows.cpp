@@ -83,12 +83,30 @@ DownloadsWindow &PageWindows::downloads()
 
 void PageWindows::installDialogs(WebEngine &engine)
 {
-    engine.OnLoginRequired = [this, &engine](const WebEngine::LoginRequest &request) {
-        return LoginDialog::ask(&m_browser, engine, request);
+    // The engine keeps an accepted login for the run, so the same site and
+    // realm asking again within one navigation means the answer was refused.
+    auto answered = std::make_shared<std::optional<WebEngine::LoginRequest>>();
+    connect(&engine, &WebEngine::pageLeft, this, [answered] { answered->reset(); });
+    engine.OnLoginRequired = [this, &engine, answered](const WebEngine::LoginRequest &request) {
+        const bool again = answered->has_value() && (*answered)->host == request.host
+                           && (*answered)->realm == request.realm && (*answered)->proxy == request.proxy;
+        std::optional<WebEngine::Login> login = LoginDialog::ask(&m_browser, engine, request, again);
+        if (login)
+            *answered = request;
+        else
+            answered->reset();
+        return login;
     };
     engine.OnCertificateError = [this, &engine](const WebEngine::CertificateProblem &problem,
                                                 std::function<void(bool)> answer) {
-        CertificateDialog::ask(&m_browser, engine, problem, std::move(answer));
+        CertificateDialog::ask(&m_browser, engine, problem, [&engine, answer = std::move(answer)](bool proceed) {
+            // Back to safety leaves the user where they were (or on the
+            // empty page): the navigation is stopped before it is refused,
+            // or the engine would show its error page for the refusal.
+            if (!proceed)
+                toolkit::guarded([&engine] { engine.Stop(); });
+            answer(proceed);
+        });
     };
     engine.OnPermissionRequest = [this](const QString &site, const QString &feature) {
         return askPermission(&m_browser, site, feature);

@@ -42,7 +42,7 @@ void PageZoom::apply(int percent)
         OnChanged();
 }
 
-QString PageZoom::captionSuffix() const
+QString PageZoom::noteText() const
 {
-    return m_percent == 100 ? QString() : QStringLiteral(" - %1%").arg(m_percent);
+    return QStringLiteral("Zoom: %1%").arg(m_percent);
 }

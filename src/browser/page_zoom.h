@@ -27,11 +27,11 @@ public:
     // The page's address changed: a new site gets its stored level.
     void pageChanged();
 
-    // Called whenever the level changes (to show it in the caption).
+    // Called whenever the level changes (to tell the user).
     std::function<void()> OnChanged;
 
-    // The text the caption ends with while the level is not 100%.
-    QString captionSuffix() const;
+    // What the note about the level says ("Zoom: 125%").
+    QString noteText() const;
 
 private:
     void apply(int percent);

@@ -22,15 +22,12 @@ TForm12::TForm12(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 
 bool TForm12::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.Edit1 && event->type() == QEvent::KeyPress) {
-        m_pressedKeys.insert(static_cast<QKeyEvent *>(event)->key());
-    } else if (watched == ui.Edit1 && event->type() == QEvent::KeyRelease) {
-        const auto *key = static_cast<QKeyEvent *>(event);
+    if (watched == ui.Edit1) {
         // Only the release of a key pressed here: the Enter that closes the
         // "Cannot create file" box is pressed in the box and released here,
         // and saving again on it would show the box again, endlessly.
-        if (!key->isAutoRepeat() && m_pressedKeys.remove(key->key()))
-            toolkit::guarded([this, key] { Edit1KeyUp(key->key()); });
+        if (const int key = m_keys.completedBy(event))
+            toolkit::guarded([this, key] { Edit1KeyUp(key); });
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -38,7 +35,7 @@ bool TForm12::eventFilter(QObject *watched, QEvent *event)
 void TForm12::Edit1KeyUp(int key)
 {
     // Key code 13: both Enter keys.
-    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+    if (toolkit::isEnterKey(key))
         Button1Click();
 }
 

@@ -2,7 +2,8 @@
 
 #include "browser/window_set.h"
 
-#include <QSet>
+#include "toolkit/widgets/key_strokes.h"
+
 #include <QWidget>
 
 #include "ui_save_text_dialog.h"
@@ -26,5 +27,5 @@ protected:
 
 private:
     WindowSet &m_forms;
-    QSet<int> m_pressedKeys; // pressed in the name field and not yet released
+    toolkit::KeyStrokes m_keys; // of the name field
 };

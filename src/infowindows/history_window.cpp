@@ -46,9 +46,25 @@ TForm5::TForm5(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     connect(ui.Filter, &QLineEdit::textChanged, this,
             toolkit::guard([this](const QString &text) { m_model->setFilter(toolkit::toSingleByte(text)); }));
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
-    // A double click or Enter on an entry opens it through Go, as a bookmark does.
+    // A double click or Enter on an entry opens it. The list's own Enter
+    // acts on the press, so the Enter that chose "History" in a menu could
+    // open an entry: Enter is taken here, on a keystroke made in the list.
     connect(ui.ListBox1, &QListView::activated, this,
             toolkit::guard([this](const QModelIndex &index) { openEntry(index); }));
+    ui.ListBox1->installEventFilter(this);
+}
+
+bool TForm5::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui.ListBox1) {
+        if (toolkit::isEnterKey(m_listKeys.completedBy(event)) && ui.ListBox1->currentIndex().isValid()) {
+            const QModelIndex index = ui.ListBox1->currentIndex();
+            toolkit::guarded([this, &index] { openEntry(index); });
+        }
+        if (event->type() == QEvent::KeyPress && toolkit::isEnterKey(static_cast<QKeyEvent *>(event)->key()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm5::openEntry(const QModelIndex &index)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "browser/window_set.h"
+#include "toolkit/widgets/key_strokes.h"
 
 #include <QWidget>
 
@@ -29,10 +30,13 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Opens an entry through Go, as a bookmark does.
     void openEntry(const QModelIndex &index);
 
     WindowSet &m_forms;
     HistoryModel *m_model = nullptr;
+    toolkit::KeyStrokes m_listKeys;
 };

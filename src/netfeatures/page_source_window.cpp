@@ -6,6 +6,7 @@
 #include "socket/sock_errors.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/key_strokes.h"
 #include "toolkit/widgets/window_style.h"
 
 #include <QHideEvent>
@@ -111,7 +112,8 @@ bool TForm7::eventFilter(QObject *watched, QEvent *event)
         cancelFetch();
         return false;
     }
-    if (watched == ui.Edit1 && event->type() == QEvent::KeyPress) {
+    // A held key's repeats do not start the fetch again.
+    if (watched == ui.Edit1 && event->type() == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->isAutoRepeat()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         toolkit::guarded([this, key] { Edit1KeyDown(key); });
     }
@@ -125,7 +127,7 @@ void TForm7::FormShow()
 
 void TForm7::Edit1KeyDown(int key)
 {
-    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+    if (toolkit::isEnterKey(key))
         Button1Click();
 }
 

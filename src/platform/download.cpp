@@ -1,10 +1,14 @@
 #include "platform/download.h"
 
+#include "toolkit/core/paths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
+
+#include <cstdio>
 
 namespace platform {
 
@@ -16,6 +20,9 @@ QString downloadFolder()
     // Without a desktop setting Qt answers the home folder itself.
     if (folder.isEmpty() || folder == QDir::homePath())
         folder = QDir::home().filePath(QStringLiteral("Downloads"));
+    // A relative setting is the installation's, not the folder the
+    // bookmarks window happens to have made current.
+    folder = QDir(toolkit::InstallationFolder::path()).absoluteFilePath(folder);
     QDir().mkpath(folder);
     return folder;
 }
@@ -50,9 +57,13 @@ void Download::accept(const QString &path)
         return;
     const QFileInfo target(path);
     m_path = target.absoluteFilePath();
-    QFile::remove(partPath());
+    // A file of the user's that happens to bear the temporary name is left
+    // alone: the download takes a name nothing has yet.
+    m_partPath = m_path + QStringLiteral(".part");
+    for (int n = 1; QFileInfo::exists(m_partPath) || QFileInfo::exists(m_partPath + QStringLiteral(".download")); ++n)
+        m_partPath = m_path + QStringLiteral(".%1.part").arg(n);
     m_request->setDownloadDirectory(target.absolutePath());
-    m_request->setDownloadFileName(target.fileName() + QStringLiteral(".part"));
+    m_request->setDownloadFileName(QFileInfo(m_partPath).fileName());
     m_started = QDateTime::currentDateTimeUtc();
     m_state = State::Running;
     m_request->accept();
@@ -92,15 +103,10 @@ void Download::onStateChanged()
     switch (m_request->state()) {
     case QWebEngineDownloadRequest::DownloadCompleted: {
         // The user agreed to replace an existing file when choosing the name.
-        if (QFile::exists(m_path) && !QFile::remove(m_path)) {
-            m_failure = QStringLiteral("Cannot replace %1").arg(m_path);
-            QFile::remove(partPath());
-            finish(State::Failed);
-            return;
-        }
-        if (!QFile::rename(partPath(), m_path)) {
+        // One rename puts the new file in the old one's place: should it
+        // fail, the old file is still there, whole.
+        if (::rename(QFile::encodeName(m_partPath).constData(), QFile::encodeName(m_path).constData()) != 0) {
             m_failure = QStringLiteral("Cannot create file %1").arg(m_path);
-            QFile::remove(partPath());
             finish(State::Failed);
             return;
         }
@@ -125,10 +131,12 @@ void Download::onStateChanged()
 
 void Download::finish(State state)
 {
-    if (state != State::Finished) {
-        QFile::remove(partPath());
+    // Only what this download made is removed: before it was accepted it
+    // made nothing.
+    if (state != State::Finished && !m_partPath.isEmpty()) {
+        QFile::remove(m_partPath);
         // The engine itself writes to "<its target>.download" until the end.
-        QFile::remove(partPath() + QStringLiteral(".download"));
+        QFile::remove(m_partPath + QStringLiteral(".download"));
     }
     m_state = state;
     emit changed();

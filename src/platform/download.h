@@ -51,11 +51,11 @@ signals:
 private:
     void onStateChanged();
     void finish(State state);
-    QString partPath() const { return m_path + QStringLiteral(".part"); }
 
     QWebEngineDownloadRequest *m_request;
     State m_state = State::Asking;
     QString m_path;
+    QString m_partPath; // empty until accepted
     QString m_failure;
     QDateTime m_started;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/request_filter.h"
 #include "toolkit/core/owner_only.h"
+#include "toolkit/core/paths.h"
 #include "toolkit/widgets/guard.h"
 
 #include <QCoreApplication>
@@ -88,7 +89,7 @@ void keepLocalPagesToThemselves(QWebEngineSettings *settings)
 
 QString engineProfileFolder()
 {
-    static const QString folder = QDir::current().absoluteFilePath(QStringLiteral("engine"));
+    static const QString folder = toolkit::installationPath(QStringLiteral("engine"));
     return folder;
 }
 

@@ -53,9 +53,9 @@ QString SiteZoom::defaultFile()
     // be kept on disk (the user has been told once), they last for this run.
     if (!engineProfileIsPersistent())
         return QString();
-    const QString folder = toolkit::resolvePath(QStringLiteral("engine"));
+    const QString folder = toolkit::installationPath(QStringLiteral("engine"));
     QDir().mkpath(folder);
-    return toolkit::resolvePath(QStringLiteral("engine\\site-zoom.txt"));
+    return toolkit::installationPath(QStringLiteral("engine\\site-zoom.txt"));
 }
 
 QString SiteZoom::siteOf(const QUrl &url)

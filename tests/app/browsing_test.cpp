@@ -2,6 +2,8 @@
 // against pages served on 127.0.0.1.
 #include "app_fixture.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -192,6 +194,46 @@ TEST(Browsing, EnterInTheBrowserWindowsAddressBoxesRunsGo)
     // Other keys do nothing.
     QTest::keyClick(browser.ui.ComboBox1, Qt::Key_A);
     EXPECT_EQ(program.main().SessionPages, 2);
+}
+
+TEST(Browsing, AHeldEnterRunsGoOnceAndAReleaseFromElsewhereNotAtAll)
+{
+    PageServer server({{"/news", kNews}});
+    ProgramWindows program;
+    program.start();
+    TForm1 &browser = program.browser();
+    TForm2 &main = program.main();
+    // A held key: its first press, then the repeats the system sends.
+    const auto hold = [](QWidget *box) {
+        QTest::keyPress(box, Qt::Key_Return);
+        for (int i = 0; i < 3; ++i) {
+            QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+            QApplication::sendEvent(box, &repeat);
+        }
+        QTest::keyRelease(box, Qt::Key_Return);
+    };
+    for (QLineEdit *box : {browser.ui.ComboBox1, browser.ui.ComboBox2}) {
+        box->setText(server.url("/news"));
+        const qint32 before = main.SessionPages;
+        hold(box);
+        EXPECT_EQ(main.SessionPages, before + 1) << box->objectName().toStdString();
+    }
+    main.ui.Edit1->setText(server.url("/news"));
+    const qint32 before = main.SessionPages;
+    hold(main.ui.Edit1);
+    EXPECT_EQ(main.SessionPages, before + 1);
+
+    // The Enter that closed a box or chose a menu item was pressed there;
+    // its release in the address box runs nothing.
+    QTest::keyRelease(main.ui.Edit1, Qt::Key_Return);
+    EXPECT_EQ(main.SessionPages, before + 1);
+    // Nor does a press made before the focus left and came back.
+    QTest::keyPress(main.ui.Edit1, Qt::Key_Return);
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(main.ui.Edit1, &out);
+    QTest::keyRelease(main.ui.Edit1, Qt::Key_Return);
+    EXPECT_EQ(main.SessionPages, before + 1);
+    EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('|').toStdString();
 }
 
 TEST(Browsing, APageWithoutATitleHasAnEmptyName)

@@ -124,12 +124,18 @@ TEST(Downloads, CancelInTheDialogSavesNothing)
     DownloadFolder folder;
     ProgramWindows program;
     program.start();
+    // Files of the user's under the names a download uses for its bytes,
+    // in the current folder: a download not accepted made nothing there.
+    program.folder().write(".part", "mine");
+    program.folder().write(".part.download", "mine too");
     DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { static_cast<QDialog *>(window)->reject(); });
     go(program, server.url("/report"));
     ASSERT_TRUE(waitFor([&] { return answerer.answered() == 1; }));
     app_testing::runLoop(500);
     EXPECT_TRUE(folder.entries().isEmpty()) << folder.entries().join(' ').toStdString();
     EXPECT_EQ(program.browser().pageWindows().downloads().running(), 0);
+    EXPECT_EQ(program.folder().read(".part"), "mine");
+    EXPECT_EQ(program.folder().read(".part.download"), "mine too");
 }
 
 TEST(Downloads, ExistingFileIsReplacedOnlyAfterTheUserSaysSo)
@@ -144,6 +150,10 @@ TEST(Downloads, ExistingFileIsReplacedOnlyAfterTheUserSaysSo)
         QFile old(folder.file(QStringLiteral("report.bin")));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("old");
+        // A file of the user's that bears the temporary name stays as it is.
+        QFile part(folder.file(QStringLiteral("report.bin.part")));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+        part.write("mine");
     }
     // First time: No to the question, then Cancel. Second time: Yes.
     int questions = 0;
@@ -171,7 +181,8 @@ TEST(Downloads, ExistingFileIsReplacedOnlyAfterTheUserSaysSo)
         << status(program).toStdString();
     EXPECT_EQ(questions, 2);
     EXPECT_EQ(folder.read(QStringLiteral("report.bin")), body);
-    EXPECT_EQ(folder.entries(), QStringList{QStringLiteral("report.bin")});
+    EXPECT_EQ(folder.read(QStringLiteral("report.bin.part")), QByteArray("mine"));
+    EXPECT_EQ(folder.entries(), (QStringList{QStringLiteral("report.bin"), QStringLiteral("report.bin.part")}));
 }
 
 TEST(Downloads, NamesFromTheServerBecomePlainFileNames)
@@ -222,7 +233,7 @@ TEST(Downloads, CancelButtonStopsARunningDownloadAndRemovesItsPart)
     DialogAnswerer answerer(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { accept(window); });
     go(program, QStringLiteral("http://127.0.0.1:%1/big").arg(server.port()));
     DownloadsWindow &downloads = program.browser().pageWindows().downloads();
-    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("97.7 kB of 9.5 MB")); }))
+    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("97.7 KiB of 9.5 MiB")); }))
         << status(program).toStdString();
     EXPECT_EQ(downloads.running(), 1);
     // Bytes so far are kept under another name than the one chosen.

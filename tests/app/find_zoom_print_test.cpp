@@ -5,6 +5,7 @@
 
 #include "browser/find_bar.h"
 #include "browser/page_zoom.h"
+#include "browser/bookmarks_window.h"
 #include "browser/print_page.h"
 #include "platform/site_zoom.h"
 
@@ -18,6 +19,9 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWheelEvent>
 
 using app_testing::PageServer;
@@ -126,6 +130,44 @@ TEST(FindInPage, CountsMovesAndColoursWhenNothingMatches)
     EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done]"));
 }
 
+namespace {
+
+// The value of a script expression on the page shown.
+QVariant pageValue(Session &s, const QString &script)
+{
+    QVariant value;
+    bool done = false;
+    qobject_cast<QWebEngineView *>(s.browser().WebBrowser1().widget())->page()->runJavaScript(script, [&](const QVariant &v) {
+        value = v;
+        done = true;
+    });
+    EXPECT_TRUE(waitFor([&] { return done; }));
+    return value;
+}
+
+} // namespace
+
+TEST(FindInPage, ClosingTheBarLeavesTheViewAtTheLastMatch)
+{
+    // A link at the top, the word far below it.
+    PageServer server({{"/long", "<html><head><title>Long</title></head><body><a href='/x'>top link</a>"
+                                 "<div style='height:5000px'></div><p>osprey</p></body></html>"}});
+    Session s("010");
+    s.open(server.url("/long"), QStringLiteral("Long [Done]"));
+    FindBar &bar = s.browser().findBar();
+    s.pressInPage(Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(waitFor([&] { return bar.isVisible(); }));
+    ASSERT_TRUE(nextResult(bar, [&] { QTest::keyClicks(bar.textBox(), QStringLiteral("osprey")); }));
+    ASSERT_TRUE(waitFor([&] { return pageValue(s, QStringLiteral("window.scrollY")).toInt() > 4000; }));
+
+    QTest::keyClick(bar.textBox(), Qt::Key_Escape);
+    ASSERT_TRUE(bar.isHidden());
+    // The page has the focus back, and nothing on it moved to its first link.
+    ASSERT_TRUE(waitFor([&] { return pageValue(s, QStringLiteral("document.hasFocus()")).toBool(); }));
+    EXPECT_GT(pageValue(s, QStringLiteral("window.scrollY")).toInt(), 4000);
+    EXPECT_NE(pageValue(s, QStringLiteral("document.activeElement.tagName")).toString(), QStringLiteral("A"));
+}
+
 TEST(FindInPage, InTheTextPaneSearchesThePaneText)
 {
     Session s("000");
@@ -225,13 +267,15 @@ TEST(PageZoom, KeysWheelAndCaptionThenRestoredAfterARestart)
         WebEngine &engine = s.browser().WebBrowser1();
         s.pressInPage(Qt::Key_Plus, Qt::ControlModifier);
         ASSERT_TRUE(waitFor([&] { return s.browser().pageZoom().percent() == 110; }, 10000));
-        EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done] - 110%"));
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 110%"));
         EXPECT_DOUBLE_EQ(engine.zoomFactor(), 1.1);
         QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_Equal, Qt::ControlModifier);
-        EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done] - 125%"));
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 125%"));
         QTest::keyClick(s.main().ui.Edit1, Qt::Key_Minus, Qt::ControlModifier);
         EXPECT_EQ(s.browser().pageZoom().percent(), 110);
         QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_0, Qt::ControlModifier);
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 100%"));
+        // The caption stays the page's own whatever the level.
         EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done]"));
         EXPECT_DOUBLE_EQ(engine.zoomFactor(), 1.0);
 
@@ -243,7 +287,7 @@ TEST(PageZoom, KeysWheelAndCaptionThenRestoredAfterARestart)
         for (int i = 0; i < 20; ++i)
             QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
         EXPECT_EQ(s.browser().pageZoom().percent(), 500);
-        EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done] - 500%"));
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 500%"));
         QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_0, Qt::ControlModifier);
 
         // Ctrl + wheel over the page: a notch is a step.
@@ -254,13 +298,13 @@ TEST(PageZoom, KeysWheelAndCaptionThenRestoredAfterARestart)
         QApplication::sendEvent(page, &up);
         QApplication::sendEvent(page, &up);
         EXPECT_EQ(s.browser().pageZoom().percent(), 125);
-        EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done] - 125%"));
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 125%"));
 
         // Another site has its own level; coming back restores this one.
         s.open(server.url("/sport").replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost")),
                QStringLiteral("Sport [Done]"));
         EXPECT_EQ(s.browser().pageZoom().percent(), 100);
-        s.open(server.url("/news"), QStringLiteral("News [Done] - 125%"));
+        s.open(server.url("/news"), QStringLiteral("News [Done]"));
         EXPECT_DOUBLE_EQ(engine.zoomFactor(), 1.25);
         kept = s.program.folder().read("engine/site-zoom.txt");
         EXPECT_EQ(kept, QByteArray("127.0.0.1\t125\n"));
@@ -273,9 +317,28 @@ TEST(PageZoom, KeysWheelAndCaptionThenRestoredAfterARestart)
     again.start();
     again.main().ui.Edit1->setText(server.url("/news"));
     again.main().Button1Click();
-    ASSERT_TRUE(waitFor([&] { return again.browser().windowTitle() == QStringLiteral("News [Done] - 125%"); }))
+    ASSERT_TRUE(waitFor([&] { return again.browser().windowTitle() == QStringLiteral("News [Done]"); }))
         << again.browser().windowTitle().toStdString();
     EXPECT_DOUBLE_EQ(again.browser().WebBrowser1().zoomFactor(), 1.25);
+}
+
+TEST(PageZoom, ALevelChosenWhileTheBookmarksWindowIsShownIsKeptInTheInstallation)
+{
+    PageServer server({{"/news", kNews}});
+    Session s("010");
+    testing_support::TempInstallation &folder = s.program.folder();
+    folder.write("config/intallpath.cfg", folder.path().toLocal8Bit());
+    ASSERT_TRUE(QDir().mkpath(folder.file("Bookmarks")));
+    s.open(server.url("/news"), QStringLiteral("News [Done]"));
+    // Showing the bookmarks window makes its folder the current one.
+    s.program.forms().Form9->show();
+    ASSERT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(), QFileInfo(folder.file("Bookmarks")).canonicalFilePath());
+
+    s.pressInPage(Qt::Key_Plus, Qt::ControlModifier);
+    ASSERT_TRUE(waitFor([&] { return s.browser().pageZoom().percent() == 110; }, 10000));
+    EXPECT_FALSE(QFileInfo::exists(folder.file("Bookmarks/engine")));
+    EXPECT_EQ(folder.read("engine/site-zoom.txt"), QByteArray("127.0.0.1\t110\n"));
+    EXPECT_TRUE(s.messages().isEmpty()) << s.messages().join('|').toStdString();
 }
 
 TEST(PrintToPdf, CtrlPWritesThePdfWhereTheDialogSays)

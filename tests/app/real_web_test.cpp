@@ -183,7 +183,10 @@ TEST(Login, WrongPasswordAsksAgainAndTheRightOneLoadsThePage)
     QStringList realms;
     bool masked = false;
     bool userFocused = false;
+    QStringList refusals;
     DialogAnswerer answerer(QStringLiteral("LoginDialog"), [&](QWidget *dialog) {
+        auto *refused = dialog->findChild<QLabel *>(QStringLiteral("Refused"));
+        refusals << (refused ? refused->text() : QString());
         realms << dialog->findChild<QLabel *>(QStringLiteral("Realm"))->text();
         masked = dialog->findChild<QLineEdit *>(QStringLiteral("Password"))->echoMode() == QLineEdit::Password;
         userFocused = dialog->focusWidget() == dialog->findChild<QLineEdit *>(QStringLiteral("UserName"));
@@ -192,6 +195,8 @@ TEST(Login, WrongPasswordAsksAgainAndTheRightOneLoadsThePage)
     go(program, QStringLiteral("http://127.0.0.1:%1/staff").arg(server.port()));
     ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Secret [Done]"))) << program.browser().windowTitle().toStdString();
     EXPECT_EQ(answerer.answered(), 2);
+    // The second time the dialog says why it asks again.
+    EXPECT_EQ(refusals, (QStringList{QString(), QStringLiteral("The user name or password was not accepted.")}));
     EXPECT_EQ(realms.value(0), QStringLiteral("The site says: \"Staff <only>\""));
     EXPECT_TRUE(masked);
     EXPECT_TRUE(userFocused);
@@ -256,6 +261,34 @@ TEST(Certificates, SelfSignedWarnsAndBackToSafetyLoadsNothing)
     app_testing::runLoop(300);
     EXPECT_TRUE(server.requests().isEmpty());
     EXPECT_NE(program.browser().PageTitle, QByteArray("Secure"));
+}
+
+TEST(Certificates, BackToSafetyLeavesTheUserOnThePageTheyWereOn)
+{
+    testing_support::TlsPageServer secure({{"/", titled("Secure")}});
+    ASSERT_TRUE(secure.start()) << secure.error().toStdString();
+    PageServer plain({{"/before", titled("Before")}});
+    ProgramWindows program;
+    program.start();
+    DialogAnswerer answerer(QStringLiteral("CertificateDialog"),
+                            [](QWidget *dialog) { clickButton(dialog, QStringLiteral("BackToSafety")); });
+    // With no page before: an empty page, no error page.
+    go(program, secure.url("/"));
+    ASSERT_TRUE(waitFor([&] { return answerer.answered() == 1 && !program.browser().WebBrowser1().isLoading(); }));
+    app_testing::runLoop(500);
+    EXPECT_FALSE(view(program.browser())->page()->title().contains(QStringLiteral("127.0.0.1")))
+        << view(program.browser())->page()->title().toStdString();
+    EXPECT_FALSE(program.browser().WebBrowser1().LocationURL().startsWith(QStringLiteral("https:")))
+        << program.browser().WebBrowser1().LocationURL().toStdString();
+
+    go(program, plain.url("/before"));
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Before [Done]")));
+    go(program, secure.url("/"));
+    ASSERT_TRUE(waitFor([&] { return answerer.answered() == 2 && !program.browser().WebBrowser1().isLoading(); }));
+    app_testing::runLoop(500);
+    EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), plain.url("/before"));
+    EXPECT_EQ(view(program.browser())->page()->title(), QStringLiteral("Before"));
+    EXPECT_TRUE(secure.requests().isEmpty());
 }
 
 TEST(Certificates, ProceedAnywayLoadsThePageForThisRun)

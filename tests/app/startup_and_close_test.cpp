@@ -54,21 +54,30 @@ TEST(StartUp, FreshInstallationLoadsEverythingAndShowsTheBrowser)
     EXPECT_FALSE(main.ui.MainMenu1->isHidden());
 }
 
-TEST(StartUp, MissingCounterFileLeavesEverythingAfterItUnread)
+TEST(StartUp, MissingCounterFileIsReportedAndTheOtherFilesAreStillReadAndKept)
 {
     TempInstallation folder;
-    folder.write("config/history.cfg", QByteArray("a\xf6"));
+    folder.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
+    folder.write("config/Kestrelon.cfg", "020" + TempInstallation::templateText());
     QFile::remove(folder.file("config/stat.cfg"));
     toolkit::RecordingMessageBoxes boxes;
-    WindowSetOwner windows;
-    TForm2 &main = windows.mainWindow();
-    main.show();
-    EXPECT_TRUE(anyMessageContains(boxes, "File not found")) << messages(boxes).toStdString();
-    EXPECT_EQ(main.TotalPages, 0);
-    EXPECT_EQ(main.HistoryList, (QList<QByteArray>{""}));
-    EXPECT_EQ(main.InterfaceMode, 0);
-    EXPECT_TRUE(main.ui.Image1->pixmap().isNull());
-    EXPECT_FALSE(windows.forms().Form1->isVisible());
+    {
+        WindowSetOwner windows;
+        TForm2 &main = windows.mainWindow();
+        main.show();
+        EXPECT_EQ(boxes.messages.size(), 1) << messages(boxes).toStdString();
+        EXPECT_TRUE(anyMessageContains(boxes, "File not found")) << messages(boxes).toStdString();
+        EXPECT_EQ(main.TotalPages, 0);
+        EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", "b", ""}));
+        EXPECT_EQ(main.InterfaceMode, 2);
+        // The handler still ends with the files: no bitmaps.
+        EXPECT_TRUE(main.ui.Image1->pixmap().isNull());
+        EXPECT_TRUE(main.close());
+    }
+    // The close writes back what was read, not the initial values.
+    EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("a\xe4" "b\xe4\xf6"));
+    EXPECT_EQ(folder.read("config/Kestrelon.cfg"), "020" + TempInstallation::templateText());
+    EXPECT_EQ(folder.read("config/stat.cfg"), QByteArray(4, '\0'));
 }
 
 TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
@@ -79,7 +88,9 @@ TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
         toolkit::RecordingMessageBoxes boxes;
         WindowSetOwner windows;
         EXPECT_TRUE(anyMessageContains(boxes, "Read beyond end of file"));
-        EXPECT_EQ(windows.mainWindow().HistoryList.size(), 1);
+        // The history is read all the same: the fresh one's empty entry and
+        // the one every start adds.
+        EXPECT_EQ(windows.mainWindow().HistoryList.size(), 2);
     }
     {
         TempInstallation folder;

@@ -2,11 +2,14 @@
 
 #include "infowindows/history_window.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QTest>
 
 using namespace info_testing;
 
@@ -185,4 +188,31 @@ TEST_F(HistoryWindow, FilterNarrowsToEveryWordAndOpensTheLineShown)
     emit history().ui.ListBox1->activated(history().ui.ListBox1->model()->index(0, 0));
     EXPECT_EQ(main().HistoryList.last(), "http://beta.test/one");
     EXPECT_EQ(main().SessionPages, pages + 1);
+}
+
+TEST_F(HistoryWindow, EnterOpensAnEntryOnlyOnAKeystrokeMadeInTheList)
+{
+    const QString address = pages.url("/kept");
+    folder().write("config/history.cfg", address.toLatin1() + "\xF6");
+    start();
+    main().History1Click();
+    QListView *list = history().ui.ListBox1;
+    list->setCurrentIndex(list->model()->index(0, 0));
+    list->setFocus();
+    main().setAddressText(QString());
+
+    // The repeats of an Enter held since a menu or a box, and the release of
+    // an Enter pressed elsewhere, open nothing.
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+    QApplication::sendEvent(list, &repeat);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(list, &release);
+    EXPECT_EQ(main().SessionPages, 0);
+    EXPECT_TRUE(main().addressText().isEmpty());
+
+    // A whole Enter in the list opens the entry through Go, once.
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(main().SessionPages, 1);
+    EXPECT_EQ(main().addressText(), address);
+    EXPECT_EQ(main().HistoryList.last(), address.toLatin1());
 }

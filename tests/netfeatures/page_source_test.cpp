@@ -14,6 +14,7 @@
 #include "toolkit/core/codepage.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -249,6 +250,21 @@ TEST_F(SourceFixture, EnterInTheAddressBoxFetches)
     QTest::keyClick(window.ui.Edit1, Qt::Key_Return);
     EXPECT_EQ(pane.toPlainText(), "by enter");
     EXPECT_TRUE(server.received(0).startsWith("GET /x HTTP/1.0\r\n"));
+}
+
+TEST_F(SourceFixture, AHeldEnterFetchesOnce)
+{
+    PageServer server({{"/", "once"}});
+    window.show();
+    window.ui.Edit1->setText(server.url("/"));
+    QTest::keyPress(window.ui.Edit1, Qt::Key_Return);
+    ASSERT_EQ(pane.toPlainText(), "once");
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+        QApplication::sendEvent(window.ui.Edit1, &repeat);
+    }
+    QTest::keyRelease(window.ui.Edit1, Qt::Key_Return);
+    EXPECT_EQ(server.requests().size(), 1);
 }
 
 TEST_F(SourceFixture, FailuresKeepTheWindowOpenWithTheirCaptions)

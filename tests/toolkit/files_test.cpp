@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 #include <functional>
@@ -277,4 +278,43 @@ TEST(OwnerOnlyFolder, IsMadeClosedAndNeverFollowsALink)
     EXPECT_FALSE(isOwnerOnlyFolder(folder.file("link")));
     folder.write("file", "x");
     EXPECT_FALSE(makeOwnerOnlyFolder(folder.file("file")).isEmpty());
+}
+
+TEST(RecordFile, SavingThroughASymbolicLinkWritesTheFileItNames)
+{
+    TempCurrentFolder dir;
+    QDir().mkpath(dir.file("notes"));
+    QDir().mkpath(dir.file("links"));
+    dir.write("notes/real.txt", "old");
+    // A relative link in another folder, and a link to that link.
+    ASSERT_EQ(::symlink("../notes/real.txt", QFile::encodeName(dir.file("links/link.txt")).constData()), 0);
+    ASSERT_EQ(::symlink("links/link.txt", QFile::encodeName(dir.file("chain.txt")).constData()), 0);
+
+    replaceFileAtomically(dir.file("chain.txt"), "new");
+    EXPECT_EQ(dir.read("notes/real.txt"), "new");
+    EXPECT_TRUE(QFileInfo(dir.file("chain.txt")).isSymLink());
+    EXPECT_TRUE(QFileInfo(dir.file("links/link.txt")).isSymLink());
+    // No temporary file is left beside the links or the file.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+    EXPECT_EQ(QDir(dir.file("links")).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+    EXPECT_EQ(QDir(dir.file("notes")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    // A link whose file is not there yet makes that file.
+    ASSERT_EQ(::symlink("notes/later.txt", QFile::encodeName(dir.file("pending.txt")).constData()), 0);
+    replaceFileAtomically(dir.file("pending.txt"), "made");
+    EXPECT_EQ(dir.read("notes/later.txt"), "made");
+    EXPECT_TRUE(QFileInfo(dir.file("pending.txt")).isSymLink());
+}
+
+TEST(InstallationFolder, ProgramFilesStayThereWhenTheCurrentFolderMoves)
+{
+    TempCurrentFolder dir;
+    QDir().mkpath(dir.file("Bookmarks"));
+    QDir().mkpath(dir.file("Engine"));
+    InstallationFolder::remember();
+    CurrentFolder::set(dir.file("Bookmarks"));
+    // Case and separators as everywhere; relative to the installation.
+    EXPECT_EQ(installationPath("engine\\site-zoom.txt"), dir.path() + "/Engine/site-zoom.txt");
+    EXPECT_EQ(resolvePath("engine\\site-zoom.txt"), "engine/site-zoom.txt");
+    EXPECT_EQ(installationPath("/etc/x"), "/etc/x");
 }

@@ -13,6 +13,13 @@
 namespace toolkit {
 namespace {
 
+// Like the current folder it stands beside, one per process.
+QString &installationFolder()
+{
+    static QString folder;
+    return folder;
+}
+
 // Picks the on-disk spelling of `component` inside `folder`: the exact name
 // when it exists, else the first entry that matches without regard to case.
 QString matchComponent(const QString &folder, const QString &component)
@@ -32,9 +39,7 @@ QString matchComponent(const QString &folder, const QString &component)
     return component;
 }
 
-} // namespace
-
-QString resolvePath(const QString &name)
+QString resolveIn(const QString &base, const QString &name)
 {
     QString path = name;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -45,7 +50,7 @@ QString resolvePath(const QString &name)
 
     const bool absolute = path.startsWith(QLatin1Char('/'));
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString folder = absolute ? QString() : QDir::currentPath();
+    QString folder = absolute ? QString() : base;
     QString result = absolute ? QString() : QString();
     bool first = true;
     for (const QString &part : parts) {
@@ -60,6 +65,22 @@ QString resolvePath(const QString &name)
     if (path.endsWith(QLatin1Char('/')))
         result += QLatin1Char('/');
     return result;
+}
+
+} // namespace
+
+QString resolvePath(const QString &name)
+{
+    return resolveIn(QDir::currentPath(), name);
+}
+
+QString installationPath(const QString &name)
+{
+    const QString folder = InstallationFolder::path();
+    const QString resolved = resolveIn(folder, name);
+    if (resolved.isEmpty() || resolved.startsWith(QLatin1Char('/')) || resolved.contains(QChar(u'\0')))
+        return resolved;
+    return folder + QLatin1Char('/') + resolved;
 }
 
 QByteArray systemName(const QString &path)
@@ -85,6 +106,17 @@ void checkCreatableName(const QString &path, const QString &shownName)
     }
     if (!creatable)
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(shownName));
+}
+
+QString InstallationFolder::path()
+{
+    const QString &folder = installationFolder();
+    return folder.isEmpty() ? QDir::currentPath() : folder;
+}
+
+void InstallationFolder::remember()
+{
+    installationFolder() = QDir::currentPath();
 }
 
 QString CurrentFolder::path()

@@ -14,6 +14,11 @@ namespace toolkit {
 // new file is created under the name the program gave it.
 QString resolvePath(const QString &name);
 
+// resolvePath() of a file of the program's own (the engine's folder, the
+// lock): a relative name resolves in the installation folder, wherever the
+// current folder is at the moment (the bookmarks window moves it).
+QString installationPath(const QString &name);
+
 // The bytes handed to the operating system for a resolved path. The system
 // reads a name up to its first NUL byte, so a name holding one would silently
 // stand for a shorter one: it is refused with "Invalid filename".
@@ -33,6 +38,15 @@ public:
     static QString path();
     // Throws EInOutError when the folder does not exist or cannot be entered.
     static void set(const QString &folder);
+};
+
+// The installation folder: the current folder when the windows were made.
+class InstallationFolder {
+public:
+    // The folder remembered last; the current folder until then.
+    static QString path();
+    // Takes the current folder as the installation folder.
+    static void remember();
 };
 
 } // namespace toolkit

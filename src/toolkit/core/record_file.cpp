@@ -88,10 +88,33 @@ void checkWritable(const QString &path)
         throwInOutErrorCode(kAccessDenied);
 }
 
+// The file a symbolic link names, through any chain of links; `path` itself
+// when it is no link. A link to a file not yet there names the file to make.
+// A loop is left to fail where the file is opened, as the system reports it.
+QString linkedFile(const QString &path)
+{
+    // As many links as the system follows itself (Linux's limit).
+    constexpr int kMaxLinks = 40;
+    QString current = path;
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        const QFileInfo info(current);
+        if (!info.isSymLink())
+            return current;
+        const QString target = info.symLinkTarget();
+        if (target.isEmpty())
+            return current;
+        current = target;
+    }
+    return path;
+}
+
 } // namespace
 
-void replaceFileAtomically(const QString &path, const QByteArray &bytes, FileAccess access)
+void replaceFileAtomically(const QString &name, const QByteArray &bytes, FileAccess access)
 {
+    // The new content replaces the file a link names, never the link: the
+    // rename below would put a plain file in the link's place.
+    const QString path = linkedFile(name);
     checkWritable(path);
     const QFileInfo info(path);
     // The temporary name does not grow with the file's name, so every name

@@ -92,7 +92,8 @@ private:
 QByteArray readWholeFile(const QString &name);
 
 // Writes `bytes` as the whole new content of the file named (already
-// resolved) `path`, atomically. Throws EInOutError.
+// resolved) `path`, atomically; through a symbolic link, the file it names.
+// Throws EInOutError.
 void replaceFileAtomically(const QString &path, const QByteArray &bytes, FileAccess access = FileAccess::Usual);
 
 } // namespace toolkit

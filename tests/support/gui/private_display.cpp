@@ -10,6 +10,12 @@ PrivateDisplay::PrivateDisplay() = default;
 
 PrivateDisplay::~PrivateDisplay()
 {
+    if (m_windowManager.state() != QProcess::NotRunning) {
+        m_windowManager.terminate();
+        if (!m_windowManager.waitForFinished(5000))
+            m_windowManager.kill();
+        m_windowManager.waitForFinished(5000);
+    }
     if (m_server.state() != QProcess::NotRunning) {
         m_server.terminate();
         if (!m_server.waitForFinished(5000))
@@ -62,7 +68,33 @@ bool PrivateDisplay::xdotool(const QStringList &arguments, QByteArray *output)
     return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
-bool PrivateDisplay::typeInto(const QString &caption, const QString &text)
+bool PrivateDisplay::startWindowManager()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_name);
+    m_windowManager.setProcessEnvironment(env);
+    m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_windowManager.setStandardOutputFile(QProcess::nullDevice());
+    m_windowManager.start(QStringLiteral("openbox"), {});
+    if (!m_windowManager.waitForStarted(10000)) {
+        m_error = QStringLiteral("openbox did not start: ") + m_windowManager.errorString();
+        return false;
+    }
+    // It runs once it has named its check window on the root window.
+    const QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && m_windowManager.state() == QProcess::Running) {
+        QProcess probe;
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        if (probe.waitForFinished(10000) && probe.readAllStandardOutput().contains("window id"))
+            return true;
+        QThread::msleep(50);
+    }
+    m_error = QStringLiteral("openbox did not take over the display");
+    return false;
+}
+
+bool PrivateDisplay::focus(const QString &caption)
 {
     // A window with a web view is re-created once by Qt as it starts, so
     // the first one found may go away: search and focus until it holds.
@@ -74,14 +106,33 @@ bool PrivateDisplay::typeInto(const QString &caption, const QString &text)
                  QLatin1Char('^') + caption + QLatin1Char('$')},
                 &found);
         const QByteArray last = found.trimmed().split('\n').last();
-        focused = !last.isEmpty()
-                  && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::fromLatin1(last)});
+        // Under a window manager a window is activated through it, as a
+        // click on it would.
+        const QString how = m_windowManager.state() == QProcess::Running ? QStringLiteral("windowactivate")
+                                                                          : QStringLiteral("windowfocus");
+        focused = !last.isEmpty() && xdotool({how, QStringLiteral("--sync"), QString::fromLatin1(last)});
         if (!focused)
             QThread::msleep(20);
     }
-    return focused && xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")})
+    return focused;
+}
+
+bool PrivateDisplay::typeInto(const QString &caption, const QString &text)
+{
+    return focus(caption) && xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")})
            && xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("0"), text})
            && xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+}
+
+bool PrivateDisplay::pressKeys(const QString &caption, const QStringList &keys)
+{
+    if (!focus(caption))
+        return false;
+    for (const QString &key : keys) {
+        if (!xdotool({QStringLiteral("key"), key}))
+            return false;
+    }
+    return true;
 }
 
 } // namespace testing_support

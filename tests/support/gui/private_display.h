@@ -21,14 +21,23 @@ public:
     // ":N"
     QString name() const { return m_name; }
 
+    // Starts the openbox window manager on the display, so windows get
+    // frames, focus and stacking as on a desktop; waits until it runs.
+    bool startWindowManager();
+
     // Focuses the visible window captioned exactly `caption` (waiting for
     // it), selects the text of its focused field, types `text` and Enter.
     bool typeInto(const QString &caption, const QString &text);
+    // Focuses that window and presses `keys` there, one after the other
+    // (xdotool's names: "ctrl+d", "Return").
+    bool pressKeys(const QString &caption, const QStringList &keys);
 
 private:
     bool xdotool(const QStringList &arguments, QByteArray *output = nullptr);
+    bool focus(const QString &caption);
 
     QProcess m_server;
+    QProcess m_windowManager;
     QString m_name;
     QString m_error;
 };
