@@ -6,7 +6,7 @@ set -eu
 PACKAGES="build-essential cmake pkg-config ninja-build
 qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
 libqt6webenginecore6-bin libqt6opengl6-dev libgl-dev
-libjpeg62-turbo-dev libssl-dev libgtest-dev googletest
+libjpeg62-turbo-dev libssl-dev libgtest-dev googletest libxcb1-dev
 xvfb xauth xdotool imagemagick x11-utils
 sharutils coreutils nginx-light curl procps openssl openbox
 clang libclang-rt-14-dev fonts-dejavu-core"

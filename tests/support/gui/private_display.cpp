@@ -10,6 +10,12 @@ PrivateDisplay::PrivateDisplay() = default;
 
 PrivateDisplay::~PrivateDisplay()
 {
+    if (m_windowManager.state() != QProcess::NotRunning) {
+        m_windowManager.terminate();
+        if (!m_windowManager.waitForFinished(5000))
+            m_windowManager.kill();
+        m_windowManager.waitForFinished(5000);
+    }
     if (m_server.state() != QProcess::NotRunning) {
         m_server.terminate();
         if (!m_server.waitForFinished(5000))
@@ -46,6 +52,55 @@ bool PrivateDisplay::start()
         return false;
     }
     return true;
+}
+
+bool PrivateDisplay::startWindowManager()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_name);
+    m_windowManager.setProcessEnvironment(env);
+    m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_windowManager.setStandardOutputFile(QProcess::nullDevice());
+    m_windowManager.start(QStringLiteral("openbox"), {});
+    if (!m_windowManager.waitForStarted(10000)) {
+        m_error = QStringLiteral("openbox did not start: ") + m_windowManager.errorString();
+        return false;
+    }
+    // A manager announces itself on the root window once it runs.
+    const QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && m_windowManager.state() == QProcess::Running) {
+        const auto root = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        if (root && root->contains("window id"))
+            return true;
+        QThread::msleep(20);
+    }
+    m_error = QStringLiteral("openbox did not take the display");
+    return false;
+}
+
+std::optional<QByteArray> PrivateDisplay::run(const QString &program, const QStringList &arguments)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_name);
+    tool.setProcessEnvironment(env);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return std::nullopt;
+    return tool.readAllStandardOutput();
+}
+
+quint32 PrivateDisplay::waitForWindow(const QString &caption, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        const auto found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                           QStringLiteral("--name"), QLatin1Char('^') + caption + QLatin1Char('$')});
+        if (found && !found->trimmed().isEmpty())
+            return found->trimmed().split('\n').last().toUInt();
+        QThread::msleep(20);
+    }
+    return 0;
 }
 
 bool PrivateDisplay::xdotool(const QStringList &arguments, QByteArray *output)

@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QString>
 
+#include <optional>
+
 namespace testing_support {
 
 // An Xvfb display of the test's own (the server picks a free number), for
@@ -21,6 +23,18 @@ public:
     // ":N"
     QString name() const { return m_name; }
 
+    // Starts openbox on the display and waits until it manages windows, so
+    // windows get frames, stacking and focus as on a desktop.
+    bool startWindowManager();
+
+    // Runs an X tool (xdotool, xprop, xwininfo) on the display; its output,
+    // or nothing when it failed.
+    std::optional<QByteArray> run(const QString &program, const QStringList &arguments);
+
+    // Waits until a visible window is captioned exactly `caption`; its id,
+    // or 0.
+    quint32 waitForWindow(const QString &caption, int ms = 60000);
+
     // Focuses the visible window captioned exactly `caption` (waiting for
     // it), selects the text of its focused field, types `text` and Enter.
     bool typeInto(const QString &caption, const QString &text);
@@ -29,6 +43,7 @@ private:
     bool xdotool(const QStringList &arguments, QByteArray *output = nullptr);
 
     QProcess m_server;
+    QProcess m_windowManager;
     QString m_name;
     QString m_error;
 };
