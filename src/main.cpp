@@ -2,6 +2,7 @@
 // then read app/main_window.h.
 #include "app/address_requests.h"
 #include "app/application.h"
+#include "app/last_page.h"
 #include "app/main_window.h"
 #include "app/session_end.h"
 #include "app/single_instance.h"
@@ -54,7 +55,8 @@ int main(int argc, char **argv)
     // One program per installation folder: a later start hands its address
     // to the running program and ends.
     SingleInstance instance(QDir::currentPath());
-    switch (instance.start(start.address)) {
+    const SingleInstance::Outcome outcome = instance.start(start.address);
+    switch (outcome) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
     case SingleInstance::Outcome::NoAnswer:
@@ -71,6 +73,9 @@ int main(int argc, char **argv)
 
     // 3. The message loop; it starts by showing the main window.
     windows.mainWindow().show();
+    //    Then, after a run that did not close properly, its page is offered.
+    if (outcome == SingleInstance::Outcome::First)
+        lastpage::offerLeftOver(windows.mainWindow(), start.address.has_value());
 
     // 4. It ends when the main window has closed.
     return app.exec();

@@ -5,8 +5,10 @@
 #include "app/error_handler.h"
 #include "app/interface_modes.h"
 #include "app/key_router.h"
+#include "app/last_page.h"
 #include "app/main_window_artwork.h"
 #include "app/persistence/persistence.h"
+#include "app/window_places.h"
 #include "app/window_set_owner.h"
 #include "browser/address_suggestions.h"
 #include "browser/bookmarks_window.h"
@@ -18,6 +20,7 @@
 #include "infowindows/statistics_window.h"
 #include "netfeatures/page_source_window.h"
 #include "netfeatures/rpop_window.h"
+#include "platform/palette_stacking.h"
 #include "platform/shell.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/convert.h"
@@ -326,6 +329,7 @@ void TForm2::showEvent(QShowEvent *event)
     m_shownOnce = true;
     // Every window exists now.
     m_keyRouter->watchBrowserWindow(*m_forms.Form1);
+    new platform::PaletteStacking(*this, *m_forms.Form1, this);
     for (QWidget *window : otherWindows(m_forms))
         m_keyRouter->watchWindow(*window);
     if (ApplicationEvents1)
@@ -352,6 +356,8 @@ void TForm2::FormShow()
 
 void TForm2::FormCloseQuery()
 {
+    saveWindowPlaces();
+
     // 1. ModeChar: the first character of the mode's decimal text.
     const char modeChar = QByteArray::number(InterfaceMode).at(0);
 
@@ -371,10 +377,12 @@ bool TForm2::runCloseQuery()
 {
     try {
         FormCloseQuery();
+        closeStepDone();
         return true;
     } catch (const persistence::ETemplateError &e) {
         // A missing or empty template must not trap the user: tell, then end.
         toolkit::reportError(e.message());
+        closeStepDone();
         return true;
     } catch (const EAbort &) {
         return false;
@@ -432,6 +440,35 @@ void TForm2::saveAtSessionEnd()
     } catch (const std::exception &e) {
         qWarning().noquote() << "kestrelon: saving at the end of the session failed:" << e.what();
     }
+    closeStepDone();
+}
+
+void TForm2::keepWindowsAndPage()
+{
+    QList<QWidget *> windows{m_forms.Form1, this};
+    windows.append(otherWindows(m_forms));
+    m_windowPlaces = new windowplaces::Keeper(windowplaces::Keeper::defaultFile(), windows, this);
+    m_lastPage = new lastpage::Recorder(lastpage::defaultFile(), this);
+    m_forms.Form1->OnPageCompleted = [this](const QString &address) { m_lastPage->pageCompleted(address); };
+}
+
+void TForm2::saveWindowPlaces()
+{
+    if (!m_windowPlaces)
+        return;
+    // Window places are a convenience: failing to keep them never holds up
+    // the close or the files that matter.
+    try {
+        m_windowPlaces->save();
+    } catch (const Exception &e) {
+        qWarning().noquote() << "kestrelon: cannot keep the window places:" << e.message();
+    }
+}
+
+void TForm2::closeStepDone()
+{
+    if (m_lastPage)
+        m_lastPage->closed();
 }
 
 void TForm2::endSession()
@@ -457,8 +494,9 @@ QLineEdit *TForm2::addressBox()
 
 void TForm2::showBrowserWindow()
 {
+    // The browser window comes to the front with the focus; this window
+    // stays above it through the stacking relation made at the first show.
     showWindow(m_forms.Form1);
-    raise();
 }
 
 void TForm2::Button1Click()

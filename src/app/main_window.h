@@ -17,6 +17,12 @@
 
 class ApplicationEvents;
 class KeyRouter;
+namespace lastpage {
+class Recorder;
+}
+namespace windowplaces {
+class Keeper;
+}
 class QTimer;
 
 // The main window: the address box, Go, Back, Stop and Forward, the progress
@@ -58,6 +64,11 @@ public:
     // The first half of it, for a log-off that may still be cancelled: hide
     // and save, and keep running (with those windows hidden).
     void saveAtSessionEnd();
+
+    // Once every window exists and before any is shown: puts the windows
+    // where the user left them, and keeps the page on screen in case this
+    // run ends without its close step.
+    void keepWindowsAndPage();
 
     // The window set is going away: the hook stops calling into windows
     // that are being destroyed.
@@ -129,6 +140,10 @@ private:
     void FormCloseQuery();
     // Runs FormCloseQuery through the error handler; true when the close may go on.
     bool runCloseQuery();
+    // The close step's own additions: where the windows are is written
+    // first, and once the close goes on the page kept for a crash is removed.
+    void saveWindowPlaces();
+    void closeStepDone();
 
     // Brings the browser window forward with the main window still in
     // front of it, as a tool palette floats over what it works on.
@@ -147,4 +162,6 @@ private:
     bool m_shownOnce = false;
     bool m_menuAttached = true;
     toolkit::KeyStrokes m_addressKeys;
+    windowplaces::Keeper *m_windowPlaces = nullptr;
+    lastpage::Recorder *m_lastPage = nullptr;
 };

@@ -45,6 +45,7 @@ WindowSetOwner::WindowSetOwner()
     m_forms.Form11 = create<TForm11>(m_forms, m_created);
     m_forms.Form12 = create<TForm12>(m_forms, m_created);
     m_forms.Form13 = create<TForm13>(m_forms, m_created);
+    m_main->keepWindowsAndPage();
 }
 
 WindowSetOwner::~WindowSetOwner()

@@ -194,6 +194,8 @@ void TForm1::WebBrowser1DownloadComplete()
     mainWindow().setAddressText(toolkit::fromSingleByte(toolkit::toSingleByte(WebBrowser1().LocationURL())));
     // 2. The page's name for the next caption.
     PageTitle = toolkit::toSingleByte(WebBrowser1().LocationName());
+    if (OnPageCompleted)
+        OnPageCompleted(WebBrowser1().LocationURL());
 
     static bool first = true;
     if (std::exchange(first, false))

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "ui_browser_window.h"
@@ -42,6 +43,9 @@ public:
 
     // The last completed page's name, in the single-byte code page.
     QByteArray PageTitle;
+
+    // Told the engine's address each time a download completes.
+    std::function<void(const QString &address)> OnPageCompleted;
 
     // The engine's events.
     void WebBrowser1ProgressChange(int Progress, int ProgressMax);

@@ -54,20 +54,6 @@ bool PrivateDisplay::start()
     return true;
 }
 
-bool PrivateDisplay::xdotool(const QStringList &arguments, QByteArray *output)
-{
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_name);
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(30000))
-        return false;
-    if (output)
-        *output = tool.readAllStandardOutput();
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
-}
-
 bool PrivateDisplay::startWindowManager()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -80,18 +66,55 @@ bool PrivateDisplay::startWindowManager()
         m_error = QStringLiteral("openbox did not start: ") + m_windowManager.errorString();
         return false;
     }
-    // It runs once it has named its check window on the root window.
+    // A manager announces itself on the root window once it runs.
     const QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired() && m_windowManager.state() == QProcess::Running) {
-        QProcess probe;
-        probe.setProcessEnvironment(env);
-        probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-        if (probe.waitForFinished(10000) && probe.readAllStandardOutput().contains("window id"))
+        const auto root = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        if (root && root->contains("window id"))
             return true;
-        QThread::msleep(50);
+        QThread::msleep(20);
     }
-    m_error = QStringLiteral("openbox did not take over the display");
+    m_error = QStringLiteral("openbox did not take the display");
     return false;
+}
+
+std::optional<QByteArray> PrivateDisplay::run(const QString &program, const QStringList &arguments)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_name);
+    tool.setProcessEnvironment(env);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return std::nullopt;
+    return tool.readAllStandardOutput();
+}
+
+quint32 PrivateDisplay::waitForWindow(const QString &caption, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        const auto found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                           QStringLiteral("--name"), QLatin1Char('^') + caption + QLatin1Char('$')});
+        if (found && !found->trimmed().isEmpty())
+            return found->trimmed().split('\n').last().toUInt();
+        QThread::msleep(20);
+    }
+    return 0;
+}
+
+bool PrivateDisplay::xdotool(const QStringList &arguments, QByteArray *output)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_name);
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(30000))
+        return false;
+    if (output)
+        *output = tool.readAllStandardOutput();
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
 bool PrivateDisplay::focus(const QString &caption)

@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QString>
 
+#include <optional>
+
 namespace testing_support {
 
 // An Xvfb display of the test's own (the server picks a free number), for
@@ -21,9 +23,17 @@ public:
     // ":N"
     QString name() const { return m_name; }
 
-    // Starts the openbox window manager on the display, so windows get
-    // frames, focus and stacking as on a desktop; waits until it runs.
+    // Starts openbox on the display and waits until it manages windows, so
+    // windows get frames, stacking and focus as on a desktop.
     bool startWindowManager();
+
+    // Runs an X tool (xdotool, xprop, xwininfo) on the display; its output,
+    // or nothing when it failed.
+    std::optional<QByteArray> run(const QString &program, const QStringList &arguments);
+
+    // Waits until a visible window is captioned exactly `caption`; its id,
+    // or 0.
+    quint32 waitForWindow(const QString &caption, int ms = 60000);
 
     // Focuses the visible window captioned exactly `caption` (waiting for
     // it), selects the text of its focused field, types `text` and Enter.
