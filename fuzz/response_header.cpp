@@ -30,7 +30,11 @@ ExpectedHeader expectedHeader(const QByteArray &reply)
 {
     ExpectedHeader e;
     qsizetype at = 0;
-    for (;;) {
+    for (bool afterInterim = false;; afterInterim = true) {
+        if (afterInterim && at == reply.size()) {
+            e.interimClosed = true;
+            return e;
+        }
         e.start = at;
         e.header.clear();
         QList<QByteArray> fieldLines;
