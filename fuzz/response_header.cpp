@@ -30,7 +30,11 @@ ExpectedHeader expectedHeader(const QByteArray &reply)
 {
     ExpectedHeader e;
     qsizetype at = 0;
-    for (;;) {
+    for (bool afterInterim = false;; afterInterim = true) {
+        if (afterInterim && at == reply.size()) {
+            e.interimClosed = true;
+            return e;
+        }
         e.start = at;
         e.header.clear();
         QList<QByteArray> fieldLines;
@@ -51,7 +55,7 @@ ExpectedHeader expectedHeader(const QByteArray &reply)
             first = false;
         }
         const qsizetype statusEnd = e.header.indexOf('\n');
-        const int status = http::statusNumber(e.header.left(statusEnd < 0 ? -1 : statusEnd + 1));
+        const int status = http::statusNumber(statusEnd < 0 ? e.header : e.header.left(statusEnd + 1));
         const bool interim = !e.header.isEmpty() && status >= 100 && status <= 199;
         if (!interim)
             return e;
@@ -130,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The fields as the header lines give them, one line at a time.
     const qsizetype statusEnd = header.indexOf('\n');
-    const QByteArray statusLine = header.left(statusEnd < 0 ? -1 : statusEnd + 1);
+    const QByteArray statusLine = statusEnd < 0 ? header : header.left(statusEnd + 1);
     FUZZ_CHECK(reader->ReplyNumber == http::statusNumber(statusLine));
     http::ResponseFields fields{{}, location, 0};
     for (const QByteArray &line : expected.interimFields) // their Location counts too

@@ -4,7 +4,7 @@
 #include "fuzz_support.h"
 
 #include "socket/ex_string_list.h"
-#include "socket/text_words.h"
+#include "socket/nth_field.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "http/address.h"
 
 #include "http/response_fields.h"
-#include "socket/text_words.h"
+#include "socket/nth_field.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/convert.h"
 #include "toolkit/core/exceptions.h"

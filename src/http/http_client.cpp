@@ -443,9 +443,13 @@ void TNMHTTP::ReadResponseHeader()
     // real one: each header block is read and dropped, and the next status
     // line starts again. They count towards MaxHeaderSize, so a server that
     // sends them without end is refused like an endless header.
+    const QString closedAfterInterim =
+        QStringLiteral("Connection closed after an interim reply, before the reply itself");
     QByteArray line;
-    for (;;) {
+    for (bool afterInterim = false;; afterInterim = true) {
         ReadLn(line);
+        if (line.isEmpty() && afterInterim)
+            throw ESockError(closedAfterInterim);
         if (!line.isEmpty()) {
             ReplyNumber = http::statusNumber(line);
             keep(line);
@@ -465,7 +469,7 @@ void TNMHTTP::ReadResponseHeader()
         }
         const bool interim = ReplyNumber >= 100 && ReplyNumber <= 199;
         if (interim && line.isEmpty())
-            throw ESockError(QStringLiteral("Connection closed after an interim reply, before the reply itself"));
+            throw ESockError(closedAfterInterim);
         if (!interim)
             return;
         ReplyNumber = 0;

@@ -79,7 +79,8 @@ public:
     // https addresses: refused with "HTTP Secure Socket is not supported"
     // while false, exactly as without TLS. While true they are fetched over
     // TLS (port 443 unless the address names one; the certificate checked
-    // against the system's CAs and TrustedCaFile, and for the host), and
+    // against the system's CAs, the user's trusted CAs and TrustedCaFile,
+    // and for the host), and
     // redirects between http and https are followed. Not through a proxy.
     bool HttpsEnabled = false;
 

@@ -81,7 +81,6 @@ public:
     // The owner is stored right after creation; until then no message
     // reaches it.
     static PsockWindow *Create(TPowersock *owner);
-    TPowersock *Owner() const { return m_owner; }
 
     // Where a finished look-up's host entry is written before its message
     // is handled (the owner's HostEntBuffer).
@@ -102,7 +101,6 @@ private:
 class TmrWindow final : public HiddenWindow {
 public:
     static TmrWindow *Create(TThreadTimer *owner);
-    TThreadTimer *Owner() const { return m_owner; }
 
     // Starts (or restarts) system timer 1 with the given period; false when
     // the event loop refuses. KillTimer stops it.

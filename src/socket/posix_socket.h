@@ -48,8 +48,6 @@ namespace sockets {
 // Notification codes (low 16 bits of a socket message's second parameter;
 // the error number is in the high 16 bits).
 constexpr quint16 FD_READ = 1;
-constexpr quint16 FD_WRITE = 2;
-constexpr quint16 FD_OOB = 4;
 constexpr quint16 FD_ACCEPT = 8;
 constexpr quint16 FD_CONNECT = 16;
 constexpr quint16 FD_CLOSE = 32;

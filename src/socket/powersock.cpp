@@ -17,11 +17,6 @@ constexpr int IPPROTO_TCP_PROTOCOL = 6;
 constexpr long kEventMask = 61;
 constexpr int kHostEntSize = 1024;
 
-QString text(const char *ascii)
-{
-    return QString::fromLatin1(ascii);
-}
-
 } // namespace
 
 TPowersock::TPowersock(QObject *owner) : QObject(owner)
@@ -91,7 +86,7 @@ void TPowersock::InitWinsock()
             throw;
         }
     } catch (...) {
-        throw ESockError(text("Initializaton of windows sockets failed"));
+        throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
     }
 }
 
@@ -140,26 +135,26 @@ void TPowersock::Connect()
     StatusMessage(8, "Connecting");
     Canceled = false;
     if (Connected)
-        throw ESockError(text("Already connected"));
+        throw ESockError(QStringLiteral("Already connected"));
 
     int retries = 0;
     for (;;) {
         try {
             ResolveHost();
         } catch (const ESockError &error) {
-            if (error.message() == text("Host Lookup Timed Out") || error.message() == text("Host Lookup Canceled"))
+            if (error.message() == QStringLiteral("Host Lookup Timed Out") || error.message() == QStringLiteral("Host Lookup Canceled"))
                 throw;
             RemoteAddress.sin_addr = 0;
         }
         if (RemoteAddress.sin_addr != 0)
             break;
         if (retries > 0 || !OnInvalidHost)
-            throw ESockError(text("Null Remote Address"));
+            throw ESockError(QStringLiteral("Null Remote Address"));
         bool handled = false;
         const THandlerEvent handler = OnInvalidHost;
         handler(handled);
         if (!handled)
-            throw ESockError(text("Null Remote Address"));
+            throw ESockError(QStringLiteral("Null Remote Address"));
         ++retries; // the handler may have changed Host or Proxy
     }
 
@@ -182,10 +177,10 @@ void TPowersock::Connect()
         return;
     CallNotify(OnConnectionFailed);
     if (TimedOut)
-        throw ESockError(text("Connection Timed out"));
+        throw ESockError(QStringLiteral("Connection Timed out"));
     if (Canceled)
-        throw ESockError(text("Connection Canceled"));
-    throw ESockError(text("Connection Failed"));
+        throw ESockError(QStringLiteral("Connection Canceled"));
+    throw ESockError(QStringLiteral("Connection Failed"));
 }
 
 void TPowersock::ResolveHost()
@@ -199,7 +194,7 @@ void TPowersock::ResolveHost()
     RemoteAddress.sin_addr = 0;
     // A name must fit the transfer buffer with its NUL; longer ones are refused.
     if (name.size() > IOBufferSize - 1)
-        throw ESockError(text("Host Lookup Failed"));
+        throw ESockError(QStringLiteral("Host Lookup Failed"));
     std::memcpy(IOBuffer, name.constData(), size_t(name.size()));
     IOBuffer[name.size()] = '\0';
 
@@ -221,11 +216,11 @@ void TPowersock::ResolveHost()
     TimerOff();
 
     if (TimedOut)
-        throw ESockError(text("Host Lookup Timed Out"));
+        throw ESockError(QStringLiteral("Host Lookup Timed Out"));
     if (Canceled)
-        throw ESockError(text("Host Lookup Canceled"));
+        throw ESockError(QStringLiteral("Host Lookup Canceled"));
     if (!Succeeded)
-        throw ESockError(text("Host Lookup Failed"));
+        throw ESockError(QStringLiteral("Host Lookup Failed"));
     std::memcpy(&RemoteAddress.sin_addr, HostEntBuffer.constData(), 4);
     if (OnHostResolved) {
         const TOnHostResolved handler = OnHostResolved;
@@ -374,9 +369,9 @@ void TPowersock::SecureHandshake(const QByteArray &serverName)
     guard.release();
     TimerOff();
     if (TimedOut)
-        throw ESockError(text("TLS Handshake Timed out"));
+        throw ESockError(QStringLiteral("TLS Handshake Timed out"));
     if (Canceled)
-        throw ESockError(text("TLS Handshake Canceled"));
+        throw ESockError(QStringLiteral("TLS Handshake Canceled"));
 }
 
 void TPowersock::HoldSends(bool on)
@@ -390,9 +385,9 @@ quint16 TPowersock::Accept()
     StatusMessage(4, "Accepting");
     WaitUntil([this] { return WaitDone || Canceled; });
     if (Canceled)
-        throw ESockError(text("Accepting Canceled"));
+        throw ESockError(QStringLiteral("Accepting Canceled"));
     if (!Succeeded)
-        throw ESockError(text("Error creating Data Connection"));
+        throw ESockError(QStringLiteral("Error creating Data Connection"));
     TSockAddrIn peer;
     const int fd = sockets::Accept(SocketHandle, &peer);
     if (fd < 0 || fd >= NoSocket) {
@@ -404,7 +399,7 @@ quint16 TPowersock::Accept()
     RemoteAddress = peer;
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(text("Socket send aborted"));
+        throw EAbortError(QStringLiteral("Socket send aborted"));
     }
     return quint16(fd);
 }

@@ -17,7 +17,7 @@
 #include "notification_window.h"
 #include "posix_socket.h"
 #include "sock_errors.h"
-#include "text_words.h"
+#include "nth_field.h"
 #include "thread_timer.h"
 
 // Event types. Handlers are called only when assigned; they may run inside

@@ -11,11 +11,6 @@
 
 namespace {
 
-QString text(const char *ascii)
-{
-    return QString::fromLatin1(ascii);
-}
-
 constexpr qsizetype kFirstCaptureCapacity = 1 << 20;
 // Most lines of a reply header are shorter than this.
 constexpr qsizetype kFirstPeek = 512;
@@ -63,7 +58,7 @@ void TPowersock::SendBuffer(const char *bytes, quint16 length)
     }
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(text("Socket send aborted"));
+        throw EAbortError(QStringLiteral("Socket send aborted"));
     }
 }
 
@@ -127,7 +122,7 @@ void TPowersock::ReadLn(QByteArray &line)
     }
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(text("Socket readln aborted"));
+        throw EAbortError(QStringLiteral("Socket readln aborted"));
     }
     line = consumed;
 }
@@ -160,39 +155,28 @@ void TPowersock::SendFile(const QString &fileName)
     StatusMessage(8, "SendFile");
     QFile file(toolkit::resolvePath(fileName));
     if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(text("Cannot open file ") + fileName);
+        throw EFOpenError(QStringLiteral("Cannot open file ") + fileName);
     // Timed like the other sends, restarted after each chunk, so a peer that
     // stops reading cannot hold it for ever.
     TimerOn();
     TimerGuard guard(this);
     const qint64 size = file.size();
+    const auto chunkSent = [this](qsizetype sent) {
+        BytesSent = grown(BytesSent, sent);
+        CallNotify(OnPacketSent);
+        TimerOn();
+        ProcessMessages(false);
+    };
     while (file.pos() != size && !Canceled) {
         const qint64 n = file.read(IOBuffer, IOBufferSize);
         if (n <= 0)
             break; // the file ended early (shrunk while sending) or cannot be read
-        qsizetype offset = 0;
-        while (offset < n && !Canceled) {
-            const qsizetype sent = sockets::Send(SocketHandle, IOBuffer + offset, n - offset, 0);
-            if (sent > 0) {
-                offset += sent;
-                BytesSent = grown(BytesSent, sent);
-                CallNotify(OnPacketSent);
-                TimerOn();
-                ProcessMessages(false);
-            } else if (sent == 0) {
-                ProcessMessages(false);
-                break; // the rest of the chunk is abandoned
-            } else {
-                QByteArray error;
-                ErrorCheck(sockets::WSAEWOULDBLOCK, error);
-                ProcessMessages(true);
-            }
-        }
+        SendAll(IOBuffer, n, chunkSent);
     }
     file.close();
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(text("Socket send aborted"));
+        throw EAbortError(QStringLiteral("Socket send aborted"));
     }
 }
 
@@ -204,7 +188,7 @@ void TPowersock::CaptureFile(const QString &fileName)
     TimerGuard guard(this);
     QFile file(toolkit::resolvePath(fileName));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw EFCreateError(text("Cannot create file ") + fileName);
+        throw EFCreateError(QStringLiteral("Cannot create file ") + fileName);
     ReceiveToEnd([&](const char *bytes, qsizetype n) {
         if (file.write(bytes, n) != n)
             throw EWriteError();
@@ -214,7 +198,7 @@ void TPowersock::CaptureFile(const QString &fileName)
     TimerOff();
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(text("Socket send aborted"));
+        throw EAbortError(QStringLiteral("Socket send aborted"));
     }
 }
 
@@ -280,6 +264,6 @@ void TPowersock::CaptureString(QByteArray &captured, qint32 maxLength)
     TimerOff();
     if (Canceled) {
         Canceled = false;
-        throw EAbortError(text("Socket capture aborted"));
+        throw EAbortError(QStringLiteral("Socket capture aborted"));
     }
 }

@@ -1,4 +1,4 @@
-#include "text_words.h"
+#include "nth_field.h"
 
 QByteArray NthWord(const QByteArray &text, char delimiter, int n)
 {
