@@ -52,7 +52,11 @@ public:
         for (const std::string &s : values)
             text(s);
     }
-    void raw(const void *data, size_t size) { bytes.append(static_cast<const char *>(data), qsizetype(size)); }
+    void raw(const void *data, size_t size)
+    {
+        if (size) // an empty vector's data() may be null
+            bytes.append(static_cast<const char *>(data), qsizetype(size));
+    }
     QByteArray bytes;
 };
 
@@ -112,7 +116,7 @@ public:
     }
     void raw(void *into, size_t size)
     {
-        if (!have(size))
+        if (!have(size) || size == 0)
             return;
         std::memcpy(into, m_data + m_at, size);
         m_at += size;

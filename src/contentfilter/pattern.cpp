@@ -58,10 +58,11 @@ bool matchRest(const std::vector<std::string_view> &segments, size_t index, std:
         const std::string_view segment = segments[index];
         const bool last = index + 1 == segments.size();
         if (last && rightAnchor) {
-            // It must end at the end: lay it there (a final '^' may match the end itself).
-            for (size_t trailing = 0; trailing <= 1; ++trailing) {
-                if (trailing && (segment.empty() || segment.back() != '^'))
-                    break;
+            // It must end at the end: lay it there. Each '^' at its end may
+            // match the end itself instead of a character.
+            const size_t last = segment.find_last_not_of('^');
+            const size_t finalSeparators = segment.size() - (last == kNoMatch ? 0 : last + 1);
+            for (size_t trailing = 0; trailing <= finalSeparators; ++trailing) {
                 const size_t length = segment.size() - trailing;
                 if (url.size() < length || url.size() - length < from)
                     continue;

@@ -40,6 +40,12 @@ TEST(Anchors, SeparatorAtTheEndOfAnAnchoredPatternMatchesTheEnd)
     EXPECT_EQ(decide(*engine, "https://example.net/x"), "block");
     EXPECT_EQ(decide(*engine, "https://example.net/x/"), "block");
     EXPECT_EQ(decide(*engine, "https://example.net/x/y"), "allow");
+    // Unanchored, two separators before the end: either may be the end itself.
+    const auto two = engineOf("/end^^|\n");
+    EXPECT_EQ(decide(*two, "https://a.example/end"), "block");
+    EXPECT_EQ(decide(*two, "https://a.example/end/"), "block");
+    EXPECT_EQ(decide(*two, "https://a.example/end//"), "block");
+    EXPECT_EQ(decide(*two, "https://a.example/end/x"), "allow");
 }
 
 TEST(Options, ResourceTypesAndTheirNegations)
