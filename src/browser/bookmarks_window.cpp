@@ -8,25 +8,12 @@
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/window_style.h"
 
-#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHideEvent>
 #include <QShowEvent>
-
-namespace {
-
-// Neither list shows icons, and looking one up costs a file type guess per
-// file: with thousands of bookmarks that kept the window busy for seconds.
-QAbstractFileIconProvider *noIcons()
-{
-    static QAbstractFileIconProvider provider;
-    return &provider;
-}
-
-} // namespace
 
 TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 {
@@ -38,7 +25,6 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     m_folders = new QFileSystemModel(this);
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_folders->setReadOnly(true);
-    m_folders->setIconProvider(noIcons());
     m_folders->setRootPath(QStringLiteral("/"));
     ui.DirectoryListBox1->setModel(m_folders);
     for (int column = 1; column < m_folders->columnCount(); ++column)
@@ -52,13 +38,7 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     m_files->setNameFilters({QStringLiteral("*.bkm")});
     m_files->setNameFilterDisables(false);
     m_files->setReadOnly(true);
-    m_files->setIconProvider(noIcons());
     ui.FileListBox1->setModel(m_files);
-    // A folder of thousands of files is laid out a batch at a time, so the
-    // window answers while the rest comes in.
-    ui.FileListBox1->setUniformItemSizes(true);
-    ui.FileListBox1->setLayoutMode(QListView::Batched);
-    ui.FileListBox1->setBatchSize(200);
     ui.FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     // Double-click or Enter on a folder opens it, and makes it current.

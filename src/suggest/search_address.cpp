@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace suggest {
@@ -12,6 +13,10 @@ bool isSearchText(const QString &text)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
+        return false;
+    // A scheme and "//" make an address whatever follows ("http://x/a b").
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    if (scheme.match(trimmed).hasMatch())
         return false;
     for (const QChar ch : trimmed) {
         if (ch.isSpace())

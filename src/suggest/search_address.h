@@ -13,8 +13,9 @@ inline const QString kDefaultSearchTemplate = QStringLiteral("https://www.startp
 inline const QString kSearchTemplateFile = QStringLiteral("config/search.cfg");
 
 // Whether `text` is meant as words to search for rather than an address:
-// it holds a blank, or it has no dot, no ':' (so no scheme or port) and is
-// neither "localhost" nor a path. Empty text is no search.
+// it does not start with a scheme and "//", and it holds a blank, or it has
+// no dot, no ':' (so no scheme or port) and is neither "localhost" nor a
+// path. Empty text is no search.
 bool isSearchText(const QString &text);
 
 // The template with every %s replaced by the words, percent-encoded as

@@ -9,10 +9,10 @@ using namespace suggest;
 
 TEST(SearchText, WordsAreSearchedAddressesNever)
 {
-    for (const char *words : {"python asyncio gather", "kestrelon", "  two words ", "a\tb", "local host"})
+    for (const char *words : {"python asyncio gather", "kestrelon", "  two words ", "a\tb", "local host", "note: buy milk"})
         EXPECT_TRUE(isSearchText(QString::fromUtf8(words))) << words;
     for (const char *address : {"example.com", "http://x", "about:blank", "localhost", "LOCALHOST/admin",
-                                "localhost:8080", "10.0.0.1", "/tmp/page", "intranet:81", "", "   "})
+                                "localhost:8080", "10.0.0.1", "/tmp/page", "intranet:81", "", "   ", "http://127.0.0.1:8/a b", " ftp://x/two words "})
         EXPECT_FALSE(isSearchText(QString::fromUtf8(address))) << address;
 }
 

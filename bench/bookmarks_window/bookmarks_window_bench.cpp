@@ -1,0 +1,58 @@
+// The program's windows in the installation folder that is current: the
+// bookmarks window is shown, and a timer that should fire every millisecond
+// tells the longest time the window could not have answered a click, until
+// the file list holds every file and for a second after.
+#include "app/application.h"
+#include "app/main_window.h"
+#include "app/window_set_owner.h"
+#include "browser/bookmarks_window.h"
+#include "platform/engine_environment.h"
+
+#include <QElapsedTimer>
+#include <QListView>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    platform::prepareWebEngineEnvironment();
+    KestrelonApplication app(argc, argv);
+    const int expected = argc > 1 ? QByteArray(argv[1]).toInt() : 10000;
+
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    TForm9 &bookmarks = *windows.forms().Form9;
+
+    QElapsedTimer clock;
+    qint64 last = -1;
+    qint64 longest = 0;
+    qint64 filled = -1;
+    QTimer ticker;
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (last >= 0)
+            longest = std::max(longest, now - last);
+        last = now;
+        QAbstractItemModel *model = bookmarks.ui.FileListBox1->model();
+        if (filled < 0 && model->rowCount(bookmarks.ui.FileListBox1->rootIndex()) >= expected)
+            filled = now;
+        if (filled >= 0 && now - filled > 1000000000LL)
+            app.quit();
+        if (now > 60000000000LL)
+            app.quit();
+    });
+    QTimer::singleShot(500, [&] {
+        clock.start();
+        main.Bokmrken1Click();
+        const qint64 shown = clock.nsecsElapsed();
+        std::printf("bookmarks window: show took %.1f ms\n", double(shown) / 1e6);
+        ticker.start();
+    });
+    app.exec();
+    std::printf("  file list filled (%d files) after %.0f ms; longest stall of the window %.1f ms\n", expected,
+                double(filled) / 1e6, double(longest) / 1e6);
+    return 0;
+}
