@@ -13,8 +13,9 @@ namespace platform {
 namespace {
 
 // The schemes a page may be shown from or may use inside itself.
-constexpr const char *kEngineSchemes[] = {"http", "https", "file", "data", "about", "blob", "filesystem",
-                                          "javascript", "ws", "wss", "view-source", "qrc", "chrome", "chrome-error"};
+constexpr const char *kEngineSchemes[] = {"http",        "https",      "file",       "data",        "about",
+                                          "blob",        "filesystem", "javascript", "ws",          "wss",
+                                          "view-source", "qrc",        "chrome",     "chrome-error"};
 
 QString featureFor(const QUrl &link)
 {
@@ -68,9 +69,9 @@ void EnginePage::askToOpen(const QUrl &link)
     m_question = box;
     box->setObjectName(QStringLiteral("OpenWithAnotherProgram"));
     box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(QStringLiteral("%1 wants to open a %2: link with the program the desktop has for it:\n%3")
-                                .arg(site.isEmpty() ? QStringLiteral("The page") : site, link.scheme(),
-                                     link.toDisplayString().left(200)));
+    box->setInformativeText(
+        QStringLiteral("%1 wants to open a %2: link with the program the desktop has for it:\n%3")
+            .arg(site.isEmpty() ? QStringLiteral("The page") : site, link.scheme(), link.toDisplayString().left(200)));
     box->setDefaultButton(QMessageBox::No);
     box->setEscapeButton(QMessageBox::No);
     auto *remember = new QCheckBox(QStringLiteral("Remember for this site"), box);

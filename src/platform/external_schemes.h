@@ -13,7 +13,8 @@ namespace platform {
 // program's own) can only be handed to another program.
 bool engineShowsScheme(const QUrl &url);
 
-// The page every engine view uses. Links whose scheme the engine cannot show
+// The page every engine view uses. It keeps pages from files to their own
+// folder (LocalPageRequests), and links whose scheme the engine cannot show
 // reach it only after a click in the page (the profile's setting), and go to
 // another program only when the user says yes to "Open this link with
 // another program?", asked in the page's window without holding the program.

@@ -15,10 +15,8 @@ bool LocalPageRequests::allowedFromFilePage(QWebEngineUrlRequestInfo::ResourceTy
     case Info::ResourceTypeScript:
     case Info::ResourceTypeFontResource:
     case Info::ResourceTypeMedia:
-    case Info::ResourceTypeFavicon:
-        return true;
-    default:
-        return false;
+    case Info::ResourceTypeFavicon: return true;
+    default: return false;
     }
 }
 

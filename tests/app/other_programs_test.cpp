@@ -35,10 +35,11 @@ void clickPage(ProgramWindows &program)
 TEST(OtherPrograms, AMailtoClickAsksFirstAndAScriptCannotAskAtAll)
 {
     // The script tries on its own as the page loads; the link fills the page.
-    PageServer server({{"/mail", "<html><head><title>Mail</title></head><body>"
-                                 "<a href='mailto:someone@example.invalid' style='display:block;position:fixed;inset:0'>m</a>"
-                                 "<script>onload = () => { location.href = 'kestreltest:no-click'; "
-                                 "setTimeout(() => document.title = 'Tried', 0); }</script></body></html>"}});
+    PageServer server(
+        {{"/mail", "<html><head><title>Mail</title></head><body>"
+                   "<a href='mailto:someone@example.invalid' style='display:block;position:fixed;inset:0'>m</a>"
+                   "<script>onload = () => { location.href = 'kestreltest:no-click'; "
+                   "setTimeout(() => document.title = 'Tried', 0); }</script></body></html>"}});
     UrlRecorder mail(QStringLiteral("mailto"));
     UrlRecorder unknown(QStringLiteral("kestreltest"));
     ProgramWindows program;

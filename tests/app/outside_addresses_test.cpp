@@ -52,6 +52,7 @@ TEST(OutsideAddresses, LongAddressesAreKeptWholeAndTooLongOnesRefused)
     toolkit::guarded([&] { program.go(tooLong); });
     EXPECT_EQ(program.main().ui.Edit1->text().size(), tooLong.size());
     ASSERT_EQ(program.messages().size(), 1) << program.messages().join('|').left(600).toStdString();
-    EXPECT_TRUE(program.messages().at(0).contains(QStringLiteral("it was not opened"))) << program.messages().at(0).left(300).toStdString();
+    EXPECT_TRUE(program.messages().at(0).contains(QStringLiteral("it was not opened")))
+        << program.messages().at(0).left(300).toStdString();
     EXPECT_EQ(program.main().HistoryList.size(), entries + 1);
 }

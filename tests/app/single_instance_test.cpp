@@ -197,10 +197,21 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The program holds the folder (here the test holds its lock) but could not
+// listen: a later start must end without a word to the squatter.
+void laterStartTellsNothing(const QString &installation, Squatter &squatter)
+{
+    ASSERT_TRUE(squatter.listening());
+    QLockFile running(installation + QStringLiteral("/.kestrelon.lock"));
+    ASSERT_TRUE(running.tryLock(0));
+    SingleInstance later(installation);
+    EXPECT_EQ(later.start(QStringLiteral("http://127.0.0.1:1/?token=secret")), Outcome::NoAnswer);
+    EXPECT_EQ(squatter.received(), QByteArray());
+}
+
 } // namespace
 
-// The program holds the folder but could not listen when it started; a
-// later start must then find no one, rather than someone else.
+// A later start finds no one rather than someone else.
 TEST(SingleInstance, ANameTakenByAnotherUserFirstNeverReceivesAnAddress)
 {
     if (::getuid() != 0)
@@ -216,13 +227,7 @@ TEST(SingleInstance, ANameTakenByAnotherUserFirstNeverReceivesAnAddress)
     SharedTemporaryFolder shared;
     const QString folder = where.contains('/') ? shared.path() + '/' + where.section('/', 0, -2) : QString();
     Squatter squatter(folder, shared.path() + '/' + where, true);
-    ASSERT_TRUE(squatter.listening());
-
-    QLockFile running(installation.path() + QStringLiteral("/.kestrelon.lock"));
-    ASSERT_TRUE(running.tryLock(0));
-    SingleInstance later(installation.path());
-    EXPECT_EQ(later.start(QStringLiteral("http://127.0.0.1:1/?token=secret")), Outcome::NoAnswer);
-    EXPECT_EQ(squatter.received(), QByteArray());
+    laterStartTellsNothing(installation.path(), squatter);
 }
 
 TEST(SingleInstance, APeerOfAnotherUserInTheUsersOwnFolderIsNotTrusted)
@@ -234,11 +239,5 @@ TEST(SingleInstance, APeerOfAnotherUserInTheUsersOwnFolderIsNotTrusted)
     const QString name = SingleInstance::serverName(installation.path());
     ASSERT_FALSE(name.isEmpty());
     Squatter squatter(QString(), name, false);
-    ASSERT_TRUE(squatter.listening());
-
-    QLockFile running(installation.path() + QStringLiteral("/.kestrelon.lock"));
-    ASSERT_TRUE(running.tryLock(0));
-    SingleInstance later(installation.path());
-    EXPECT_EQ(later.start(QStringLiteral("http://127.0.0.1:1/?token=secret")), Outcome::NoAnswer);
-    EXPECT_EQ(squatter.received(), QByteArray());
+    laterStartTellsNothing(installation.path(), squatter);
 }

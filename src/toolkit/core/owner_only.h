@@ -3,7 +3,7 @@
 #include <QString>
 
 // Folders that hold what only the user may see: the engine's store (cookies,
-// history of the page cache) and the hand-over socket of later starts.
+// the cache, the pages visited) and the hand-over socket of later starts.
 namespace toolkit {
 
 // Makes `path` a folder only this user can enter: created 0700 when missing
