@@ -117,10 +117,6 @@ TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms)
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     ui.centralwidget->setFixedSize(440, 92);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    // The place is the outer window's, frame and menu bar included. Qt takes
-    // a window's position as its frame's only once the window exists; before
-    // that it would place the client area there.
-    winId();
     move(308, 149);
 
     ui.Image2->setPixmap(artwork::progressTrack(ui.Image2->size()));

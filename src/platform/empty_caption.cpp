@@ -25,10 +25,14 @@ xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 // Writes an empty title over the one Qt gave the window.
 void clearTitle(QWidget &window)
 {
-    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window.windowTitle().isEmpty() || !window.testAttribute(Qt::WA_WState_Created))
+    if (!window.windowTitle().isEmpty() || !window.testAttribute(Qt::WA_WState_Created)
+        || QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
-    xcb_connection_t *connection = x11->connection();
+    // Other platforms answer the interface too, without a connection.
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
     const auto id = xcb_window_t(window.winId());
     const xcb_atom_t utf8 = atom(connection, "UTF8_STRING");
     for (const xcb_atom_t name : {atom(connection, "_NET_WM_NAME"), xcb_atom_t(XCB_ATOM_WM_NAME)}) {
