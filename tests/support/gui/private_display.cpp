@@ -28,9 +28,9 @@ bool PrivateDisplay::start()
 {
     // Xvfb writes the display number it chose to the descriptor given.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
-    m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                            QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                            QStringLiteral("tcp")});
+    m_server.start(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                    QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_server.waitForStarted(10000)) {
         m_error = QStringLiteral("Xvfb did not start: ") + m_server.errorString();
         return false;
@@ -42,7 +42,8 @@ bool PrivateDisplay::start()
         number += m_server.readAllStandardOutput();
     }
     if (!number.contains('\n')) {
-        m_error = QStringLiteral("Xvfb gave no display number: ") + QString::fromLocal8Bit(m_server.readAllStandardError());
+        m_error =
+            QStringLiteral("Xvfb gave no display number: ") + QString::fromLocal8Bit(m_server.readAllStandardError());
         return false;
     }
     m_name = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
@@ -69,12 +70,18 @@ bool PrivateDisplay::startWindowManager()
     // A manager announces itself on the root window once it runs.
     const QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired() && m_windowManager.state() == QProcess::Running) {
-        const auto root = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        const auto root =
+            run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
         if (root && root->contains("window id"))
             return true;
         QThread::msleep(20);
     }
-    m_error = QStringLiteral("openbox did not take the display");
+    const auto last =
+        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+    m_error = QStringLiteral("openbox did not take the display %1 (running: %2, xprop: %3)")
+                  .arg(m_name)
+                  .arg(m_windowManager.state() == QProcess::Running)
+                  .arg(last ? QString::fromLocal8Bit(*last) : QStringLiteral("failed"));
     return false;
 }
 
@@ -94,8 +101,9 @@ quint32 PrivateDisplay::waitForWindow(const QString &caption, int ms)
 {
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
-        const auto found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                           QStringLiteral("--name"), QLatin1Char('^') + caption + QLatin1Char('$')});
+        const auto found =
+            run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--name"), QLatin1Char('^') + caption + QLatin1Char('$')});
         if (found && !found->trimmed().isEmpty())
             return found->trimmed().split('\n').last().toUInt();
         QThread::msleep(20);
@@ -105,16 +113,10 @@ quint32 PrivateDisplay::waitForWindow(const QString &caption, int ms)
 
 bool PrivateDisplay::xdotool(const QStringList &arguments, QByteArray *output)
 {
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_name);
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(30000))
-        return false;
-    if (output)
-        *output = tool.readAllStandardOutput();
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    const std::optional<QByteArray> answer = run(QStringLiteral("xdotool"), arguments);
+    if (answer && output)
+        *output = *answer;
+    return answer.has_value();
 }
 
 bool PrivateDisplay::typeInto(const QString &caption, const QString &text)
