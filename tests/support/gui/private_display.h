@@ -42,7 +42,11 @@ public:
 private:
     bool xdotool(const QStringList &arguments, QByteArray *output = nullptr);
 
+    bool startServer(QProcess &server);
+
     QProcess m_server;
+    // The display actually used when the first server was given display 0.
+    QProcess m_spare;
     QProcess m_windowManager;
     QString m_name;
     QString m_error;
