@@ -119,7 +119,7 @@ void Recorder::write()
         return;
     m_lastWrite.start();
     try {
-        QDir().mkpath(QFileInfo(m_path).absolutePath());
+        QDir().mkdir(QFileInfo(m_path).absolutePath());
         toolkit::replaceFileAtomically(m_path, m_pending.toUtf8() + '\n');
         m_written = m_pending;
     } catch (const Exception &e) {

@@ -244,7 +244,9 @@ void Keeper::save() const
         }
         places.insert(QString::fromLatin1(window->metaObject()->className()), p);
     }
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    // The engine folder only: an installation folder that has gone away is
+    // not made again under the program.
+    QDir().mkdir(QFileInfo(m_path).absolutePath());
     toolkit::replaceFileAtomically(m_path, format(places));
 }
 

@@ -79,6 +79,7 @@ TEST(WindowPlaces, TheCloseStepKeepsWhereTheWindowsWereForTheNextStart)
     windows.browser().show();
     windows.browser().move(120, 90);
     windows.browser().resize(500, 300);
+    windows.main().History1Click();
     windows.forms().Form5->move(600, 500);
     ASSERT_TRUE(windows.main().requestClose());
     // ...and the close replaced it with one that reads.

@@ -10,6 +10,14 @@ PrivateDisplay::PrivateDisplay() = default;
 
 PrivateDisplay::~PrivateDisplay()
 {
+    for (QProcess *server : {&m_spare}) {
+        if (server->state() != QProcess::NotRunning) {
+            server->terminate();
+            if (!server->waitForFinished(5000))
+                server->kill();
+            server->waitForFinished(5000);
+        }
+    }
     if (m_windowManager.state() != QProcess::NotRunning) {
         m_windowManager.terminate();
         if (!m_windowManager.waitForFinished(5000))
@@ -24,28 +32,40 @@ PrivateDisplay::~PrivateDisplay()
     }
 }
 
-bool PrivateDisplay::start()
+bool PrivateDisplay::startServer(QProcess &server)
 {
     // Xvfb writes the display number it chose to the descriptor given.
-    m_server.setProcessChannelMode(QProcess::SeparateChannels);
-    m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                            QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                            QStringLiteral("tcp")});
-    if (!m_server.waitForStarted(10000)) {
-        m_error = QStringLiteral("Xvfb did not start: ") + m_server.errorString();
+    server.setProcessChannelMode(QProcess::SeparateChannels);
+    server.start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!server.waitForStarted(10000)) {
+        m_error = QStringLiteral("Xvfb did not start: ") + server.errorString();
         return false;
     }
     QByteArray number;
     const QDeadlineTimer deadline(30000);
-    while (!number.contains('\n') && !deadline.hasExpired() && m_server.state() == QProcess::Running) {
-        m_server.waitForReadyRead(100);
-        number += m_server.readAllStandardOutput();
+    while (!number.contains('\n') && !deadline.hasExpired() && server.state() == QProcess::Running) {
+        server.waitForReadyRead(100);
+        number += server.readAllStandardOutput();
     }
     if (!number.contains('\n')) {
-        m_error = QStringLiteral("Xvfb gave no display number: ") + QString::fromLocal8Bit(m_server.readAllStandardError());
+        m_error =
+            QStringLiteral("Xvfb gave no display number: ") + QString::fromLocal8Bit(server.readAllStandardError());
         return false;
     }
     m_name = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+    return true;
+}
+
+bool PrivateDisplay::start()
+{
+    if (!startServer(m_server))
+        return false;
+    // Display 0 is where a desktop's own session lives, and a window manager
+    // started there did not always take it: keep it occupied and use the next.
+    if (m_name == QLatin1String(":0") && !startServer(m_spare))
+        return false;
     QByteArray ignored;
     if (!xdotool({QStringLiteral("getmouselocation")}, &ignored)) {
         m_error = QStringLiteral("xdotool cannot reach the display");
@@ -61,20 +81,34 @@ bool PrivateDisplay::startWindowManager()
     m_windowManager.setProcessEnvironment(env);
     m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_windowManager.setStandardOutputFile(QProcess::nullDevice());
-    m_windowManager.start(QStringLiteral("openbox"), {});
-    if (!m_windowManager.waitForStarted(10000)) {
-        m_error = QStringLiteral("openbox did not start: ") + m_windowManager.errorString();
-        return false;
+    // Another manager may already sit on a display number just freed and
+    // taken again: replace it, and start once more if the first did not take.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (m_windowManager.state() != QProcess::NotRunning) {
+            m_windowManager.kill();
+            m_windowManager.waitForFinished(5000);
+        }
+        m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--replace")});
+        if (!m_windowManager.waitForStarted(10000)) {
+            m_error = QStringLiteral("openbox did not start: ") + m_windowManager.errorString();
+            return false;
+        }
+        // A manager announces itself on the root window once it runs.
+        const QDeadlineTimer deadline(15000);
+        while (!deadline.hasExpired() && m_windowManager.state() == QProcess::Running) {
+            const auto root =
+                run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            if (root && root->contains("window id"))
+                return true;
+            QThread::msleep(20);
+        }
     }
-    // A manager announces itself on the root window once it runs.
-    const QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && m_windowManager.state() == QProcess::Running) {
-        const auto root = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-        if (root && root->contains("window id"))
-            return true;
-        QThread::msleep(20);
-    }
-    m_error = QStringLiteral("openbox did not take the display");
+    const auto last =
+        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+    m_error = QStringLiteral("openbox did not take the display %1 (running: %2, xprop: %3)")
+                  .arg(m_name)
+                  .arg(m_windowManager.state() == QProcess::Running)
+                  .arg(last ? QString::fromLocal8Bit(*last) : QStringLiteral("failed"));
     return false;
 }
 
@@ -94,8 +128,9 @@ quint32 PrivateDisplay::waitForWindow(const QString &caption, int ms)
 {
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
-        const auto found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                           QStringLiteral("--name"), QLatin1Char('^') + caption + QLatin1Char('$')});
+        const auto found =
+            run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--name"), QLatin1Char('^') + caption + QLatin1Char('$')});
         if (found && !found->trimmed().isEmpty())
             return found->trimmed().split('\n').last().toUInt();
         QThread::msleep(20);
@@ -105,16 +140,10 @@ quint32 PrivateDisplay::waitForWindow(const QString &caption, int ms)
 
 bool PrivateDisplay::xdotool(const QStringList &arguments, QByteArray *output)
 {
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_name);
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(30000))
-        return false;
-    if (output)
-        *output = tool.readAllStandardOutput();
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    const std::optional<QByteArray> answer = run(QStringLiteral("xdotool"), arguments);
+    if (answer && output)
+        *output = *answer;
+    return answer.has_value();
 }
 
 bool PrivateDisplay::focus(const QString &caption)

@@ -46,7 +46,11 @@ private:
     bool xdotool(const QStringList &arguments, QByteArray *output = nullptr);
     bool focus(const QString &caption);
 
+    bool startServer(QProcess &server);
+
     QProcess m_server;
+    // The display actually used when the first server was given display 0.
+    QProcess m_spare;
     QProcess m_windowManager;
     QString m_name;
     QString m_error;
