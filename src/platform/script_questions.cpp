@@ -1,0 +1,157 @@
+#include "platform/script_questions.h"
+
+#include "platform/page_question.h"
+#include "platform/web_engine.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextDocumentFragment>
+
+namespace platform {
+namespace {
+
+// The engine hands the script's text over escaped for markup; the boxes
+// show it as plain text, as the script wrote it.
+QString plain(const QString &escaped)
+{
+    if (!escaped.contains(QLatin1Char('&')))
+        return escaped;
+    return QTextDocumentFragment::fromHtml(QString(escaped).replace(QLatin1Char('\n'), QStringLiteral("<br>")))
+        .toPlainText();
+}
+
+// The engine's own text for the question a page's leave handler asks.
+bool isLeaveQuestion(const QString &text)
+{
+    return text.startsWith(QLatin1String("Are you sure you want to leave this page?"));
+}
+
+// Questions in a row from one page after which its box offers to stop them.
+constexpr int kRowBeforeStopOffer = 3;
+
+} // namespace
+
+ScriptAnswer EnginePage::ask(ScriptQuestion question)
+{
+    if (!onQuestion)
+        return {};
+    return onQuestion(question);
+}
+
+void EnginePage::javaScriptAlert(const QUrl &origin, const QString &text)
+{
+    ask({ScriptQuestion::Kind::Alert, origin, plain(text), {}});
+}
+
+bool EnginePage::javaScriptConfirm(const QUrl &origin, const QString &text)
+{
+    // The leave-page question arrives as a confirm with the engine's text.
+    const auto kind = isLeaveQuestion(text) ? ScriptQuestion::Kind::LeavePage : ScriptQuestion::Kind::Confirm;
+    return ask({kind, origin, plain(text), {}}).accepted;
+}
+
+bool EnginePage::javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultText, QString *result)
+{
+    const ScriptAnswer answer = ask({ScriptQuestion::Kind::Prompt, origin, plain(text), plain(defaultText)});
+    if (answer.accepted && result)
+        *result = answer.text;
+    return answer.accepted;
+}
+
+QStringList EnginePage::chooseFiles(FileSelectionMode mode, const QStringList &oldFiles, const QStringList &mimeTypes)
+{
+    return onChooseFiles ? onChooseFiles(mode, oldFiles, mimeTypes) : QStringList();
+}
+
+ScriptQuestions::ScriptQuestions(WebEngine &engine) : QObject(&engine), m_engine(engine) {}
+
+void ScriptQuestions::newPage()
+{
+    m_inARow = 0;
+    m_silenced = false;
+}
+
+ScriptAnswer ScriptQuestions::ask(const ScriptQuestion &question)
+{
+    using Kind = ScriptQuestion::Kind;
+    const bool leaving = question.kind == Kind::LeavePage;
+    if (m_silenced && !leaving)
+        return {};
+    const bool offerStop = !leaving && ++m_inARow >= kRowBeforeStopOffer;
+    const QString caption = question.origin.host().isEmpty()
+                                ? QStringLiteral("The page says")
+                                : QStringLiteral("%1 says").arg(question.origin.host());
+
+    ScriptAnswer answer;
+    bool stop = false;
+    if (question.kind == Kind::Prompt) {
+        auto *dialog = new QInputDialog;
+        dialog->setInputMode(QInputDialog::TextInput);
+        dialog->setObjectName(QStringLiteral("ScriptPrompt"));
+        dialog->setWindowTitle(caption);
+        dialog->setLabelText(question.text);
+        dialog->setTextValue(question.defaultText);
+        QCheckBox *stopBox = nullptr;
+        if (offerStop) {
+            stopBox = new QCheckBox(QStringLiteral("Don't let this page ask again"), dialog);
+            stopBox->setObjectName(QStringLiteral("StopAsking"));
+            if (auto *layout = dialog->layout())
+                layout->addWidget(stopBox);
+        }
+        const int result = askOnPage(m_engine, dialog, [&](QDialog &shown) {
+            answer.text = static_cast<QInputDialog &>(shown).textValue();
+            stop = stopBox && stopBox->isChecked();
+        });
+        answer.accepted = result == QDialog::Accepted;
+    } else {
+        auto *box = new QMessageBox(leaving ? QMessageBox::Question : QMessageBox::Information, caption,
+                                    question.text, QMessageBox::NoButton);
+        box->setObjectName(leaving ? QStringLiteral("LeavePageQuestion") : QStringLiteral("ScriptMessage"));
+        box->setTextFormat(Qt::PlainText);
+        QPushButton *yes = nullptr;
+        if (leaving) {
+            yes = box->addButton(QStringLiteral("Leave"), QMessageBox::AcceptRole);
+            // Staying loses nothing: it is what Enter and Escape choose.
+            QPushButton *stay = box->addButton(QStringLiteral("Stay"), QMessageBox::RejectRole);
+            box->setDefaultButton(stay);
+            box->setEscapeButton(stay);
+        } else if (question.kind == Kind::Confirm) {
+            yes = box->addButton(QMessageBox::Ok);
+            box->setEscapeButton(box->addButton(QMessageBox::Cancel));
+        } else {
+            yes = box->addButton(QMessageBox::Ok);
+            box->setEscapeButton(yes);
+        }
+        if (offerStop)
+            box->setCheckBox(new QCheckBox(QStringLiteral("Don't let this page ask again")));
+        askOnPage(m_engine, box, [&](QDialog &shown) {
+            auto &answered = static_cast<QMessageBox &>(shown);
+            answer.accepted = answered.clickedButton() == yes;
+            stop = answered.checkBox() && answered.checkBox()->isChecked();
+        });
+    }
+    if (stop)
+        m_silenced = true;
+    return answer;
+}
+
+QStringList ScriptQuestions::chooseFiles(QWebEnginePage::FileSelectionMode mode, const QStringList &oldFiles)
+{
+    auto *dialog = new QFileDialog(nullptr, QStringLiteral("Choose a file"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(mode == QWebEnginePage::FileSelectOpenMultiple ? QFileDialog::ExistingFiles
+                                                                      : QFileDialog::ExistingFile);
+    if (!oldFiles.isEmpty() && !oldFiles.constFirst().isEmpty())
+        dialog->selectFile(oldFiles.constFirst());
+    QStringList chosen;
+    const int result = askOnPage(m_engine, dialog,
+                                 [&](QDialog &shown) { chosen = static_cast<QFileDialog &>(shown).selectedFiles(); });
+    return result == QDialog::Accepted ? chosen : QStringList();
+}
+
+} // namespace platform
