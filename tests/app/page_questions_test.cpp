@@ -15,16 +15,12 @@
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
+using app_testing::titled;
 using app_testing::waitFor;
 using testing_support::clickButton;
 using testing_support::DialogAnswerer;
 
 namespace {
-
-QByteArray titled(const QByteArray &title, const QByteArray &body = "page")
-{
-    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
-}
 
 QWebEngineView *view(ProgramWindows &program)
 {

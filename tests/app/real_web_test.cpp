@@ -19,6 +19,7 @@
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
+using app_testing::titled;
 using app_testing::waitFor;
 using testing_support::clickButton;
 using testing_support::DialogAnswerer;
@@ -28,11 +29,6 @@ using testing_support::ScriptedServer;
 using testing_support::Step;
 
 namespace {
-
-QByteArray titled(const QByteArray &title, const QByteArray &body = "page")
-{
-    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
-}
 
 // A link or button that fills the page, so a click anywhere hits it.
 QByteArray fullPageLink(const QByteArray &title, const QByteArray &attributes)
