@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -47,7 +48,15 @@ void CertificateDialog::ask(QWidget *parent, WebEngine &engine, const WebEngine:
 {
     auto *dialog = new CertificateDialog(parent, problem);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
+    // A question of the page, not of the window: the toolbar and the close
+    // box stay usable while it is open.
+    dialog->setWindowModality(Qt::NonModal);
+    engine.questionOpened();
+    QPointer<WebEngine> asker(&engine);
+    connect(dialog, &QObject::destroyed, [asker] {
+        if (asker)
+            asker->questionClosed();
+    });
     connect(dialog, &QDialog::finished, dialog,
             [answer = std::move(answer)](int result) { answer(result == QDialog::Accepted); });
     // A page left meanwhile needs no answer: the engine drops the error.
@@ -55,5 +64,5 @@ void CertificateDialog::ask(QWidget *parent, WebEngine &engine, const WebEngine:
         QObject::disconnect(dialog, &QDialog::finished, nullptr, nullptr);
         dialog->close();
     });
-    dialog->open();
+    dialog->show();
 }

@@ -1,6 +1,7 @@
 #include "browser/downloads_window.h"
 
 #include "platform/download.h"
+#include "platform/page_question.h"
 #include "platform/shell.h"
 
 #include <QDir>
@@ -126,23 +127,34 @@ DownloadsWindow::DownloadsWindow() : QWidget(nullptr, Qt::Window)
     resize(420, 260);
 }
 
-void DownloadsWindow::start(platform::Download *download)
+void DownloadsWindow::start(platform::Download *download, WebEngine *page)
 {
-    // The engine waits for the answer, so the dialog is modal here; the
-    // widget dialog asks before replacing an existing file.
-    QFileDialog dialog(nullptr, QStringLiteral("Save download"),
-                       QDir(platform::downloadFolder()).filePath(download->suggestedFileName()));
-    dialog.setObjectName(QStringLiteral("SaveDownloadDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.selectFile(download->suggestedFileName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    // The engine waits for the answer; the widget dialog asks before
+    // replacing an existing file.
+    auto *dialog = new QFileDialog(nullptr, QStringLiteral("Save download"),
+                                   QDir(platform::downloadFolder()).filePath(download->suggestedFileName()));
+    dialog->setObjectName(QStringLiteral("SaveDownloadDialog"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->selectFile(download->suggestedFileName());
+    QStringList chosenFiles;
+    int result = QDialog::Rejected;
+    if (page) {
+        result = platform::askOnPage(*page, dialog, [&](QDialog &shown) {
+            chosenFiles = static_cast<QFileDialog &>(shown).selectedFiles();
+        });
+    } else {
+        result = dialog->exec();
+        chosenFiles = dialog->selectedFiles();
+        delete dialog;
+    }
+    if (result != QDialog::Accepted || chosenFiles.isEmpty()) {
         download->cancel();
         return;
     }
     // What the user typed is taken as a name inside the chosen folder.
-    const QFileInfo chosen(dialog.selectedFiles().constFirst());
+    const QFileInfo chosen(chosenFiles.constFirst());
     download->accept(QDir(chosen.absolutePath()).filePath(platform::Download::cleanFileName(chosen.fileName())));
     add(download);
 }

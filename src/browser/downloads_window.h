@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QVBoxLayout;
+class WebEngine;
 namespace platform {
 class Download;
 }
@@ -19,8 +20,9 @@ public:
 
     // Asks where to save `download` (a save dialog in the download folder
     // with the suggested name); starts it there and lists it, or cancels
-    // it when the user cancels.
-    void start(platform::Download *download);
+    // it when the user cancels. With `page`, the dialog is a question of
+    // that page (leaving the page cancels it) instead of the program's.
+    void start(platform::Download *download, WebEngine *page = nullptr);
 
     // Lists a download that has been accepted.
     void add(platform::Download *download);

@@ -1,5 +1,7 @@
 #include "browser/login_dialog.h"
 
+#include "platform/page_question.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -53,19 +55,16 @@ LoginDialog::LoginDialog(QWidget *parent, const WebEngine::LoginRequest &request
     resize(360, sizeHint().height());
 }
 
-std::optional<WebEngine::Login> LoginDialog::ask(QWidget *parent, WebEngine &engine,
-                                                 const WebEngine::LoginRequest &request, bool again)
+std::optional<WebEngine::Login> LoginDialog::ask(QWidget *, WebEngine &engine, const WebEngine::LoginRequest &request,
+                                                 bool again)
 {
-    // The window may go while the dialog runs (the program ends): a guarded pointer.
-    QPointer<LoginDialog> dialog = new LoginDialog(parent, request, again);
-    dialog->setWindowModality(Qt::WindowModal);
-    QObject::connect(&engine, &WebEngine::pageLeft, dialog, &QDialog::reject);
-    const int result = dialog->exec();
-    if (!dialog)
-        return std::nullopt;
+    // A question of the page: leaving it or closing its window cancels it.
     std::optional<WebEngine::Login> login;
-    if (result == QDialog::Accepted)
-        login = WebEngine::Login{dialog->user()->text(), dialog->password()->text()};
-    delete dialog;
+    platform::askOnPage(engine, new LoginDialog(nullptr, request, again), [&](QDialog &shown) {
+        if (shown.result() == QDialog::Accepted) {
+            auto &dialog = static_cast<LoginDialog &>(shown);
+            login = WebEngine::Login{dialog.user()->text(), dialog.password()->text()};
+        }
+    });
     return login;
 }

@@ -4,6 +4,8 @@
 #include "browser/downloads_window.h"
 #include "browser/login_dialog.h"
 #include "browser/popup_window.h"
+#include "platform/download.h"
+#include "platform/page_question.h"
 #include "toolkit/widgets/guard.h"
 
 #include <QApplication>
@@ -19,18 +21,21 @@
 namespace {
 
 // Allow or Deny for one feature of one site; Deny unless the user chooses.
-bool askPermission(QWidget *parent, const QString &site, const QString &feature)
+bool askPermission(WebEngine &engine, const QString &site, const QString &feature)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Permission"),
-                    QStringLiteral("%1 wants to %2.").arg(site, feature), QMessageBox::NoButton, parent);
-    box.setObjectName(QStringLiteral("PermissionQuestion"));
-    box.setTextFormat(Qt::PlainText);
-    QPushButton *allow = box.addButton(QStringLiteral("Allow"), QMessageBox::AcceptRole);
-    QPushButton *deny = box.addButton(QStringLiteral("Deny"), QMessageBox::RejectRole);
-    box.setDefaultButton(deny);
-    box.setEscapeButton(deny);
-    box.exec();
-    return box.clickedButton() == allow;
+    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Permission"),
+                                QStringLiteral("%1 wants to %2.").arg(site, feature), QMessageBox::NoButton);
+    box->setObjectName(QStringLiteral("PermissionQuestion"));
+    box->setTextFormat(Qt::PlainText);
+    QPushButton *allow = box->addButton(QStringLiteral("Allow"), QMessageBox::AcceptRole);
+    QPushButton *deny = box->addButton(QStringLiteral("Deny"), QMessageBox::RejectRole);
+    box->setDefaultButton(deny);
+    box->setEscapeButton(deny);
+    bool allowed = false;
+    platform::askOnPage(engine, box, [&](QDialog &shown) {
+        allowed = static_cast<QMessageBox &>(shown).clickedButton() == allow;
+    });
+    return allowed;
 }
 
 // A page in full screen can look like anything, the program's own windows
@@ -57,7 +62,13 @@ PageWindows::PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine,
     engine.OnFullScreen = [this](bool on) { toolkit::guarded([&] { fullScreen(on); }); };
     engine.OnPopup = [this](std::unique_ptr<WebEngine> popup) { openPopup(std::move(popup)); };
     engine.OnDownload = [this](platform::Download *download) {
-        toolkit::guarded([&] { downloads().start(download); });
+        toolkit::guarded([&] {
+            // One the engine already placed (a page's allowed series) is only listed.
+            if (download->state() == platform::Download::State::Asking)
+                downloads().start(download, &m_engine);
+            else
+                downloads().add(download);
+        });
     };
     // Closing the program with a download running asks first.
     if (mainWindow) {
@@ -108,8 +119,8 @@ void PageWindows::installDialogs(WebEngine &engine)
             answer(proceed);
         });
     };
-    engine.OnPermissionRequest = [this](const QString &site, const QString &feature) {
-        return askPermission(&m_browser, site, feature);
+    engine.OnPermissionRequest = [&engine](const QString &site, const QString &feature) {
+        return askPermission(engine, site, feature);
     };
 }
 

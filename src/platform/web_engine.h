@@ -122,6 +122,15 @@ public:
     // page area shows that instead of the page.
     virtual bool pageStoppedWorking() const = 0;
 
+    // ---- The page's questions -------------------------------------------
+    // A page waiting for the user's answer (a script's alert, a leave-page
+    // question, a login, a file chooser...) cannot answer anything else: it
+    // is not stuck, and it is never ended for it. Whoever shows a question
+    // of this page counts it open for as long as it is shown.
+    void questionOpened();
+    void questionClosed();
+    int openQuestions() const { return m_openQuestions; }
+
 signals:
     // A new navigation started: dialogs about the previous page close.
     void pageLeft();
@@ -129,6 +138,12 @@ signals:
     void titleChanged(const QString &title);
     // The page asked to close its window (window.close()).
     void closeRequested();
+    // The first question of the page opened, the last open one closed.
+    void askingUser();
+    void questionsAnswered();
+
+private:
+    int m_openQuestions = 0;
 };
 
 // The engine's unspecified failure when there is nowhere to go.

@@ -1,16 +1,23 @@
 #include "platform/web_engine.h"
 
+#include "platform/busy_page.h"
 #include "platform/download.h"
 #include "platform/engine_profile.h"
-#include "platform/external_schemes.h"
+#include "platform/engine_page.h"
+#include "platform/page_question.h"
+#include "platform/script_questions.h"
 
 #include <QAuthenticator>
 #include <QChildEvent>
 #include <QEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineCertificateError>
@@ -43,9 +50,25 @@ const QString kStoppedText = QStringLiteral("The page stopped working.\n\nChoose
 // one, so such an address is refused before it is counted or recorded.
 constexpr qsizetype kLongestAddress = 2 * 1024 * 1024;
 
-// A command to a renderer that does not answer this soon is taken to be
-// stuck in a script: the renderer is ended so the command can go through.
-constexpr int kRendererAnswerMs = 2000;
+// A window a script opened shows once it goes somewhere: an empty or blank
+// address is the script still writing it.
+bool isRealAddress(const QUrl &url)
+{
+    return url.isValid() && !url.isEmpty() && url.toString() != QLatin1String("about:blank");
+}
+
+// A free name in `folder` for `name`: "name (2).ext" and so on when taken.
+QString freePath(const QString &folder, const QString &name)
+{
+    const QDir dir(folder);
+    const QFileInfo info(name);
+    QString candidate = dir.filePath(name);
+    for (int n = 2; QFileInfo::exists(candidate) || QFileInfo::exists(candidate + QStringLiteral(".part")); ++n) {
+        const QString suffix = info.completeSuffix().isEmpty() ? QString() : QLatin1Char('.') + info.completeSuffix();
+        candidate = dir.filePath(QStringLiteral("%1 (%2)%3").arg(info.baseName()).arg(n).arg(suffix));
+    }
+    return candidate;
+}
 
 QString featureName(QWebEnginePage::Feature feature)
 {
@@ -81,13 +104,24 @@ public:
     QtWebEngine(QWidget *parent, Kind kind) : m_kind(kind), m_view(new QWebEngineView(parent))
     {
         // The page belongs to the view and goes with it, before the profile.
-        m_view->setPage(new EnginePage(engineProfile(), m_view));
-        QWebEnginePage *page = m_view->page();
-        // Full screen is off unless asked for; the page then asks the window.
-        page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+        auto *first = new EnginePage(engineProfile(), m_view);
+        m_view->setPage(first);
+        m_questions = new ScriptQuestions(*this);
+        m_guard = new BusyPageGuard(
+            *this,
+            [this](std::function<void()> answered) {
+                page()->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                                      [answered](const QVariant &) { answered(); });
+            },
+            [this] {
+                if (const qint64 pid = page()->renderProcessPid(); pid > 0)
+                    ::kill(pid_t(pid), SIGKILL);
+            });
+        attach(first);
 
         connect(m_view, &QWebEngineView::loadStarted, this, [this] {
             m_loading = true;
+            m_questions->newPage();
             progress(0, 100);
         });
         connect(m_view, &QWebEngineView::loadProgress, this, [this](int percent) {
@@ -104,20 +138,6 @@ public:
             progress(0, 0);
         });
         connect(m_view, &QWebEngineView::titleChanged, this, &WebEngine::titleChanged);
-        connect(page, &QWebEnginePage::windowCloseRequested, this, &WebEngine::closeRequested);
-
-        connect(page, &QWebEnginePage::authenticationRequired, this,
-                [this](const QUrl &url, QAuthenticator *authenticator) { login(url.host(), authenticator, false); });
-        connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
-                [this](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {
-                    login(proxyHost, authenticator, true);
-                });
-        connect(page, &QWebEnginePage::certificateError, this, &QtWebEngine::certificateError);
-        connect(page, &QWebEnginePage::featurePermissionRequested, this, &QtWebEngine::permissionRequested);
-        connect(page, &QWebEnginePage::fullScreenRequested, this, &QtWebEngine::fullScreenRequested);
-        connect(page, &QWebEnginePage::newWindowRequested, this, &QtWebEngine::newWindowRequested);
-        connect(page, &QWebEnginePage::renderProcessTerminated, this, &QtWebEngine::rendererEnded);
-        connect(page, &QWebEnginePage::loadStarted, this, [this] { showStopped(false); });
 
         // Downloads are the profile's; the browser window's engine takes them.
         if (m_kind == Kind::Main)
@@ -131,6 +151,10 @@ public:
         m_stopped->hide();
 
         connect(m_view, &QWebEngineView::urlChanged, this, [this](const QUrl &) {
+            // Another page: its downloads are counted afresh. (A download
+            // never changes the address.)
+            m_unaskedDownloads = 0;
+            m_downloadsAnswer = -1;
             if (OnUrlChanged)
                 OnUrlChanged();
         });
@@ -152,6 +176,7 @@ public:
 
     ~QtWebEngine() override
     {
+        m_pendingPopup.reset();
         // A popup's view has no parent widget to take it.
         if (m_kind == Kind::Popup && m_view && !m_view->parent())
             delete m_view;
@@ -167,13 +192,23 @@ public:
             throw Exception(QStringLiteral("The address is longer than the %1 characters a page address may have; "
                                            "it was not opened")
                                 .arg(kLongestAddress));
+        m_opened = target;
         command([this, target] { m_view->load(target); });
     }
 
     void GoBack() override
     {
-        if (!m_view->history()->canGoBack())
-            throw EEngineNowhereToGo(kUnspecifiedFailure);
+        if (!m_view->history()->canGoBack()) {
+            // A window a script opened took the opener's place: Back
+            // returns to the opener, as closing a new tab would.
+            if (!m_opener)
+                throw EEngineNowhereToGo(kUnspecifiedFailure);
+            emit pageLeft();
+            QWebEnginePage *opened = page();
+            show(std::exchange(m_opener, nullptr));
+            dropPage(opened);
+            return;
+        }
         command([this] { m_view->back(); });
     }
 
@@ -245,7 +280,10 @@ public:
             m_stopped->setGeometry(m_view->rect());
         else if (watched == m_view && event->type() == QEvent::ChildAdded)
             static_cast<QChildEvent *>(event)->child()->installEventFilter(this);
-        else if (watched != m_view && event->type() == QEvent::Wheel) {
+        else if (watched != m_view
+                 && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
+            userActed();
+        } else if (watched != m_view && event->type() == QEvent::Wheel) {
             const auto *wheel = static_cast<QWheelEvent *>(event);
             if (wheel->modifiers() & Qt::ControlModifier) {
                 // One notch is 120; touch pads send less per event and add up.
@@ -300,29 +338,147 @@ private:
             OnProgressChange(position, maximum);
     }
 
-    // Runs a navigation command. A page whose script never ends holds its
-    // renderer, and every later command for that renderer (the same site)
-    // waits behind it. So the renderer is asked a trivial question; when no
-    // answer comes in time it is ended, and the command is given again
-    // (when `repeat`) to a fresh one.
+    // Runs a navigation command: every question of the page is answered
+    // Cancel by it (the user has moved on), and the guard sees it through
+    // to a renderer that answers. `repeat`: the command is given again to a
+    // fresh renderer when the old one had to be ended for it.
     void command(std::function<void()> run, bool repeat = true)
     {
+        m_questions->userActed();
+        const bool pastQuestion = openQuestions() > 0;
         emit pageLeft();
+        dropPendingWindows();
         run();
-        const qint64 pid = page()->renderProcessPid();
-        if (pid <= 0 || m_stoppedWorking)
+        if (page()->renderProcessPid() <= 0 || m_stoppedWorking)
             return;
-        const int generation = ++m_probe;
-        auto answered = std::make_shared<bool>(false);
-        page()->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
-                              [answered](const QVariant &) { *answered = true; });
-        QTimer::singleShot(kRendererAnswerMs, this, [this, generation, answered, pid, run, repeat] {
-            if (*answered || generation != m_probe || page()->renderProcessPid() != pid)
-                return;
-            if (repeat)
-                m_afterKill = run;
-            ::kill(pid_t(pid), SIGKILL);
+        m_guard->commandGiven(repeat ? run : std::function<void()>(), pastQuestion);
+    }
+
+    void userActed()
+    {
+        m_questions->userActed();
+        m_userActed = true;
+        m_userActedSinceWindow = true;
+    }
+
+    ScriptAnswer scriptQuestion(const ScriptQuestion &question)
+    {
+        // A page that asks again while the user leaves it past its last
+        // question (an alert loop) would hold the user for ever.
+        if (question.kind != ScriptQuestion::Kind::LeavePage && m_guard->endPageHoldingUser())
+            return {};
+        return m_questions->ask(question);
+    }
+
+    // Every page this engine shows or holds: its requests come here, but
+    // only the one shown acts on the window.
+    void attach(QWebEnginePage *page)
+    {
+        // Full screen is off unless asked for; the page then asks the window.
+        page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+        if (auto *ours = dynamic_cast<EnginePage *>(page)) {
+            ours->onQuestion = [this, page](const ScriptQuestion &question) {
+                return page == this->page() ? scriptQuestion(question) : ScriptAnswer();
+            };
+            ours->onChooseFiles = [this, page](QWebEnginePage::FileSelectionMode mode, const QStringList &old,
+                                               const QStringList &) {
+                return page == this->page() ? m_questions->chooseFiles(mode, old) : QStringList();
+            };
+        }
+        const auto shown = [this, page] { return page == this->page(); };
+        connect(page, &QWebEnginePage::windowCloseRequested, this, [this, shown] {
+            if (shown())
+                emit closeRequested();
         });
+        connect(page, &QWebEnginePage::authenticationRequired, this,
+                [this, shown](const QUrl &url, QAuthenticator *authenticator) {
+                    if (shown())
+                        login(url.host(), authenticator, false);
+                    else
+                        *authenticator = QAuthenticator();
+                });
+        connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [this, shown](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {
+                    if (shown())
+                        login(proxyHost, authenticator, true);
+                    else
+                        *authenticator = QAuthenticator();
+                });
+        connect(page, &QWebEnginePage::certificateError, this, [this, shown](QWebEngineCertificateError error) {
+            if (shown())
+                certificateError(error);
+            else
+                error.rejectCertificate();
+        });
+        connect(page, &QWebEnginePage::featurePermissionRequested, this,
+                [this, page, shown](const QUrl &origin, QWebEnginePage::Feature feature) {
+                    if (shown())
+                        permissionRequested(origin, feature);
+                    else
+                        page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
+                });
+        connect(page, &QWebEnginePage::fullScreenRequested, this, [this, shown](QWebEngineFullScreenRequest request) {
+            if (shown())
+                fullScreenRequested(request);
+            else
+                request.reject();
+        });
+        connect(page, &QWebEnginePage::newWindowRequested, this, [this, shown](QWebEngineNewWindowRequest &request) {
+            if (shown())
+                newWindowRequested(request);
+        });
+        connect(page, &QWebEnginePage::renderProcessTerminated, this,
+                [this, shown](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+                    if (shown())
+                        rendererEnded(status, code);
+                });
+        connect(page, &QWebEnginePage::loadStarted, this, [this, shown] {
+            if (shown())
+                showStopped(false);
+        });
+    }
+
+    // Puts `page` in the view; the caption and the address box follow as
+    // for a load that has just ended (it may still be loading: the view's
+    // own reports follow).
+    void show(QWebEnginePage *page)
+    {
+        page->setParent(m_view);
+        m_view->setPage(page);
+        showStopped(false);
+        progress(100, 100);
+        if (OnDownloadComplete)
+            OnDownloadComplete();
+        progress(0, 0);
+        if (OnUrlChanged)
+            OnUrlChanged();
+        emit titleChanged(page->title());
+    }
+
+    // A page may go only once none of its questions waits on the stack.
+    void dropPage(QWebEnginePage *page)
+    {
+        if (!page)
+            return;
+        page->setParent(this);
+        if (openQuestions() == 0) {
+            page->deleteLater();
+            return;
+        }
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(this, &WebEngine::questionsAnswered, page, [page, once] {
+            QObject::disconnect(*once);
+            page->deleteLater();
+        });
+    }
+
+    // Windows opened by a script that have gone nowhere yet go with the
+    // page that opened them, or when a newer one takes their place.
+    void dropPendingWindows()
+    {
+        dropPage(std::exchange(m_pendingWindow, nullptr));
+        if (m_pendingPopup)
+            m_pendingPopup.release()->deleteLater();
     }
 
     void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status, int)
@@ -331,7 +487,7 @@ private:
             return;
         if (m_view->url().isValid() && !m_view->url().isEmpty())
             m_lastUrl = m_view->url();
-        if (auto again = std::exchange(m_afterKill, nullptr)) {
+        if (auto again = m_guard->takeRepeat()) {
             // Ended by us for a command: give the command to a new renderer.
             again();
             return;
@@ -409,6 +565,14 @@ private:
             OnFullScreen(request.toggleOn());
     }
 
+    // A window a script opens is a real page from the start, so the script
+    // can write to it and send it somewhere (w.location = ...). Nothing is
+    // shown until it goes to a real address: a popup then gets its window,
+    // a tab or window takes the place of the page here (Back returns to
+    // it). One that turns into a download only starts the download. One
+    // waits at a time: a newer popup takes the older one's place; a newer
+    // tab or window does only after the user has done something, and is
+    // refused before (a page opening them in a loop gets one).
     void newWindowRequested(QWebEngineNewWindowRequest &request)
     {
         if (request.destination() == QWebEngineNewWindowRequest::InNewDialog) {
@@ -416,22 +580,63 @@ private:
             // opens popups cannot multiply them.
             if (m_kind != Kind::Main || !OnPopup)
                 return;
-            auto popup = std::make_unique<QtWebEngine>(nullptr, Kind::Popup);
+            dropPendingWindows();
+            m_pendingPopup = std::make_unique<QtWebEngine>(nullptr, Kind::Popup);
+            QtWebEngine *popup = m_pendingPopup.get();
             request.openIn(popup->page());
-            OnPopup(std::move(popup));
+            connect(popup->m_view, &QWebEngineView::urlChanged, this, [this, popup](const QUrl &url) {
+                if (isRealAddress(url) && m_pendingPopup.get() == popup && OnPopup)
+                    OnPopup(std::move(m_pendingPopup));
+            });
             return;
         }
-        // New tabs and windows load here, as a link followed in the page.
-        const QUrl url = request.requestedUrl();
-        if (url.isValid())
-            command([this, url] { m_view->load(url); });
+        if (m_kind != Kind::Main) {
+            // A popup's new tabs load in the popup, as links followed there.
+            const QUrl url = request.requestedUrl();
+            if (isRealAddress(url))
+                command([this, url] { m_view->load(url); });
+            return;
+        }
+        if (m_pendingWindow && !std::exchange(m_userActedSinceWindow, false))
+            return;
+        dropPendingWindows();
+        m_userActedSinceWindow = false;
+        auto *opened = new EnginePage(engineProfile(), this);
+        attach(opened);
+        m_pendingWindow = opened;
+        request.openIn(opened);
+        // Shown once its page has loaded: a navigation that turns into a
+        // download changes the address on the way but never loads.
+        connect(opened, &QWebEnginePage::loadFinished, this, [this, opened](bool ok) {
+            if (!ok || !isRealAddress(opened->url()) || m_pendingWindow != opened)
+                return;
+            m_pendingWindow = nullptr;
+            emit pageLeft();
+            dropPage(std::exchange(m_opener, page()));
+            show(opened);
+        });
     }
 
+    // A page gets one download for each thing the user does (a click or a
+    // key on it, or opening the file's address). A second one without the user is asked about once
+    // for the page: Block (the default) refuses it and every later one,
+    // Allow saves them in the download folder without a dialog each.
     void downloadRequested(QWebEngineDownloadRequest *request)
     {
         if (request->state() != QWebEngineDownloadRequest::DownloadRequested)
             return;
         auto *download = new Download(request);
+        // The address the user opened, or what a click or key on the page
+        // started, is the user's; anything else the page started alone.
+        const bool usersOwn = std::exchange(m_userActed, false) || request->url() == std::exchange(m_opened, QUrl());
+        if (!usersOwn && m_downloadsAnswer < 0 && m_unaskedDownloads++ > 0)
+            m_downloadsAnswer = askSeveralDownloads();
+        if (!usersOwn && m_downloadsAnswer == 0) {
+            download->cancel();
+            return;
+        }
+        if (!usersOwn && m_downloadsAnswer == 1)
+            download->accept(freePath(downloadFolder(), download->suggestedFileName()));
         if (OnDownload)
             OnDownload(download);
         // Whoever did not take it has refused it.
@@ -439,13 +644,38 @@ private:
             download->cancel();
     }
 
+    int askSeveralDownloads()
+    {
+        auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Downloads"),
+                                    QStringLiteral("This site wants to download several files."),
+                                    QMessageBox::NoButton);
+        box->setObjectName(QStringLiteral("SeveralDownloads"));
+        QPushButton *allow = box->addButton(QStringLiteral("Allow"), QMessageBox::AcceptRole);
+        QPushButton *block = box->addButton(QStringLiteral("Block"), QMessageBox::RejectRole);
+        box->setDefaultButton(block);
+        box->setEscapeButton(block);
+        bool allowed = false;
+        askOnPage(*this, box, [&](QDialog &shown) { allowed = static_cast<QMessageBox &>(shown).clickedButton() == allow; });
+        return allowed ? 1 : 0;
+    }
+
     Kind m_kind;
     QPointer<QWebEngineView> m_view;
     QLabel *m_stopped = nullptr;
     bool m_stoppedWorking = false;
     QUrl m_lastUrl;
-    int m_probe = 0;
-    std::function<void()> m_afterKill;
+    ScriptQuestions *m_questions = nullptr;
+    BusyPageGuard *m_guard = nullptr;
+    // The page a script opened that has gone nowhere yet, and the page a
+    // shown one took the place of.
+    QPointer<QWebEnginePage> m_pendingWindow;
+    QPointer<QWebEnginePage> m_opener;
+    std::unique_ptr<QtWebEngine> m_pendingPopup;
+    bool m_userActed = false;
+    bool m_userActedSinceWindow = false;
+    QUrl m_opened;
+    int m_unaskedDownloads = 0;
+    int m_downloadsAnswer = -1; // -1 not asked, 0 blocked, 1 allowed
     QString m_pdfPath;
     std::function<void(bool)> m_pdfDone;
     int m_wheelRest = 0;

@@ -27,6 +27,12 @@ using testing_support::PageServer;
 using testing_support::runLoop;
 using testing_support::waitFor;
 
+// A small HTML page with a title.
+inline QByteArray titled(const QByteArray &title, const QByteArray &body = "page")
+{
+    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
+}
+
 // The window set created as the program starts up, not yet shown (start()
 // shows the main window); ProgramWindows(Deferred) leaves the creation to the
 // test, which may change the installation folder first.

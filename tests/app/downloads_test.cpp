@@ -308,3 +308,65 @@ TEST(Downloads, FullDiskSaysWhyAndLeavesNoFileUnderTheName)
     const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
     ::setrlimit(RLIMIT_FSIZE, &none);
 }
+
+TEST(Downloads, WindowOpenedForAnAttachmentDownloadsItAndLeavesTheOpener)
+{
+    const QByteArray body = bytesOf(40'000);
+    PageServer server({{"/notebook", "<html><head><title>Notebook</title></head><body>"
+                                     "<a href='#' style='display:block;position:fixed;inset:0' onclick=\"const w = "
+                                     "window.open('', '_blank'); w.location = '/export'; return false\">x</a></body></html>"},
+                       {"/export", attachment("notebook.txt", body)}});
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    DialogAnswerer save(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { accept(window); });
+    ASSERT_TRUE(program.open(server.url("/notebook"), QStringLiteral("Notebook")));
+    const QString caption = QStringLiteral("Notebook [Done]");
+    ASSERT_TRUE(waitFor([&] { return program.browser().windowTitle() == caption; }));
+    QWidget *page = program.browser().WebBrowser1().widget()->focusProxy();
+    ASSERT_TRUE(waitFor([&] { return page && page->isVisible(); }));
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(20, 20));
+    ASSERT_TRUE(waitFor([&] { return status(program).startsWith(QStringLiteral("Finished")); }))
+        << status(program).toStdString();
+    EXPECT_EQ(folder.read(QStringLiteral("notebook.txt")), body);
+    EXPECT_EQ(save.answered(), 1);
+    app_testing::runLoop(300);
+    EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/notebook"));
+    EXPECT_EQ(program.browser().windowTitle(), caption);
+}
+
+TEST(Downloads, PageDownloadingInALoopIsAskedOnceAndBlocked)
+{
+    QHash<QByteArray, QByteArray> pages{
+        {"/loop", "<html><head><title>Loop</title></head><body><script>let n = 0; "
+                  "const timer = setInterval(() => { const a = document.createElement('a'); "
+                  "a.href = '/file?' + n; a.download = 'f' + n + '.bin'; a.click(); "
+                  "if (++n == 12) { clearInterval(timer); setTimeout(() => document.title = 'Done', 1500); } }, 300)"
+                  "</script></body></html>"}};
+    for (int i = 0; i < 12; ++i)
+        pages.insert("/file?" + QByteArray::number(i), attachment("f.bin", bytesOf(100)));
+    PageServer server(pages);
+    DownloadFolder folder;
+    ProgramWindows program;
+    program.start();
+    // The page's first file gets its dialog, as any other; the question
+    // comes with the second and Block keeps every later one away.
+    DialogAnswerer save(QStringLiteral("SaveDownloadDialog"), [](QWidget *window) { static_cast<QDialog *>(window)->reject(); });
+    QString text;
+    QString defaultButton;
+    DialogAnswerer question(QStringLiteral("SeveralDownloads"), [&](QWidget *window) {
+        auto *box = static_cast<QMessageBox *>(window);
+        text = box->text();
+        defaultButton = box->defaultButton()->text();
+        clickButton(box, QStringLiteral("Block"));
+    });
+    program.go(server.url("/loop"));
+    ASSERT_TRUE(waitFor([&] {
+        return program.browser().WebBrowser1().LocationName() == QStringLiteral("Done");
+    }, 60000));
+    EXPECT_EQ(question.answered(), 1);
+    EXPECT_EQ(text, QStringLiteral("This site wants to download several files."));
+    EXPECT_EQ(defaultButton, QStringLiteral("Block"));
+    EXPECT_LE(save.answered(), 1);
+    EXPECT_TRUE(folder.entries().isEmpty()) << folder.entries().join(' ').toStdString();
+}

@@ -19,6 +19,7 @@
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
+using app_testing::titled;
 using app_testing::waitFor;
 using testing_support::clickButton;
 using testing_support::DialogAnswerer;
@@ -28,11 +29,6 @@ using testing_support::ScriptedServer;
 using testing_support::Step;
 
 namespace {
-
-QByteArray titled(const QByteArray &title, const QByteArray &body = "page")
-{
-    return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
-}
 
 // A link or button that fills the page, so a click anywhere hits it.
 QByteArray fullPageLink(const QByteArray &title, const QByteArray &attributes)
@@ -146,6 +142,62 @@ TEST(NewWindows, PopupsOpenedInALoopLeaveOneWindow)
     ASSERT_TRUE(waitFor([] { return popups().size() == 1 && popups().constFirst()->windowTitle() == "Last"; }));
     app_testing::runLoop(300);
     EXPECT_EQ(popups().size(), 1);
+}
+
+TEST(NewWindows, BlankWindowSentSomewhereByItsScriptShowsThatPage)
+{
+    PageServer server({{"/app", fullPageLink("App", "href='#' onclick=\"const w = window.open('', '_blank'); "
+                                                    "w.location = '/next'; return false\"")},
+                       {"/next", titled("Next", "<script>document.write(window.opener ? 'has opener' : 'alone')</script>")}});
+    ProgramWindows program;
+    program.start();
+    go(program, server.url("/app"));
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("App [Done]")));
+    clickPage(program.browser());
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Next [Done]"))) << program.browser().windowTitle().toStdString();
+    EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/next"));
+    EXPECT_EQ(program.main().ui.Edit1->text(), server.url("/next"));
+    EXPECT_TRUE(popups().isEmpty());
+    EXPECT_EQ(program.main().SessionPages, 1);
+    // The new page is the script's real window: it still knows its opener.
+    bool done = false;
+    QString text;
+    view(program.browser())->page()->runJavaScript(QStringLiteral("document.body.innerText"), [&](const QVariant &v) {
+        text = v.toString();
+        done = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return done; }));
+    EXPECT_EQ(text, QStringLiteral("has opener"));
+}
+
+TEST(NewWindows, WindowsThatGoNowhereShowNothing)
+{
+    PageServer server({{"/storm", fullPageLink("Storm", "href='#' onclick=\"for (let i = 0; i < 10; ++i) "
+                                                        "window.open('', '_blank'); document.title = 'Opened'; return false\"")}});
+    ProgramWindows program;
+    program.start();
+    go(program, server.url("/storm"));
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Storm [Done]")));
+    clickPage(program.browser());
+    ASSERT_TRUE(waitFor([&] { return view(program.browser())->title() == QStringLiteral("Opened"); }));
+    app_testing::runLoop(500);
+    EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/storm"));
+    EXPECT_EQ(program.browser().windowTitle(), QStringLiteral("Storm [Done]"));
+    EXPECT_TRUE(popups().isEmpty());
+}
+
+TEST(NewWindows, SizedPopupThatNeverNavigatesGetsNoWindow)
+{
+    PageServer server({{"/opener", fullPageLink("Opener", "href='#' onclick=\"window.open('', 'x', 'width=300,height=200'); "
+                                                          "document.title = 'Opened'; return false\"")}});
+    ProgramWindows program;
+    program.start();
+    go(program, server.url("/opener"));
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Opener [Done]")));
+    clickPage(program.browser());
+    ASSERT_TRUE(waitFor([&] { return view(program.browser())->title() == QStringLiteral("Opened"); }));
+    app_testing::runLoop(500);
+    EXPECT_TRUE(popups().isEmpty());
 }
 
 namespace {
@@ -364,10 +416,14 @@ TEST(StoppedPages, NeverEndingScriptIsEndedByGoToTheSameSite)
     ASSERT_TRUE(waitFor([&] { return server.requests().contains("GET /looping HTTP/1.1"); }))
         << server.requests().join(' ').constData();
 
+    // The user is asked, and ends the page.
+    DialogAnswerer question(QStringLiteral("PageNotResponding"),
+                            [](QWidget *box) { clickButton(box, QStringLiteral("End the page")); });
     go(program, server.url("/other"));
     ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Other [Done]"))) << program.browser().windowTitle().toStdString();
     EXPECT_FALSE(program.browser().WebBrowser1().pageStoppedWorking());
     EXPECT_EQ(program.main().SessionPages, 2);
+    EXPECT_EQ(question.answered(), 1);
 }
 
 TEST(StoppedPages, NeverEndingScriptIsEndedByStop)
@@ -381,6 +437,8 @@ TEST(StoppedPages, NeverEndingScriptIsEndedByStop)
     go(program, server.url("/busy"));
     ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Busy [Done]")));
     ASSERT_TRUE(waitFor([&] { return server.requests().contains("GET /looping HTTP/1.1"); }));
+    DialogAnswerer question(QStringLiteral("PageNotResponding"),
+                            [](QWidget *box) { clickButton(box, QStringLiteral("End the page")); });
     program.main().Button4Click();
     // The stuck page is gone and says so; the next address loads.
     EXPECT_TRUE(waitFor([&] { return program.browser().WebBrowser1().pageStoppedWorking(); }));
