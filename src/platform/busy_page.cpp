@@ -49,9 +49,12 @@ void BusyPageGuard::commandGiven(std::function<void()> again, bool pastQuestion)
     m_leaving = pastQuestion;
     m_again = std::move(again);
     m_waitMs = kFirstWaitMs;
-    m_probe([this, generation] {
-        if (generation == m_generation)
-            through();
+    // The engine calls back even as the page goes, after this guard may
+    // have gone with its engine.
+    QPointer<BusyPageGuard> self(this);
+    m_probe([self, generation] {
+        if (self && generation == self->m_generation)
+            self->through();
     });
     if (m_engine.openQuestions() == 0)
         m_timer.start(m_waitMs);
