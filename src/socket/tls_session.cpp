@@ -148,17 +148,60 @@ void trustSystemStore(X509_STORE *store)
 }
 
 // The CAs the user trusts for the page too; one that cannot be read is
-// skipped, the others still count.
-void trustUserStore(X509_STORE *store)
+// skipped, the others still count. False when the store added nothing.
+bool trustUserStore(X509_STORE *store)
 {
+    bool added = false;
     for (const QByteArray &der : UserTrustedCaCertificates()) {
         const auto *bytes = reinterpret_cast<const unsigned char *>(der.constData());
         if (X509 *cert = d2i_X509(nullptr, &bytes, long(der.size()))) {
-            X509_STORE_add_cert(store, cert); // a copy the store holds already is no error here
+            added = X509_STORE_add_cert(store, cert) == 1 || added; // a copy already held is no error here
             X509_free(cert);
         }
     }
     ERR_clear_error();
+    return added;
+}
+
+// Failures that a CA the system and the given file lack could cure.
+bool lacksAnIssuer(int error)
+{
+    return error == X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY || error == X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT
+           || error == X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT || error == X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN
+           || error == X509_V_ERR_CERT_UNTRUSTED;
+}
+
+// Checks the peer's chain against the system's CAs and the given file
+// first; only a chain that lacks its issuer there is checked again with the
+// user's own store added. Opening that store costs more memory than the rest
+// of a fetch, and most chains never need it.
+int verifyChain(X509_STORE_CTX *context, void *)
+{
+    const int verified = X509_verify_cert(context);
+    if (verified == 1 || !lacksAnIssuer(X509_STORE_CTX_get_error(context))
+        || !trustUserStore(X509_STORE_CTX_get0_store(context)))
+        return verified;
+    // A context verifies once; the second check runs on a copy made with the
+    // same chain, names, purpose and callback, and its outcome is handed back.
+    X509_STORE_CTX *again = X509_STORE_CTX_new();
+    if (!again
+        || X509_STORE_CTX_init(again, X509_STORE_CTX_get0_store(context), X509_STORE_CTX_get0_cert(context),
+                               X509_STORE_CTX_get0_untrusted(context))
+               != 1) {
+        X509_STORE_CTX_free(again);
+        return verified;
+    }
+    X509_VERIFY_PARAM_set1(X509_STORE_CTX_get0_param(again), X509_STORE_CTX_get0_param(context));
+    X509_STORE_CTX_set_verify_cb(again, X509_STORE_CTX_get_verify_cb(context));
+    const int sslIndex = SSL_get_ex_data_X509_STORE_CTX_idx();
+    X509_STORE_CTX_set_ex_data(again, sslIndex, X509_STORE_CTX_get_ex_data(context, sslIndex));
+    const int result = X509_verify_cert(again);
+    X509_STORE_CTX_set_error(context, X509_STORE_CTX_get_error(again));
+    X509_STORE_CTX_set_error_depth(context, X509_STORE_CTX_get_error_depth(again));
+    X509_STORE_CTX_set_current_cert(context, X509_STORE_CTX_get_current_cert(again));
+    X509_STORE_CTX_set0_verified_chain(context, X509_STORE_CTX_get1_chain(again));
+    X509_STORE_CTX_free(again);
+    return result;
 }
 
 } // namespace
@@ -192,10 +235,10 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const QByteArray &serverN
     SSL_CTX_set_min_proto_version(h.context, TLS1_2_VERSION);
     X509_STORE *store = SSL_CTX_get_cert_store(h.context);
     trustSystemStore(store);
-    trustUserStore(store);
+    SSL_CTX_set_cert_verify_callback(h.context, verifyChain, nullptr);
     ERR_clear_error();
-    if (!extraCaFile.isEmpty() &&
-        SSL_CTX_load_verify_locations(h.context, QFile::encodeName(extraCaFile).constData(), nullptr) != 1) {
+    if (!extraCaFile.isEmpty()
+        && SSL_CTX_load_verify_locations(h.context, QFile::encodeName(extraCaFile).constData(), nullptr) != 1) {
         error = QStringLiteral("Cannot load CA file %1: %2").arg(extraCaFile, lastReason());
         return nullptr;
     }
@@ -228,17 +271,14 @@ TlsSession::Result TlsSession::classify(int rc, bool handshaking)
 {
     const int error = SSL_get_error(m_handles->ssl, rc);
     switch (error) {
-    case SSL_ERROR_WANT_READ:
-        return Result::WantRead;
-    case SSL_ERROR_WANT_WRITE:
-        return Result::WantWrite;
+    case SSL_ERROR_WANT_READ: return Result::WantRead;
+    case SSL_ERROR_WANT_WRITE: return Result::WantWrite;
     case SSL_ERROR_ZERO_RETURN:
         // An orderly close before the session stands is a failed handshake.
         if (!handshaking)
             return Result::Closed;
         break;
-    default:
-        break;
+    default: break;
     }
     if (error == SSL_ERROR_SYSCALL && errno != 0 && ERR_peek_error() == 0) {
         m_socketError = errno;
@@ -249,16 +289,16 @@ TlsSession::Result TlsSession::classify(int rc, bool handshaking)
         if (verify == X509_V_ERR_HOSTNAME_MISMATCH || verify == X509_V_ERR_IP_ADDRESS_MISMATCH) {
             m_errorText = QStringLiteral("Certificate is for another host: ") + m_peerNames;
         } else if (verify != X509_V_OK) {
-            m_errorText = QStringLiteral("Certificate verify failed: ") +
-                          QString::fromLatin1(X509_verify_cert_error_string(verify));
-        } else if (error == SSL_ERROR_SYSCALL || error == SSL_ERROR_ZERO_RETURN ||
-                   ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+            m_errorText = QStringLiteral("Certificate verify failed: ")
+                          + QString::fromLatin1(X509_verify_cert_error_string(verify));
+        } else if (error == SSL_ERROR_SYSCALL || error == SSL_ERROR_ZERO_RETURN
+                   || ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
             m_errorText = QStringLiteral("TLS handshake failed: the server closed the connection");
         } else {
             m_errorText = QStringLiteral("TLS handshake failed: ") + lastReason();
         }
-    } else if (error == SSL_ERROR_SYSCALL ||
-               ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+    } else if (error == SSL_ERROR_SYSCALL
+               || ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
         // The connection ended without close_notify: whatever came last
         // may have been cut off by someone other than the server.
         m_errorText = QStringLiteral("TLS connection ended without close_notify");

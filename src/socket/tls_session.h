@@ -5,11 +5,12 @@
 // must become ready (readable or writable) before the call is tried again,
 // so the caller sleeps in its one event loop like for plain sockets.
 //
-// The peer is verified against the system's trusted certificates, the CAs
-// the user trusts in their own store (user_trust_store.h) and an optional
-// extra CA file, and against the name asked for (a host name, checked and
-// sent as SNI, or an IPv4 address, checked against the certificate's
-// addresses); TLS 1.2 is the oldest version spoken.
+// The peer is verified against the system's trusted certificates and an
+// optional extra CA file, and, only for a chain whose issuer neither holds,
+// the CAs the user trusts in their own store (user_trust_store.h). Its name
+// is checked too: a host name, also sent as SNI, or an IPv4 address,
+// checked against the certificate's addresses. TLS 1.2 is the oldest
+// version spoken.
 
 #include <QByteArray>
 #include <QString>

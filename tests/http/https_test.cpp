@@ -8,11 +8,11 @@
 #include "support/core/nginx_server.h"
 #include "support/core/test_certificates.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -178,8 +178,8 @@ double processCpuSeconds()
 {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -199,16 +199,16 @@ TEST_F(Https, BodiesMatchWhatCurlFetches)
         SCOPED_TRACE(f.name);
         const QString name = QString::fromLatin1(f.name);
         const QString url = QString::fromLatin1(nginx.url(name));
-        const ProgramRun curl = runProgram(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("--cacert"),
-                                                             certs.caFile(), QStringLiteral("-o"),
-                                                             out.filePath(QStringLiteral("curl")), url});
+        const ProgramRun curl =
+            runProgram(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("--cacert"), certs.caFile(),
+                                                QStringLiteral("-o"), out.filePath(QStringLiteral("curl")), url});
         ASSERT_EQ(curl.exitCode, 0) << curl.err.toStdString();
         const QByteArray expected = readFile(out.filePath(QStringLiteral("curl")));
         ASSERT_EQ(expected.size(), f.size);
 
-        const ProgramRun tool = runProgram(QStringLiteral(KESTRELON_GET), {url, QStringLiteral("--cacert"), certs.caFile(),
-                                                                    QStringLiteral("-o"),
-                                                                    out.filePath(QStringLiteral("kget"))});
+        const ProgramRun tool =
+            runProgram(QStringLiteral(KESTRELON_GET), {url, QStringLiteral("--cacert"), certs.caFile(),
+                                                       QStringLiteral("-o"), out.filePath(QStringLiteral("kget"))});
         EXPECT_EQ(tool.exitCode, 0) << tool.err.toStdString();
         EXPECT_TRUE(readFile(out.filePath(QStringLiteral("kget"))) == expected);
 
@@ -242,9 +242,9 @@ TEST_F(Https, CertificateFailuresNameTheirReason)
         EXPECT_EQ(client.events, (QStringList{"AboutToSend", "Connect", "Disconnect"}));
         EXPECT_FALSE(client.Connected);
 
-        const ProgramRun tool = runProgram(QStringLiteral(KESTRELON_GET),
-                                    {QString::fromLatin1(nginx.url(QStringLiteral("page.html"))),
-                                     QStringLiteral("--cacert"), certs.caFile()});
+        const ProgramRun tool =
+            runProgram(QStringLiteral(KESTRELON_GET), {QString::fromLatin1(nginx.url(QStringLiteral("page.html"))),
+                                                       QStringLiteral("--cacert"), certs.caFile()});
         EXPECT_EQ(tool.exitCode, 1);
         EXPECT_EQ(show(tool.err), show(QByteArray(c.error) + "\n"));
     }
@@ -262,8 +262,9 @@ TEST_F(Https, TheSystemStoreAloneDoesNotTrustTheTestCa)
     EXPECT_EQ(show(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })), "");
     EXPECT_EQ(client.Body, "<html>secure</html>\n");
     client.TrustedCaFile = "/nonexistent/ca.pem";
-    EXPECT_TRUE(errorOf([&] { client.Get(nginx.url(QStringLiteral("page.html"))); })
-                    .startsWith("Cannot load CA file /nonexistent/ca.pem: "));
+    EXPECT_TRUE(errorOf([&] {
+                    client.Get(nginx.url(QStringLiteral("page.html")));
+                }).startsWith("Cannot load CA file /nonexistent/ca.pem: "));
 }
 
 TEST_F(Https, PlainHttpServerOnTheHttpsPortFailsTheHandshake)
@@ -283,9 +284,9 @@ TEST_F(Https, ServerClosingDuringTheHandshakeIsNamedAlike)
     // A plain close and a close_notify alert in place of the server's
     // hello both end the handshake with the same words.
     const QByteArray closeNotify("\x15\x03\x03\x00\x02\x01\x00", 7);
-    for (const Script &script : {Script{Step::readBytes(1), Step::close()},
-                                 Script{Step::readBytes(1), Step::send(closeNotify), Step::shutdownWrite(),
-                                        Step::readUntilClose()}}) {
+    for (const Script &script :
+         {Script{Step::readBytes(1), Step::close()},
+          Script{Step::readBytes(1), Step::send(closeNotify), Step::shutdownWrite(), Step::readUntilClose()}}) {
         ScriptedServer server(script);
         RecordingClient client;
         prepare(client);
@@ -322,7 +323,8 @@ TEST_F(Https, StalledHandshakeTimesOutWithoutSpendingTheProcessor)
 TEST_F(Https, EndWithoutCloseNotifyIsAnErrorUnlessTheAnnouncedBodyArrived)
 {
     const QByteArray body = randomBytes(100'000);
-    const QByteArray whole = "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    const QByteArray whole =
+        "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
     TlsServer complete(certs, [&](SSL *ssl, int) {
         readRequest(ssl);
         writeAll(ssl, whole, 16384); // then closes without close_notify
@@ -368,7 +370,8 @@ TEST_F(Https, ResetBehindTheWholeAnnouncedBodyLosesNoDecryptedBytes)
     int failed = 0;
     for (qsizetype extra = 0; extra <= 20000; extra += 1000) {
         const QByteArray body = randomBytes(65536 + extra);
-        const QByteArray whole = "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        const QByteArray whole =
+            "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
         TlsServer server(certs, [&](SSL *ssl, int fd) {
             readRequest(ssl);
             writeAll(ssl, whole, 16384);
@@ -494,15 +497,33 @@ TEST_F(Https, OffByDefaultAndNeverThroughAProxy)
 
 namespace {
 
-// Sets HOME for the test's span; the user's certificate store is found
-// through it, in this process and in the tools it starts.
-class HomeFolder {
+// Sets an environment variable for the test's span, in this process and in
+// the tools it starts.
+class Variable {
 public:
-    explicit HomeFolder(const QString &home) : m_old(qgetenv("HOME")) { qputenv("HOME", QFile::encodeName(home)); }
-    ~HomeFolder() { qputenv("HOME", m_old); }
+    Variable(const char *name, const QByteArray &value)
+        : m_name(name), m_old(qgetenv(name)), m_was(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, value);
+    }
+    ~Variable()
+    {
+        if (m_was)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
 
 private:
+    const char *m_name;
     QByteArray m_old;
+    bool m_was;
+};
+
+// The user's certificate store is found through HOME.
+class HomeFolder : public Variable {
+public:
+    explicit HomeFolder(const QString &home) : Variable("HOME", QFile::encodeName(home)) {}
 };
 
 } // namespace
@@ -612,4 +633,63 @@ TEST_F(Https, TheUserStoreIsTrustedLikeThePageTrustsIt)
         EXPECT_EQ(tool.exitCode, c.error.isEmpty() ? 0 : 1);
         EXPECT_EQ(show(tool.err), show(c.error.isEmpty() ? QByteArray() : c.error.toLatin1() + "\n"));
     }
+}
+
+// A chain the user's store completes is held to every other check: the
+// names asked for, the flags that narrow wildcards and the dates.
+TEST_F(Https, ChainsTheUserStoreCompletesAreCheckedLikeAnyOther)
+{
+    QTemporaryDir trusting;
+    ASSERT_TRUE(certs.makeUserStore(trusting.path())) << certs.error().toStdString();
+    HomeFolder home(trusting.path());
+    NginxServer good, wrongHost, expired, wildcards;
+    startNginx(good, TestCertificates::Good);
+    startNginx(wrongHost, TestCertificates::WrongHost);
+    startNginx(expired, TestCertificates::Expired);
+    startNginx(wildcards, TestCertificates::Wildcards);
+    const struct {
+        NginxServer *server;
+        const char *name;
+        const char *error;
+    } cases[] = {
+        {&good, "localhost", ""},
+        {&good, "127.0.0.1", ""},
+        {&good, "127.0.0.2", "Certificate is for another host: 127.0.0.1, localhost"},
+        {&wrongHost, "127.0.0.1", "Certificate is for another host: other.example.test"},
+        {&wildcards, "bx.w.test", ""},
+        {&wildcards, "bx.a.test", "Certificate is for another host: *.w.test, b*.a.test"},
+        {&expired, "127.0.0.1", "Certificate verify failed: certificate has expired"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " on " + std::to_string(c.server->port()));
+        RecordingClient client;
+        client.HttpsEnabled = true;
+        client.Host = "127.0.0.1";
+        client.Port = c.server->port();
+        client.Connect();
+        EXPECT_EQ(show(errorOf([&] { client.SecureHandshake(c.name); })), c.error);
+        client.Disconnect();
+    }
+}
+
+// The user's store is opened only for a chain the system's CAs and the
+// given file cannot complete; a fetch that never needs it does not load
+// the library that reads it.
+TEST_F(Https, TheUserStoreIsOpenedOnlyForAChainThatNeedsIt)
+{
+    NginxServer nginx;
+    startNginx(nginx, TestCertificates::Good);
+    const QString url = QString::fromLatin1(nginx.url(QStringLiteral("page.html")));
+    QTemporaryDir trusting;
+    ASSERT_TRUE(certs.makeUserStore(trusting.path())) << certs.error().toStdString();
+    HomeFolder home(trusting.path());
+    // The loader names each library it maps on standard error.
+    Variable loaderLog("LD_DEBUG", "files");
+    const ProgramRun trustedByFile =
+        runProgram(QStringLiteral(KESTRELON_GET), {url, QStringLiteral("--cacert"), certs.caFile()});
+    EXPECT_EQ(trustedByFile.exitCode, 0);
+    EXPECT_FALSE(trustedByFile.err.contains("libnss3")) << trustedByFile.err.right(2000).toStdString();
+    const ProgramRun trustedByStore = runProgram(QStringLiteral(KESTRELON_GET), {url});
+    EXPECT_EQ(trustedByStore.exitCode, 0);
+    EXPECT_TRUE(trustedByStore.err.contains("libnss3"));
 }
