@@ -1,5 +1,6 @@
 #include "posix_socket.h"
 
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <arpa/inet.h>
@@ -24,6 +25,10 @@
 namespace sockets {
 
 namespace {
+
+// Each move of a watched socket from one state to the next; off unless
+// asked for (QT_LOGGING_RULES="kestrelon.socket.debug=true").
+Q_LOGGING_CATEGORY(lcWatch, "kestrelon.socket", QtWarningMsg)
 
 thread_local int lastError = 0;
 thread_local QString lastTlsError;
@@ -58,7 +63,32 @@ constexpr ErrnoRow kErrnoTable[] = {
     {EDQUOT, 10069},       {ESTALE, 10070},          {EREMOTE, 10071},
 };
 
-// What the layer keeps for a socket registered with AsyncSelect.
+// Where a registered socket is in its life.
+enum class WatchState : quint8 {
+    Idle,       // no connection, none under way
+    Connecting, // the writer reports how the attempt ends
+    Listening,  // each readable is one accept notice
+    Open,       // connected; data may arrive
+    Ended,      // the peer's orderly end was reported; nothing more can arrive
+    Failed,     // a reset or TLS failure: every later call reports it again
+};
+
+const char *nameOf(WatchState state)
+{
+    switch (state) {
+    case WatchState::Idle: return "idle";
+    case WatchState::Connecting: return "connecting";
+    case WatchState::Listening: return "listening";
+    case WatchState::Open: return "open";
+    case WatchState::Ended: return "ended";
+    case WatchState::Failed: return "failed";
+    }
+    return "?";
+}
+
+// What the layer keeps for a socket registered with AsyncSelect. The
+// reader is enabled exactly while the next readable (or accept) notice may
+// go out: a receive re-arms it, the notice it gives disables it.
 struct Watch {
     int fd = -1;
     QPointer<HiddenWindow> window;
@@ -67,31 +97,44 @@ struct Watch {
     quint64 source = 0; // retired at close, so queued notifications die with the socket
     std::unique_ptr<QSocketNotifier> reader;
     std::unique_ptr<QSocketNotifier> writer;
-    bool connecting = false;
-    bool connected = false;
-    bool listening = false;
-    bool readArmed = false;   // the next readable (or accept) may be posted
-    bool closePosted = false; // the orderly end was reported; nothing more can arrive
-    int stickyError = 0;      // a reset: every later call reports it again
-    QString stickyTlsError;   // the text, when the sticky error is a TLS one
+    WatchState state = WatchState::Idle; // changed by setState only
+    int error = 0;                       // while Failed, what every later call reports
+    QString tlsError;                    // its text, when that is a TLS failure
     std::unique_ptr<TlsSession> tls;
+
+    bool failed() const { return state == WatchState::Failed; }
+    // Connected at some point: the peer's end and a failure after it still
+    // leave a connection for TLS to start on, whose handshake then fails.
+    bool connected() const { return state == WatchState::Open || state == WatchState::Ended || failed(); }
 };
+
+// The one place a watch changes state. Failed keeps its error, and a
+// failed socket stays failed when the peer's end shows up behind the
+// failure, until a fresh connect.
+void setState(Watch &w, WatchState next, int error = 0, const QString &tlsError = {})
+{
+    if (w.failed() && next == WatchState::Ended)
+        return;
+    if (next != w.state || error != w.error)
+        qCDebug(lcWatch) << "socket" << w.fd << nameOf(w.state) << "->" << nameOf(next) << error;
+    w.state = next;
+    w.error = next == WatchState::Failed ? error : 0;
+    w.tlsError = next == WatchState::Failed ? tlsError : QString();
+}
 
 int failTls(Watch &w, const QString &text, bool sticky)
 {
     lastTlsError = text;
-    if (sticky) {
-        w.stickyError = TLS_ERROR;
-        w.stickyTlsError = text;
-    }
+    if (sticky)
+        setState(w, WatchState::Failed, TLS_ERROR, text);
     return fail(TLS_ERROR);
 }
 
 int failSticky(Watch &w)
 {
-    if (w.stickyError == TLS_ERROR)
-        lastTlsError = w.stickyTlsError;
-    return fail(w.stickyError);
+    if (w.error == TLS_ERROR)
+        lastTlsError = w.tlsError;
+    return fail(w.error);
 }
 
 std::unordered_map<int, std::unique_ptr<Watch>> &watches()
@@ -117,26 +160,21 @@ void post(Watch &w, quint16 code, int error)
 // After a receive the next readable notification may be posted again.
 void rearm(Watch &w)
 {
-    if ((w.connected || w.listening) && !w.closePosted && !w.stickyError) {
-        w.readArmed = true;
+    if (w.state == WatchState::Open || w.state == WatchState::Listening)
         w.reader->setEnabled(true);
-    }
 }
 
 bool isResetError(int error)
 {
-    return error == ECONNRESET || error == ECONNABORTED || error == ETIMEDOUT || error == EHOSTUNREACH ||
-           error == ENETUNREACH || error == ENETRESET;
+    return error == ECONNRESET || error == ECONNABORTED || error == ETIMEDOUT || error == EHOSTUNREACH
+           || error == ENETUNREACH || error == ENETRESET;
 }
 
 void onReadable(Watch &w)
 {
     w.reader->setEnabled(false);
-    if (w.listening) {
-        if (w.readArmed) {
-            w.readArmed = false;
-            post(w, FD_ACCEPT, 0);
-        }
+    if (w.state == WatchState::Listening) {
+        post(w, FD_ACCEPT, 0);
         return;
     }
     // The kernel hands out what it has queued before a pending error, so the
@@ -148,22 +186,18 @@ void onReadable(Watch &w)
     const ssize_t n = ::recv(w.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
         // Nothing queued in front of the error: keep it, the next receive reports it.
-        w.stickyError = FromErrno(errno);
-        w.readArmed = false;
+        setState(w, WatchState::Failed, FromErrno(errno));
         post(w, FD_READ, 0);
         return;
     }
-    if (n > 0 && w.readArmed) {
-        w.readArmed = false;
+    if (n > 0)
         post(w, FD_READ, 0);
-    }
     // Only an orderly end is a close; a reset (POLLERR) behind queued data is
-    // met by the reader once it has taken the data.
+    // met by the reader once it has taken the data. The reader is never
+    // enabled again after this, so the close is posted once.
     if (n == 0 || ((p.revents & (POLLRDHUP | POLLHUP)) && !(p.revents & POLLERR))) {
-        if (!w.closePosted) {
-            w.closePosted = true;
-            post(w, FD_CLOSE, 0);
-        }
+        setState(w, WatchState::Ended);
+        post(w, FD_CLOSE, 0);
         return; // the peer sends nothing more: no need to watch
     }
     if (n < 0) // nothing there after all
@@ -173,16 +207,13 @@ void onReadable(Watch &w)
 void onWritable(Watch &w)
 {
     w.writer->setEnabled(false);
-    if (!w.connecting)
+    if (w.state != WatchState::Connecting)
         return; // a send was waiting for room; waking the loop is all it needs
-    w.connecting = false;
     int error = 0;
     socklen_t len = sizeof error;
     ::getsockopt(w.fd, SOL_SOCKET, SO_ERROR, &error, &len);
-    if (error == 0) {
-        w.connected = true;
-        rearm(w);
-    }
+    setState(w, error ? WatchState::Idle : WatchState::Open);
+    rearm(w);
     post(w, FD_CONNECT, error ? FromErrno(error) : 0);
 }
 
@@ -202,7 +233,7 @@ int tlsFailure(Watch &w, const TlsSession &tls)
     if (tls.socketError()) {
         const int error = FromErrno(tls.socketError());
         if (isResetError(tls.socketError()))
-            w.stickyError = error;
+            setState(w, WatchState::Failed, error);
         return fail(error);
     }
     return failTls(w, tls.errorText(), true);
@@ -219,11 +250,11 @@ qsizetype tlsRecv(Watch &w, char *bytes, qsizetype length, bool peek)
         const TlsSession::Result result = tls.read(bytes + total, length - total, peek, n);
         if (result == TlsSession::Result::Done) {
             total += n;
-            if (peek || total == length || (w.stickyError && !tls.hasPending()))
+            if (peek || total == length || (w.failed() && !tls.hasPending()))
                 break;
             continue;
         }
-        if (w.stickyError) {
+        if (w.failed()) {
             // The socket failed behind the bytes OpenSSL held: those are
             // served, then the socket's own error, not a later reading of it.
             if (total > 0)
@@ -237,13 +268,10 @@ qsizetype tlsRecv(Watch &w, char *bytes, qsizetype length, bool peek)
         }
         rearm(w);
         switch (result) {
-        case TlsSession::Result::Closed:
-            return 0;
+        case TlsSession::Result::Closed: return 0;
         case TlsSession::Result::WantRead:
-        case TlsSession::Result::WantWrite:
-            return wouldBlock(w, result);
-        default:
-            return tlsFailure(w, tls);
+        case TlsSession::Result::WantWrite: return wouldBlock(w, result);
+        default: return tlsFailure(w, tls);
         }
     }
     rearm(w);
@@ -256,32 +284,23 @@ qsizetype tlsSend(Watch &w, const char *bytes, qsizetype length)
     qsizetype n = 0;
     const TlsSession::Result result = tls.write(bytes, length, n);
     switch (result) {
-    case TlsSession::Result::Done:
-        return n;
+    case TlsSession::Result::Done: return n;
     case TlsSession::Result::WantRead:
-    case TlsSession::Result::WantWrite:
-        return wouldBlock(w, result);
-    case TlsSession::Result::Closed:
-        return fail(FromErrno(EPIPE));
-    default:
-        return tlsFailure(w, tls);
+    case TlsSession::Result::WantWrite: return wouldBlock(w, result);
+    case TlsSession::Result::Closed: return fail(FromErrno(EPIPE));
+    default: return tlsFailure(w, tls);
     }
 }
 
 int lookupError(int rc)
 {
     switch (rc) {
-    case EAI_NONAME:
-        return 11001;
-    case EAI_AGAIN:
-        return 11002;
+    case EAI_NONAME: return 11001;
+    case EAI_AGAIN: return 11002;
     case EAI_NODATA:
-    case EAI_ADDRFAMILY:
-        return 11004;
-    case EAI_SYSTEM:
-        return FromErrno(errno);
-    default:
-        return 11003;
+    case EAI_ADDRFAMILY: return 11004;
+    case EAI_SYSTEM: return FromErrno(errno);
+    default: return 11003;
     }
 }
 
@@ -380,11 +399,13 @@ int AsyncSelect(int s, HiddenWindow *window, quint32 message, long mask)
     int listening = 0;
     socklen_t len = sizeof listening;
     ::getsockopt(s, SOL_SOCKET, SO_ACCEPTCONN, &listening, &len);
-    w.listening = listening != 0;
     sockaddr_in peer{};
     socklen_t peerLen = sizeof peer;
-    if (!w.listening && ::getpeername(s, reinterpret_cast<sockaddr *>(&peer), &peerLen) == 0)
-        w.connected = true;
+    // Registering again keeps what is known of the connection.
+    if (listening)
+        setState(w, WatchState::Listening);
+    else if (w.state == WatchState::Idle && ::getpeername(s, reinterpret_cast<sockaddr *>(&peer), &peerLen) == 0)
+        setState(w, WatchState::Open);
     rearm(w);
     return 0;
 }
@@ -404,8 +425,8 @@ quint64 AsyncGetHostByName(HiddenWindow *window, quint32 message, const QByteArr
     const quint64 source = message_sources::create();
     if (lookupHook && !lookupHook(name)) {
         const qintptr lParam = qintptr(quint32(quint16(WSAHOST_NOT_FOUND)) << 16);
-        HiddenWindow::PostFromAnyThread(window, new MessageEvent(message, quintptr(source), lParam, source,
-                                                                 QByteArray(1024, '\0')));
+        HiddenWindow::PostFromAnyThread(
+            window, new MessageEvent(message, quintptr(source), lParam, source, QByteArray(1024, '\0')));
         return source;
     }
     ++pendingLookups;
@@ -459,12 +480,11 @@ int Connect(int s, const TSockAddrIn &address)
         // A fresh attempt: whatever an earlier one still has queued is void.
         message_sources::retire(w->source);
         w->source = message_sources::create();
-        w->connecting = w->connected = w->closePosted = false;
-        w->stickyError = 0;
+        setState(*w, WatchState::Idle);
     }
     if (::connect(s, reinterpret_cast<const sockaddr *>(&a), sizeof a) == 0) {
         if (w) {
-            w->connected = true;
+            setState(*w, WatchState::Open);
             rearm(*w);
             post(*w, FD_CONNECT, 0);
         }
@@ -474,7 +494,7 @@ int Connect(int s, const TSockAddrIn &address)
     if (!w)
         return fail(FromErrno(error));
     if (error == EINPROGRESS) {
-        w->connecting = true;
+        setState(*w, WatchState::Connecting);
         w->writer->setEnabled(true);
         return fail(WSAEWOULDBLOCK);
     }
@@ -489,7 +509,7 @@ int Connect(int s, const TSockAddrIn &address)
 qsizetype Send(int s, const char *bytes, qsizetype length, int flags)
 {
     Watch *w = find(s);
-    if (w && w->stickyError)
+    if (w && w->failed())
         return failSticky(*w);
     if (w && w->tls)
         return tlsSend(*w, bytes, length);
@@ -503,7 +523,7 @@ qsizetype Send(int s, const char *bytes, qsizetype length, int flags)
         return fail(WSAEWOULDBLOCK);
     }
     if (w && isResetError(error))
-        w->stickyError = FromErrno(error);
+        setState(*w, WatchState::Failed, FromErrno(error));
     return fail(FromErrno(error));
 }
 
@@ -511,14 +531,14 @@ qsizetype Recv(int s, char *bytes, qsizetype length, int flags)
 {
     Watch *w = find(s);
     // Decrypted bytes taken off the socket before it failed come first.
-    if (w && w->stickyError && !(w->tls && w->tls->hasPending()))
+    if (w && w->failed() && !(w->tls && w->tls->hasPending()))
         return failSticky(*w);
     if (w && w->tls)
         return tlsRecv(*w, bytes, length, (flags & MSG_PEEK_FLAG) != 0);
     const ssize_t n = ::recv(s, bytes, size_t(length), MSG_DONTWAIT | ((flags & MSG_PEEK_FLAG) ? MSG_PEEK : 0));
     const int error = errno;
     if (n < 0 && w && isResetError(error))
-        w->stickyError = FromErrno(error);
+        setState(*w, WatchState::Failed, FromErrno(error));
     if (w)
         rearm(*w);
     if (n >= 0)
@@ -547,7 +567,7 @@ int Accept(int s, TSockAddrIn *address)
 int StartTls(int s, const QByteArray &serverName, const QString &extraCaFile)
 {
     Watch *w = find(s);
-    if (!w || !w->connected)
+    if (!w || !w->connected())
         return fail(WSAENOTCONN);
     QString error;
     w->tls = TlsSession::create(s, serverName, extraCaFile, error);
@@ -561,18 +581,14 @@ int TlsHandshake(int s)
     Watch *w = find(s);
     if (!w || !w->tls)
         return fail(WSAENOTCONN);
-    if (w->stickyError)
+    if (w->failed())
         return failSticky(*w);
     const TlsSession::Result result = w->tls->handshake();
     switch (result) {
-    case TlsSession::Result::Done:
-        rearm(*w);
-        return 0;
+    case TlsSession::Result::Done: rearm(*w); return 0;
     case TlsSession::Result::WantRead:
-    case TlsSession::Result::WantWrite:
-        return wouldBlock(*w, result);
-    default:
-        return tlsFailure(*w, *w->tls);
+    case TlsSession::Result::WantWrite: return wouldBlock(*w, result);
+    default: return tlsFailure(*w, *w->tls);
     }
 }
 
@@ -586,7 +602,7 @@ int CloseSocket(int s)
     auto it = watches().find(s);
     if (it != watches().end()) {
         message_sources::retire(it->second->source);
-        if (it->second->tls && !it->second->stickyError)
+        if (it->second->tls && !it->second->failed())
             it->second->tls->shutdown();
         watches().erase(it);
     }
