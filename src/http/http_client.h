@@ -66,7 +66,7 @@ public:
     explicit TNMHTTP(QObject *owner = nullptr);
     ~TNMHTTP() override;
 
-    // Published properties.
+    // What the owner sets before a request, and the events a request reports.
     QByteArray Body = "Default.htm";  // the body, or its file's name in InputFileMode
     QByteArray Header = "Head.txt";   // the header block, or its file's name in OutputFileMode
     bool InputFileMode = false;       // the body goes to the file named by Body

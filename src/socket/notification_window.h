@@ -7,9 +7,8 @@
 #include <exception>
 #include <functional>
 
-// Hidden notification objects: the stand-ins for the two invisible window
-// classes through which socket notifications and timer ticks reach their
-// owners. Each lives on the thread that created it; messages posted to it
+// Hidden notification objects: the two invisible receivers through which
+// socket notifications and timer ticks reach their owners. Each lives on the thread that created it; messages posted to it
 // are delivered there, one by one, in the order they were posted, whenever
 // that thread runs its event loop (including inside the socket waits).
 

@@ -47,7 +47,7 @@ public:
     explicit TPowersock(QObject *owner = nullptr);
     ~TPowersock() override;
 
-    // Published properties.
+    // What the owner sets before an operation, and the events it reports.
     QByteArray Host;
     qint32 Port = 0;
     qint32 TimeOut = 0;     // milliseconds per waiting step; 0: no time-out
@@ -59,13 +59,13 @@ public:
     TOnStatus OnStatus;
     TNotifyEvent OnConnectionFailed;
 
-    // Published by the descendant.
+    // Set and reported by a client built on this one (the HTTP client).
     QByteArray Proxy; // when not empty, resolved instead of Host, with ProxyPort
     qint32 ProxyPort = 0;
     TNotifyEvent OnPacketRecvd; // after each chunk a capture received
     TNotifyEvent OnPacketSent;  // after each successful send of SendFile
 
-    // Unpublished events.
+    // Events of a socket used directly: data to read, a connection to accept, an error.
     TNotifyEvent OnDataAvailable;
     TNotifyEvent OnAccept;
     TOnSocketError OnSocketError;
