@@ -88,6 +88,22 @@ protected:
         client.TrustedCaFile = certs.caFile();
     }
 
+    // The error of a handshake on 127.0.0.1:`port` asking for `name`; the
+    // test CA given as a file only when `trustTestCa`.
+    QString handshakeError(quint16 port, const char *name, bool trustTestCa)
+    {
+        RecordingClient client;
+        client.HttpsEnabled = true;
+        if (trustTestCa)
+            prepare(client);
+        client.Host = "127.0.0.1";
+        client.Port = port;
+        client.Connect();
+        const QString error = errorOf([&] { client.SecureHandshake(name); });
+        client.Disconnect();
+        return error;
+    }
+
     TestCertificates certs;
 };
 
@@ -588,13 +604,7 @@ TEST_F(Https, NamesAreWholeLabelsAndAlternativeNamesOnly)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        RecordingClient client;
-        prepare(client);
-        client.Host = "127.0.0.1";
-        client.Port = c.server->port();
-        client.Connect();
-        EXPECT_EQ(show(errorOf([&] { client.SecureHandshake(c.name); })), c.error);
-        client.Disconnect();
+        EXPECT_EQ(show(handshakeError(c.server->port(), c.name, true)), c.error);
     }
 }
 
@@ -662,13 +672,7 @@ TEST_F(Https, ChainsTheUserStoreCompletesAreCheckedLikeAnyOther)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.name) + " on " + std::to_string(c.server->port()));
-        RecordingClient client;
-        client.HttpsEnabled = true;
-        client.Host = "127.0.0.1";
-        client.Port = c.server->port();
-        client.Connect();
-        EXPECT_EQ(show(errorOf([&] { client.SecureHandshake(c.name); })), c.error);
-        client.Disconnect();
+        EXPECT_EQ(show(handshakeError(c.server->port(), c.name, false)), c.error);
     }
 }
 
