@@ -4,7 +4,6 @@
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -79,8 +78,6 @@ void readHistory(QList<QByteArray> &list)
     const auto *terminator = static_cast<const char *>(std::memchr(block.constData(), char(kListTerminator),
                                                                    size_t(block.size())));
     const qsizetype used = terminator ? terminator - block.constData() : block.size();
-    const qsizetype separators = std::count(block.constBegin(), block.constBegin() + used, char(kEntrySeparator));
-    list.reserve(list.size() + separators + 1);
 
     // Each separator becomes the zero that ends the entry before it. The
     // block is written through this one pointer, taken while no entry

@@ -12,11 +12,24 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace toolkit {
 namespace {
+
+// A file of many megabytes goes into memory faster in large pages: one
+// fault for each 2 MB instead of one for each 4 KB. Only advice; the system
+// may ignore it.
+void adviseLargePages(QByteArray &data)
+{
+    constexpr quintptr kLargePage = quintptr(2) << 20;
+    const auto start = (quintptr(data.data()) + kLargePage - 1) & ~(kLargePage - 1);
+    const auto end = (quintptr(data.data()) + quintptr(data.size())) & ~(kLargePage - 1);
+    if (end > start)
+        ::madvise(reinterpret_cast<void *>(start), size_t(end - start), MADV_HUGEPAGE);
+}
 
 QByteArray readAll(const QString &path)
 {
@@ -35,6 +48,7 @@ QByteArray readAll(const QString &path)
     // the thousands of small files that stay in memory.
     QByteArray data;
     data.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096);
+    adviseLargePages(data);
     qsizetype used = 0;
     for (;;) {
         if (used == data.size())
