@@ -16,6 +16,8 @@
 #include <QHideEvent>
 #include <QShowEvent>
 
+#include <mutex>
+
 namespace {
 
 // The folder's and the file's look for every entry. The models ask for an
@@ -24,18 +26,26 @@ namespace {
 // a folder of thousands of bookmarks that held the window for seconds.
 class PlainIcons : public QFileIconProvider {
 public:
-    PlainIcons() : m_folder(QFileIconProvider::icon(Folder)), m_file(QFileIconProvider::icon(File)) {}
-
     using QFileIconProvider::icon;
-    QIcon icon(const QFileInfo &info) const override { return info.isDir() ? m_folder : m_file; }
+    QIcon icon(const QFileInfo &info) const override
+    {
+        // Looked up when first needed: finding the theme's icons takes a
+        // while, and the window is made at start-up but seldom shown.
+        std::call_once(m_once, [this] {
+            m_folder = QFileIconProvider::icon(Folder);
+            m_file = QFileIconProvider::icon(File);
+        });
+        return info.isDir() ? m_folder : m_file;
+    }
     QString type(const QFileInfo &info) const override
     {
         return info.isDir() ? QStringLiteral("Folder") : QStringLiteral("File");
     }
 
 private:
-    QIcon m_folder;
-    QIcon m_file;
+    mutable std::once_flag m_once;
+    mutable QIcon m_folder;
+    mutable QIcon m_file;
 };
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QSemaphore>
 #include <QThread>
-#include <QTimer>
 
 namespace suggest {
 namespace {
@@ -41,7 +40,6 @@ SuggestionService::SuggestionService(QObject *parent)
     m_thread->setObjectName(QStringLiteral("suggestions"));
     m_worker->moveToThread(m_thread);
     m_thread->start(QThread::LowPriority);
-    QTimer::singleShot(0, this, &SuggestionService::release);
 }
 
 SuggestionService::~SuggestionService()
@@ -54,23 +52,7 @@ SuggestionService::~SuggestionService()
     delete m_thread;
 }
 
-void SuggestionService::post(Job job)
-{
-    if (m_held)
-        m_pending.push_back(std::move(job));
-    else
-        send(std::move(job));
-}
-
-void SuggestionService::release()
-{
-    m_held = false;
-    for (Job &job : m_pending)
-        send(std::move(job));
-    m_pending.clear();
-}
-
-void SuggestionService::send(Job job)
+void SuggestionService::post(std::function<void(SuggestionIndex &)> job)
 {
     QMetaObject::invokeMethod(
         m_worker,
@@ -127,7 +109,6 @@ quint64 SuggestionService::request(const QByteArray &typed)
 
 SuggestionService::Figures SuggestionService::figures()
 {
-    release();
     QSemaphore done;
     Figures result {};
     post([&](SuggestionIndex &index) {

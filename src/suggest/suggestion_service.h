@@ -9,7 +9,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QThread;
 
@@ -48,21 +47,12 @@ signals:
     void built();
 
 private:
-    using Job = std::function<void(SuggestionIndex &)>;
-    void post(Job job);
-    void send(Job job);
-    // Sends the jobs held back so far, in their order.
-    void release();
+    void post(std::function<void(SuggestionIndex &)> job);
 
     QThread *m_thread = nullptr;
     QObject *m_worker = nullptr;
     std::shared_ptr<SuggestionIndex> m_index;
     std::shared_ptr<std::atomic<quint64>> m_latest;
-    // Until the caller's event loop first runs, jobs wait here: a build of
-    // a large history must not share the processor with the first show of
-    // the caller's windows.
-    bool m_held = true;
-    std::vector<Job> m_pending;
 };
 
 } // namespace suggest
