@@ -10,12 +10,47 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHideEvent>
 #include <QShowEvent>
 
-TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+#include <mutex>
+
+namespace {
+
+// The folder's and the file's look for every entry. The models ask for an
+// entry's icon and type on the window's thread as the entries come in, and
+// the usual answer looks each file's content type up, reading the file: for
+// a folder of thousands of bookmarks that held the window for seconds.
+class PlainIcons : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo &info) const override
+    {
+        // Looked up when first needed: finding the theme's icons takes a
+        // while, and the window is made at start-up but seldom shown.
+        std::call_once(m_once, [this] {
+            m_folder = QFileIconProvider::icon(Folder);
+            m_file = QFileIconProvider::icon(File);
+        });
+        return info.isDir() ? m_folder : m_file;
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        return info.isDir() ? QStringLiteral("Folder") : QStringLiteral("File");
+    }
+
+private:
+    mutable std::once_flag m_once;
+    mutable QIcon m_folder;
+    mutable QIcon m_file;
+};
+
+} // namespace
+
+TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms), m_icons(std::make_unique<PlainIcons>())
 {
     ui.setupUi(this);
     toolkit::setFixedSingleBorder(*this);
@@ -25,6 +60,7 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     m_folders = new QFileSystemModel(this);
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_folders->setReadOnly(true);
+    m_folders->setIconProvider(m_icons.get());
     m_folders->setRootPath(QStringLiteral("/"));
     ui.DirectoryListBox1->setModel(m_folders);
     for (int column = 1; column < m_folders->columnCount(); ++column)
@@ -38,7 +74,11 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     m_files->setNameFilters({QStringLiteral("*.bkm")});
     m_files->setNameFilterDisables(false);
     m_files->setReadOnly(true);
+    m_files->setIconProvider(m_icons.get());
     ui.FileListBox1->setModel(m_files);
+    // A folder of thousands of bookmarks is laid out a batch of names at a
+    // time between events, so the window answers while it fills.
+    ui.FileListBox1->setLayoutMode(QListView::Batched);
     ui.FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     // Double-click or Enter on a folder opens it, and makes it current.
@@ -54,6 +94,13 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     connect(ui.FileListBox1, &QAbstractItemView::doubleClicked, this,
             toolkit::guard([this](const QModelIndex &) { FileListBox1DblClick(); }));
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+}
+
+TForm9::~TForm9()
+{
+    // The models go before the icons they use.
+    delete m_folders;
+    delete m_files;
 }
 
 void TForm9::showEvent(QShowEvent *event)

@@ -6,8 +6,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 #include "ui_bookmarks_window.h"
 
+class QFileIconProvider;
 class QFileSystemModel;
 
 // The bookmarks window: a folder list whose folder is the process's current
@@ -18,6 +21,7 @@ class TForm9 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm9(WindowSet &forms);
+    ~TForm9() override;
 
     Ui::TForm9 ui;
 
@@ -44,6 +48,7 @@ protected:
 
 private:
     WindowSet &m_forms;
+    std::unique_ptr<QFileIconProvider> m_icons;
     QFileSystemModel *m_folders = nullptr;
     QFileSystemModel *m_files = nullptr;
     QString m_directory;

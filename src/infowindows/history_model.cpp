@@ -5,12 +5,28 @@
 
 #include <algorithm>
 
+namespace {
+// Entries read between two of the window's events: a few milliseconds.
+constexpr size_t kSlice = 20000;
+} // namespace
+
+HistoryModel::HistoryModel(QObject *parent) : QAbstractListModel(parent)
+{
+    m_scan.setInterval(0);
+    connect(&m_scan, &QTimer::timeout, this, &HistoryModel::scanSome);
+}
+
 void HistoryModel::setEntries(const QList<QByteArray> &entries)
 {
+    // The filter as it stands, over the new snapshot.
     beginResetModel();
     m_entries = entries;
-    refilter(false);
+    m_rows.clear();
+    m_candidates.clear();
+    m_narrowing = false;
+    m_next = 0;
     endResetModel();
+    scanSome();
 }
 
 void HistoryModel::clear()
@@ -21,39 +37,54 @@ void HistoryModel::clear()
 void HistoryModel::setFilter(const QByteArray &typed)
 {
     const QList<QByteArray> words = suggest::queryWords(typed);
-    // Every old word inside a new one: only the lines shown now can stay.
-    const bool narrowing = std::all_of(m_words.cbegin(), m_words.cend(), [&](const QByteArray &old) {
+    // Every old word inside a new one: only the lines of the last filter can
+    // stay, once it has read the whole history.
+    const bool narrowing = filtered() && std::all_of(m_words.cbegin(), m_words.cend(), [&](const QByteArray &old) {
         return std::any_of(words.cbegin(), words.cend(), [&](const QByteArray &w) { return w.contains(old); });
     });
     beginResetModel();
     m_words = words;
-    refilter(narrowing);
+    m_narrowing = narrowing;
+    m_candidates = narrowing ? std::move(m_rows) : std::vector<quint32>();
+    m_rows.clear();
+    m_next = 0;
     endResetModel();
+    scanSome();
 }
 
-void HistoryModel::refilter(bool narrowing)
+bool HistoryModel::matches(const QByteArray &entry) const
 {
-    const auto matches = [this](const QByteArray &entry) {
-        if (entry.isEmpty())
-            return false;
-        if (m_words.isEmpty())
-            return true;
-        const QByteArray folded = suggest::foldCase(entry);
-        return std::all_of(m_words.cbegin(), m_words.cend(), [&](const QByteArray &w) { return folded.contains(w); });
-    };
-    std::vector<quint32> rows;
-    if (narrowing) {
-        for (const quint32 at : m_rows) {
-            if (matches(m_entries.at(at)))
-                rows.push_back(at);
-        }
-    } else {
-        for (qsizetype at = 0; at < m_entries.size(); ++at) {
-            if (matches(m_entries.at(at)))
-                rows.push_back(quint32(at));
-        }
+    if (entry.isEmpty())
+        return false;
+    if (m_words.isEmpty())
+        return true;
+    const QByteArray folded = suggest::foldCase(entry);
+    return std::all_of(m_words.cbegin(), m_words.cend(), [&](const QByteArray &w) { return folded.contains(w); });
+}
+
+void HistoryModel::scanSome()
+{
+    const size_t total = m_narrowing ? m_candidates.size() : size_t(m_entries.size());
+    // Without words every line shows at once: nothing to read but sizes.
+    const size_t stop = m_words.isEmpty() ? total : std::min(total, m_next + kSlice);
+    std::vector<quint32> found;
+    for (; m_next < stop; ++m_next) {
+        const quint32 at = m_narrowing ? m_candidates[m_next] : quint32(m_next);
+        if (matches(m_entries.at(at)))
+            found.push_back(at);
     }
-    m_rows = std::move(rows);
+    if (!found.empty()) {
+        const int first = int(m_rows.size());
+        beginInsertRows({}, first, first + int(found.size()) - 1);
+        m_rows.insert(m_rows.end(), found.begin(), found.end());
+        endInsertRows();
+    }
+    if (m_next < total) {
+        m_scan.start();
+    } else {
+        m_scan.stop();
+        m_candidates = {};
+    }
 }
 
 int HistoryModel::rowCount(const QModelIndex &parent) const

@@ -94,10 +94,10 @@ quint32 SuggestionIndex::findOrAdd(const QByteArray &address, bool *added)
             const auto id = quint32(m_entries.size());
             Entry entry;
             entry.address = address;
-            entry.haystack = foldCase(address);
             entry.score = -std::numeric_limits<double>::infinity();
             entry.rank = rankOf(entry.score);
             m_entries.push_back(std::move(entry));
+            setSearchedText(id, foldCase(address));
             m_table[slot] = id + 1;
             *added = true;
             if (m_entries.size() * 2 > m_table.size())
@@ -109,6 +109,23 @@ quint32 SuggestionIndex::findOrAdd(const QByteArray &address, bool *added)
             return held - 1;
         }
     }
+}
+
+const QByteArray &SuggestionIndex::searchedText(quint32 id) const
+{
+    const Entry &entry = m_entries[id];
+    return entry.folded ? *m_folded.constFind(id) : entry.address;
+}
+
+void SuggestionIndex::setSearchedText(quint32 id, const QByteArray &text)
+{
+    Entry &entry = m_entries[id];
+    // Folding shares the bytes of a text it does not change.
+    entry.folded = text.constData() != entry.address.constData() || text.size() != entry.address.size();
+    if (entry.folded)
+        m_folded.insert(id, text);
+    else
+        m_folded.remove(id);
 }
 
 void SuggestionIndex::growTable()
@@ -146,7 +163,7 @@ bool SuggestionIndex::better(quint32 a, quint32 b) const
 
 SuggestionIndex::Probe SuggestionIndex::probeFor(quint32 id) const
 {
-    const QByteArray &text = m_entries[id].haystack;
+    const QByteArray &text = searchedText(id);
     return Probe{lettersOf(text.constData(), text.size()), pairsOf(text.constData(), text.size()), id,
                  quint32(text.size())};
 }
@@ -155,6 +172,9 @@ void SuggestionIndex::addHistory(const QList<QByteArray> &entries, const std::fu
 {
     std::vector<quint32> fresh;
     m_lastValid = false;
+    // At most one entry each, room made once: growing by doubling would
+    // hold the old array and the new one, twice the size, at its peak.
+    m_entries.reserve(m_entries.size() + size_t(entries.size()));
     for (qsizetype i = 0; i < entries.size(); ++i) {
         // Stopped: the index is going away, so neither finish nor sort.
         if (stopped && i % 4096 == 0 && stopped())
@@ -171,6 +191,7 @@ void SuggestionIndex::addHistory(const QList<QByteArray> &entries, const std::fu
     }
     // Entries already in the order may have risen: sort the whole order
     // again, which is cheaper than moving each one.
+    m_order.reserve(m_order.size() + fresh.size());
     for (const quint32 id : fresh)
         m_order.push_back(Probe{0, 0, id, 0});
     for (Probe &probe : m_order)
@@ -206,7 +227,7 @@ void SuggestionIndex::addBookmark(const QByteArray &address, const QByteArray &n
         entry.bookmark = true;
         m_names.insert(id, name);
         if (!name.isEmpty())
-            entry.haystack = foldCase(address) + '\n' + foldCase(name);
+            setSearchedText(id, foldCase(address) + '\n' + foldCase(name));
     }
     if (added)
         insertInOrder(id);
@@ -252,9 +273,9 @@ QList<Suggestion> SuggestionIndex::find(const QByteArray &typed, int limit)
         const Probe &probe = m_order[position];
         if ((probe.letters & letters) != letters || (probe.pairs & pairs) != pairs || probe.length < longest)
             return false;
-        const Entry &entry = m_entries[probe.id];
+        const QByteArray &text = searchedText(probe.id);
         for (const QByteArray &word : words) {
-            if (!contains(entry.haystack, word))
+            if (!contains(text, word))
                 return false;
         }
         matches.push_back(quint32(position));
@@ -300,11 +321,9 @@ qsizetype SuggestionIndex::memoryBytes() const
 {
     qsizetype bytes = qsizetype(m_entries.capacity() * sizeof(Entry) + m_order.capacity() * sizeof(Probe)
                                 + m_table.capacity() * sizeof(quint32));
-    for (const Entry &entry : m_entries) {
-        // A folded copy of its own; shared bytes belong to the history.
-        if (entry.haystack.constData() != entry.address.constData())
-            bytes += entry.haystack.capacity() + 2 * qsizetype(sizeof(void *));
-    }
+    // Folded copies of their own; shared bytes belong to the history.
+    for (const QByteArray &text : m_folded)
+        bytes += text.capacity() + qsizetype(sizeof(QByteArray) + 2 * sizeof(void *));
     for (const QByteArray &name : m_names)
         bytes += name.capacity() + qsizetype(sizeof(QByteArray));
     return bytes;

@@ -50,16 +50,14 @@ public:
 private:
     struct Entry {
         QByteArray address;
-        // The folded address, and for a bookmark its folded name after a
-        // line break (which no typed word holds); shares the address's bytes
-        // when folding changes nothing.
-        QByteArray haystack;
         // log2 of the sum of 2^(position / half-life) over its visits;
         // -infinity for a bookmark never opened.
         double score;
         // The score in steps of "equal": within one, bookmarks go first.
         qint32 rank;
         bool bookmark = false;
+        // The text searched is in m_folded, not the address itself.
+        bool folded = false;
     };
     // The scan order: best first, with what lets a scan skip an entry
     // without touching its text.
@@ -78,12 +76,20 @@ private:
     void moveUp(quint32 id);
     void insertInOrder(quint32 id);
     void growTable();
+    // What the typed words are looked for in: the folded address, and for a
+    // bookmark its folded name after a line break (which no typed word
+    // holds).
+    const QByteArray &searchedText(quint32 id) const;
+    void setSearchedText(quint32 id, const QByteArray &text);
 
     std::vector<Entry> m_entries;
     std::vector<Probe> m_order;
     // Open addressing over ids (+1; 0 is free), keyed by the address.
     std::vector<quint32> m_table;
     QHash<quint32, QByteArray> m_names;
+    // The searched texts that are not the address as it stands: most
+    // addresses are lower case already, and keep no copy.
+    QHash<quint32, QByteArray> m_folded;
     qint64 m_nextPosition = 0;
 
     // The last search, to narrow from when the next one only adds to it.

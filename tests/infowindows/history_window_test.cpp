@@ -1,5 +1,6 @@
 #include "info_fixture.h"
 
+#include "infowindows/history_model.h"
 #include "infowindows/history_window.h"
 
 #include <QApplication>
@@ -215,4 +216,44 @@ TEST_F(HistoryWindow, EnterOpensAnEntryOnlyOnAKeystrokeMadeInTheList)
     EXPECT_EQ(main().SessionPages, 1);
     EXPECT_EQ(main().addressText(), address);
     EXPECT_EQ(main().HistoryList.last(), address.toLatin1());
+}
+
+// A filter over a history larger than it reads at once: the lines come in
+// slices, and a filter typed while the last one is still reading starts
+// over rather than narrowing the part it had read.
+TEST(HistoryFilter, ALargeHistoryIsFilteredInSlicesAndNothingIsLost)
+{
+    QList<QByteArray> entries;
+    for (int i = 0; i < 100000; ++i)
+        entries.append("http://site" + QByteArray::number(i % 97) + ".test/" + QByteArray::number(i));
+    const auto expected = [&](const QByteArray &word) {
+        QStringList found;
+        for (const QByteArray &entry : std::as_const(entries))
+            if (entry.contains(word))
+                found.append(QString::fromLatin1(entry));
+        return found;
+    };
+    const auto shown = [](const HistoryModel &model) {
+        QStringList result;
+        for (int row = 0; row < model.rowCount(); ++row)
+            result.append(model.index(row, 0).data().toString());
+        return result;
+    };
+    HistoryModel model;
+    model.setEntries(entries);
+    ASSERT_TRUE(model.filtered());
+    EXPECT_EQ(model.rowCount(), entries.size());
+
+    model.setFilter("site1");
+    EXPECT_FALSE(model.filtered());
+    EXPECT_GT(model.rowCount(), 0);
+    // Narrower words typed before the first filter is done.
+    model.setFilter("site12.");
+    ASSERT_TRUE(waitFor([&] { return model.filtered(); }));
+    EXPECT_EQ(shown(model), expected("site12."));
+
+    // Narrowing a finished filter reads its lines only, and finds them all.
+    model.setFilter("site12.test/9");
+    ASSERT_TRUE(waitFor([&] { return model.filtered(); }));
+    EXPECT_EQ(shown(model), expected("site12.test/9"));
 }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include "app/persistence/history_file.h"
 #include "toolkit/core/exceptions.h"
 
 namespace persistence {
@@ -19,17 +20,8 @@ inline const QString kSettingsFileAtStart = QStringLiteral("config/Kestrelon.cfg
 inline const QString kSettingsFile = QStringLiteral("config\\Kestrelon.cfg");
 inline const QString kTemplateFile = QStringLiteral("config\\template.cfg");
 
-constexpr unsigned char kEntrySeparator = 228; // 'ä': ends an entry that is not the last
-constexpr unsigned char kListTerminator = 246; // 'ö': ends the last entry and the content
-
 // Reads record 0 of the counter file.
 qint32 readTotalPages();
-
-// Appends the history file's entries to `list`, which holds one empty entry
-// when called at start-up. Each 228 or 246 starts a new empty entry; the read
-// stops after 246, or at the end of a file that lacks it (keeping the entries
-// read so far and the one in progress).
-void readHistory(QList<QByteArray> &list);
 
 // The three setting bytes at the start of the settings file.
 struct SettingBytes {
@@ -53,15 +45,6 @@ void appendTemplateToSettings();
 void writeSettingBytes(const QByteArray &bytes);
 
 void writeTotalPages(qint32 total);
-
-// Writes every entry followed by 228, the last followed by 246. The two
-// separator bytes inside an entry are written as the percent-encoded UTF-8
-// of their letters ("%C3%A4", "%C3%B6"), which opens the same address, so an
-// entry never splits or cuts the list on the next read.
-void writeHistory(const QString &fileName, const QList<QByteArray> &list);
-
-// `clear`'s file step: the history file becomes the single byte 246.
-void writeClearedHistory();
 
 // The template step of the close failed (missing or empty template). The
 // close goes on regardless: the user is told, and nothing traps the window.

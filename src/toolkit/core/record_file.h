@@ -43,6 +43,9 @@ public:
     // by one, for files of millions of records. The view stays valid until
     // close().
     QByteArrayView readBlock(qsizetype maxRecords);
+    // The rest of the file in one array (whole records and a short last
+    // one alike); the file's own buffer, not a copy, when nothing was read.
+    QByteArray readRest();
 
     void write(const QByteArray &record);
     void writeByte(unsigned char byte);
@@ -90,6 +93,30 @@ private:
 // more until the end, so an empty file fails with "Read beyond end of file".
 // Throws the library's other errors as reset() does.
 QByteArray readWholeFile(const QString &name);
+
+// A new content for a file, written piece by piece into a temporary file in
+// the same folder; commit() makes it the file's content at once, by the
+// same rules as replaceFileAtomically(). Left uncommitted, the old file
+// stays. For content too large to collect in memory first.
+class AtomicFile {
+public:
+    // `name` is already resolved. Fails as opening the file for writing would.
+    AtomicFile(const QString &name, FileAccess access);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    void write(const char *data, qsizetype size);
+    void commit();
+
+private:
+    [[noreturn]] void fail(int err);
+
+    QString m_path;
+    QByteArray m_folder;
+    QByteArray m_tempName;
+    int m_fd = -1;
+};
 
 // Writes `bytes` as the whole new content of the file named (already
 // resolved) `path`, atomically; through a symbolic link, the file it names.

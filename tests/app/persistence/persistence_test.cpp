@@ -109,6 +109,45 @@ TEST(HistoryFile, SeparatorLettersInsideAnEntryNoLongerSplitOrCut)
               (QList<QByteArray>{"http://b%C3%A4r/", "http://sch%C3%B6n/", "last", "", ""}));
 }
 
+// The entries read share one block: each is still an array of its own,
+// ending in a zero as arrays do, and changing one leaves its neighbours.
+TEST(HistoryFile, EntriesReadAreIndependentArrays)
+{
+    TempCurrentFolder dir;
+    dir.write("config/history.cfg", QByteArray("ab\xe4" "cd\xe4" "ef\xf6" "gh"));
+    auto list = readHistoryFromStart();
+    ASSERT_EQ(list, (QList<QByteArray>{"ab", "cd", "ef", ""}));
+    for (const QByteArray &entry : std::as_const(list))
+        EXPECT_EQ(qstrlen(entry.constData()), size_t(entry.size()));
+    list[0].append("XYZ");
+    list[1][0] = 'Q';
+    EXPECT_EQ(list, (QList<QByteArray>{"abXYZ", "Qd", "ef", ""}));
+    const QList<QByteArray> last{list.at(2)};
+    list.clear();
+    EXPECT_EQ(last, QList<QByteArray>{"ef"});
+}
+
+// More than the writer collects at once, with an entry larger than that and
+// separator letters on both sides of where it flushes.
+TEST(HistoryFile, AHistoryOfManyBlocksIsWrittenWhole)
+{
+    TempCurrentFolder dir;
+    QDir().mkpath(dir.file("config"));
+    QList<QByteArray> list;
+    QByteArray expected;
+    for (int i = 0; i < 40000; ++i) {
+        list.append("http://site.test/page/" + QByteArray::number(i) + (i % 1000 == 0 ? "\xe4\xf6" : ""));
+        expected += "http://site.test/page/" + QByteArray::number(i) + (i % 1000 == 0 ? "%C3%A4%C3%B6" : "") + '\xe4';
+    }
+    QByteArray huge(3 << 20, 'h');
+    huge[1 << 20] = char(0xe4);
+    list.append(huge);
+    list.append("tail");
+    expected += huge.replace("\xe4", "%C3%A4") + '\xe4' + "tail\xf6";
+    writeHistory(kHistoryFileAtClose, list);
+    EXPECT_TRUE(dir.read("config/History.cfg") == expected);
+}
+
 TEST(SettingsFile, ReadsThreeBytesAndNeedsThem)
 {
     TempCurrentFolder dir;
