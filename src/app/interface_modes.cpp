@@ -5,7 +5,6 @@
 #include "browser/browser_window.h"
 #include "toolkit/widgets/message_box.h"
 
-#include <QMenuBar>
 
 namespace {
 
@@ -14,12 +13,13 @@ constexpr Look H = Look::Hide;
 constexpr Look S = Look::Show;
 constexpr Look K = Look::Keep;
 
+// One look for each of the browser window's toolbar sets.
 struct ModeRow {
-    Look plainSet;  // Button1, Button2, Button3, ComboBox1, Button4
-    Look banner;    // Image1
-    Look skinned;   // rew, forw, stop
-    Look refresh;   // Image2
-    Look address2;  // ComboBox2
+    Look plainSet;
+    Look banner;
+    Look skinned;
+    Look refresh;
+    Look address2;
 };
 
 // Rows by mode 0, 1, 2.
@@ -43,24 +43,19 @@ constexpr ModeRow kMainMenuStepTable[3] = {
     {H, S, K, K, K},
 };
 
-void apply(QWidget *control, Look look)
+void apply(TForm1 &browser, ToolbarSet set, Look look)
 {
     if (look != Look::Keep)
-        control->setVisible(look == Look::Show);
+        browser.showToolbarSet(set, look == Look::Show);
 }
 
 void applyRow(TForm1 &browser, const ModeRow &row)
 {
-    for (QWidget *control : {static_cast<QWidget *>(browser.ui.Button1), static_cast<QWidget *>(browser.ui.Button2),
-                             static_cast<QWidget *>(browser.ui.Button3), static_cast<QWidget *>(browser.ui.ComboBox1),
-                             static_cast<QWidget *>(browser.ui.Button4)})
-        apply(control, row.plainSet);
-    apply(browser.ui.Image1, row.banner);
-    apply(browser.ui.rew, row.skinned);
-    apply(browser.ui.forw, row.skinned);
-    apply(browser.ui.stop, row.skinned);
-    apply(browser.ui.Image2, row.refresh);
-    apply(browser.ui.ComboBox2, row.address2);
+    apply(browser, ToolbarSet::Plain, row.plainSet);
+    apply(browser, ToolbarSet::Banner, row.banner);
+    apply(browser, ToolbarSet::Skinned, row.skinned);
+    apply(browser, ToolbarSet::Refresh, row.refresh);
+    apply(browser, ToolbarSet::SecondAddress, row.address2);
 }
 
 } // namespace

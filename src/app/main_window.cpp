@@ -13,6 +13,7 @@
 #include "browser/address_suggestions.h"
 #include "browser/bookmarks_window.h"
 #include "browser/browser_window.h"
+#include "browser/page_windows.h"
 #include "browser/skin_files.h"
 #include "infowindows/about_window.h"
 #include "infowindows/history_window.h"
@@ -31,6 +32,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -335,6 +337,15 @@ void TForm2::showEvent(QShowEvent *event)
     qCInfo(lcStartup) << "main window shown";
 }
 
+void TForm2::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    // Hidden by the program: it has closed for good (also when the session
+    // ends). A page source fetch would bring its window back.
+    if (!event->spontaneous() && m_forms.Form7)
+        m_forms.Form7->cancelFetch();
+}
+
 void TForm2::FormShow()
 {
     // 1. The interface mode onto the browser window's toolbars.
@@ -393,7 +404,9 @@ bool TForm2::runCloseQuery()
 
 void TForm2::closeEvent(QCloseEvent *event)
 {
-    if (!runCloseQuery()) {
+    // Closing ends the program: a running download is stopped only when the
+    // user agrees.
+    if ((m_forms.Form1 && !m_forms.Form1->pageWindows().mayClose()) || !runCloseQuery()) {
         event->ignore();
         return;
     }

@@ -146,8 +146,10 @@ Keeper::Keeper(QString filePath, QList<QWidget *> windows, QObject *parent)
     restore(saved);
     if (m_browser)
         m_normal = m_previousNormal = frameOf(*m_browser);
-    for (QWidget *window : std::as_const(m_windows))
+    for (QWidget *window : std::as_const(m_windows)) {
+        m_firstPlaces.insert(window, window->pos());
         window->installEventFilter(this);
+    }
 }
 
 QString Keeper::defaultFile()
@@ -180,6 +182,30 @@ void Keeper::restore(const QHash<QString, Place> &saved)
 
 bool Keeper::eventFilter(QObject *watched, QEvent *event)
 {
+    // A place given before a window's native window exists is meant as its
+    // outer corner, but at the first map Qt hands it to the window manager
+    // as the inside's corner (the frame's size is not known yet), and the
+    // frame lands a title bar higher. Once the window is on screen the
+    // frame is known, and the frame is put where it was meant to be.
+    if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType()) {
+        const auto first = m_firstPlaces.constFind(static_cast<QWidget *>(watched));
+        if (first != m_firstPlaces.constEnd()) {
+            if (QWindow *handle = first.key()->windowHandle()) {
+                m_framesToPlace.insert(handle, {first.key(), first.value()});
+                handle->installEventFilter(this);
+            }
+            m_firstPlaces.erase(first);
+        }
+    } else if (event->type() == QEvent::Expose) {
+        const auto pending = m_framesToPlace.constFind(watched);
+        auto *handle = static_cast<QWindow *>(watched);
+        if (pending != m_framesToPlace.constEnd() && handle->isExposed() && !handle->frameMargins().isNull()) {
+            const auto [window, place] = pending.value();
+            m_framesToPlace.erase(pending);
+            if (handle->framePosition() != place)
+                window->move(place);
+        }
+    }
     if (event->type() == QEvent::Show && watched->isWidgetType())
         m_placed.insert(static_cast<QWidget *>(watched));
     if (m_maximizeWhenShown) {

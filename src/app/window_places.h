@@ -10,6 +10,8 @@
 #include <QSize>
 #include <QString>
 
+#include <utility>
+
 class QWidget;
 
 // Where the user left the windows, kept across runs in a small file of the
@@ -77,6 +79,10 @@ private:
     // the file.
     QSet<QWidget *> m_placed;
     bool m_maximizeWhenShown = false;
+    // Where each window not shown yet goes: its frame's corner.
+    QHash<QWidget *, QPoint> m_firstPlaces;
+    // Shown, and waiting for the frame's size to be known.
+    QHash<QObject *, std::pair<QWidget *, QPoint>> m_framesToPlace;
 };
 
 } // namespace windowplaces

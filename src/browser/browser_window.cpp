@@ -21,6 +21,7 @@
 
 #include <QCloseEvent>
 #include <QLoggingCategory>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QToolTip>
 #include <QMenu>
@@ -57,7 +58,7 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
         toolkit::guarded([&] { WebBrowser1ProgressChange(progress, progressMax); });
     };
     m_engine->OnDownloadComplete = [this] { toolkit::guarded([this] { WebBrowser1DownloadComplete(); }); };
-    m_pageWindows = new PageWindows(*this, *ui.WebBrowser1, *m_engine, mainWindow().widget());
+    m_pageWindows = new PageWindows(*this, *ui.WebBrowser1, *m_engine);
 
     // The page area and the banner carry the main window's popup menu.
     for (QWidget *area : {m_engine->widget(), static_cast<QWidget *>(ui.Image1)}) {
@@ -71,13 +72,12 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     // The text pane lies behind the engine until the page source puts text in it.
     ui.Memo1->lower();
     ui.Memo1->hide();
-    // The toolbars lie over the page area.
-    for (QWidget *control : {static_cast<QWidget *>(ui.rew), static_cast<QWidget *>(ui.stop),
-                             static_cast<QWidget *>(ui.forw), static_cast<QWidget *>(ui.Image2),
-                             static_cast<QWidget *>(ui.ComboBox2), static_cast<QWidget *>(ui.Button1),
-                             static_cast<QWidget *>(ui.Button3), static_cast<QWidget *>(ui.Button2),
-                             static_cast<QWidget *>(ui.ComboBox1), static_cast<QWidget *>(ui.Button4)})
-        control->raise();
+    // The toolbars lie over the page area; the banner is the page area's
+    // top when it shows.
+    for (QWidget *control : toolbarControls()) {
+        if (control != ui.Image1)
+            control->raise();
+    }
     // The visible toolbar controls decide where the page area starts, and
     // the find bar where it ends, whoever shows or hides them.
     for (QWidget *control : toolbarControls())
@@ -310,6 +310,44 @@ void TForm1::FormCloseQuery()
     showPageArea();
 }
 
+void TForm1::startPaneText()
+{
+    m_paneText.restart();
+}
+
+void TForm1::showInPane(const QByteArray &bodySoFar)
+{
+    m_paneText.show(*ui.Memo1, bodySoFar);
+    ui.Memo1->raise();
+    ui.Memo1->show();
+}
+
+void TForm1::bringPaneForward()
+{
+    // Also when it was shown already behind other windows.
+    show();
+    raise();
+    activateWindow();
+    setWindowTitle(QString());
+}
+
+QByteArray TForm1::paneFileBytes() const
+{
+    return textpane::fileBytes(*ui.Memo1);
+}
+
+QByteArray TForm1::paneTextBytes() const
+{
+    return textpane::textBytes(*ui.Memo1);
+}
+
+void TForm1::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        emit hidden();
+}
+
 void TForm1::showPageArea()
 {
     ui.Memo1->lower();
@@ -338,10 +376,36 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+QList<QWidget *> TForm1::toolbarSet(ToolbarSet set) const
+{
+    switch (set) {
+    case ToolbarSet::Plain:
+        return {ui.Button1, ui.Button3, ui.Button2, ui.ComboBox1, ui.Button4};
+    case ToolbarSet::Banner:
+        return {ui.Image1};
+    case ToolbarSet::Skinned:
+        return {ui.rew, ui.stop, ui.forw};
+    case ToolbarSet::Refresh:
+        return {ui.Image2};
+    case ToolbarSet::SecondAddress:
+        return {ui.ComboBox2};
+    }
+    return {};
+}
+
 QList<QWidget *> TForm1::toolbarControls() const
 {
-    return {ui.Image1, ui.rew, ui.stop, ui.forw, ui.Image2, ui.ComboBox2,
-            ui.Button1, ui.Button3, ui.Button2, ui.ComboBox1, ui.Button4};
+    QList<QWidget *> controls;
+    for (ToolbarSet set : {ToolbarSet::Banner, ToolbarSet::Skinned, ToolbarSet::Refresh, ToolbarSet::SecondAddress,
+                           ToolbarSet::Plain})
+        controls += toolbarSet(set);
+    return controls;
+}
+
+void TForm1::showToolbarSet(ToolbarSet set, bool shown)
+{
+    for (QWidget *control : toolbarSet(set))
+        control->setVisible(shown);
 }
 
 // The page area fills the client area below the banner when it is shown.

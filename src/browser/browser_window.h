@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/skin_files.h"
+#include "browser/text_pane.h"
 #include "browser/window_set.h"
 #include "platform/web_engine.h"
 
@@ -23,6 +24,11 @@ class Handler;
 namespace platform {
 class SiteZoom;
 }
+
+// The toolbar controls come in sets that the interface modes show and hide
+// together: the plain buttons with their address box, the banner, the
+// skinned buttons, the Refresh picture and the second address box.
+enum class ToolbarSet { Plain, Banner, Skinned, Refresh, SecondAddress };
 
 // The browser window: hosts the web engine, a text pane in the same place,
 // and the two toolbars that the main window's interface mode switches. It
@@ -75,13 +81,31 @@ public:
     // page being opened is what the user sees.
     void showPageArea();
 
+    void showToolbarSet(ToolbarSet set, bool shown);
+
+    // The text pane, which shows a fetched page source. A new response
+    // starts afresh; each chunk adds only what is new; then the pane comes
+    // in front of the page, and the window in front of the others with an
+    // empty caption.
+    void startPaneText();
+    void showInPane(const QByteArray &bodySoFar);
+    void bringPaneForward();
+    // The pane's text as the save dialog writes it, and as its plain bytes.
+    QByteArray paneFileBytes() const;
+    QByteArray paneTextBytes() const;
+
     // The find bar, the zoom and the keys of the window.
     FindBar &findBar() { return *m_findBar; }
     PageZoom &pageZoom() { return *m_zoom; }
     browserkeys::Handler &keys() { return *m_keys; }
 
+signals:
+    // The program or the user hid the window (not a minimise).
+    void hidden();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -89,6 +113,7 @@ protected:
 private:
     void connectToolbar();
     void connectPictureButton(TPictureButton *button, const skin::ButtonLooks &looks, void (TForm1::*click)());
+    QList<QWidget *> toolbarSet(ToolbarSet set) const;
     QList<QWidget *> toolbarControls() const;
     void layoutPageArea();
     // The caption shows, after its own text, the page's blocked requests
@@ -107,5 +132,6 @@ private:
     // What showBlockedInCaption added, so the next count replaces it.
     QString m_blockedSuffix;
     FindBar *m_findBar = nullptr;
+    textpane::GrowingText m_paneText;
     browserkeys::Handler *m_keys = nullptr;
 };

@@ -55,7 +55,7 @@ void showFullScreenNotice(QWidget &window)
 
 } // namespace
 
-PageWindows::PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine, QWidget *mainWindow)
+PageWindows::PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine)
     : QObject(&browser), m_browser(browser), m_pageArea(pageArea), m_engine(engine)
 {
     installDialogs(engine);
@@ -70,11 +70,6 @@ PageWindows::PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine,
                 downloads().add(download);
         });
     };
-    // Closing the program with a download running asks first.
-    if (mainWindow) {
-        m_closeWatched = mainWindow;
-        mainWindow->installEventFilter(this);
-    }
 }
 
 PageWindows::~PageWindows()
@@ -174,13 +169,4 @@ bool PageWindows::mayClose()
         return false;
     m_downloads->cancelAll();
     return true;
-}
-
-bool PageWindows::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_closeWatched && event->type() == QEvent::Close && !mayClose()) {
-        event->ignore();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }

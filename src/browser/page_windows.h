@@ -17,20 +17,15 @@ class QWidget;
 class PageWindows : public QObject {
     Q_OBJECT
 public:
-    // `pageArea` is where the engine's view lives when not in full screen;
-    // closing `mainWindow` ends the program, so it asks about downloads.
-    PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine, QWidget *mainWindow);
+    // `pageArea` is where the engine's view lives when not in full screen.
+    PageWindows(QWidget &browser, QWidget &pageArea, WebEngine &engine);
     ~PageWindows() override;
 
     DownloadsWindow &downloads();
-    PopupWindow *popup() const { return m_popup; }
 
     // Asked before the program closes: running downloads are ended only
     // when the user agrees. True when the close may go on.
     bool mayClose();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void installDialogs(WebEngine &engine);
@@ -43,5 +38,4 @@ private:
     std::unique_ptr<DownloadsWindow> m_downloads;
     QPointer<PopupWindow> m_popup;
     std::unique_ptr<QWidget> m_fullScreen;
-    QObject *m_closeWatched = nullptr;
 };

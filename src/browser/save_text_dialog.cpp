@@ -45,7 +45,7 @@ void TForm12::Button1Click()
     const QString name = ui.Edit1->text();
     // 2. Replaces any file of that name. The new text reaches the name in one
     //    rename, so a failed save never leaves the old file half-written.
-    const QByteArray bytes = textpane::fileBytes(*m_forms.Form1->ui.Memo1);
+    const QByteArray bytes = m_forms.Form1->paneFileBytes();
     try {
         if (name.isEmpty())
             throw EFCreateError(QString());

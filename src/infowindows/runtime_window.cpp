@@ -47,7 +47,7 @@ void TForm4::showEvent(QShowEvent *event)
 // toPlainText(), which turns a no-break space into a blank.
 QByteArray TForm4::paneText() const
 {
-    return textpane::textBytes(*m_forms.Form1->ui.Memo1);
+    return m_forms.Form1->paneTextBytes();
 }
 
 void TForm4::FormShow()

@@ -61,7 +61,7 @@ TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     NMHTTP1->OnSuccess = [this](CmdType) { NMHTTP1Success(); };
     // Every pass of the request loop (a redirect's included) captures a new
     // body: the pane starts afresh with its first chunk.
-    NMHTTP1->OnAboutToSend = [this](QObject *) { m_paneText.restart(); };
+    NMHTTP1->OnAboutToSend = [this](QObject *) { m_forms.Form1->startPaneText(); };
 
     ui.Edit1->installEventFilter(this);
     connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
@@ -75,9 +75,10 @@ TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
         shortcut->setEnabled(false);
         connect(shortcut, &QShortcut::activated, this, toolkit::guard([this] { cancelFetch(); }));
     }
-    if (m_forms.Form2)
-        m_forms.Form2->widget()->installEventFilter(this);
-    m_forms.Form1->installEventFilter(this);
+    // A fetch into a window nobody looks at any more stops, rather than
+    // bringing it back with its next chunk. (The main window stops it when
+    // it closes for good.)
+    connect(m_forms.Form1, &TForm1::hidden, this, toolkit::guard([this] { cancelFetch(); }));
 }
 
 TForm7::~TForm7()
@@ -103,15 +104,6 @@ void TForm7::showEvent(QShowEvent *event)
 
 bool TForm7::eventFilter(QObject *watched, QEvent *event)
 {
-    // The main window hides when it has closed for good; the browser window
-    // when the user closes it or the program ends (the close step hides it,
-    // also when the session ends). A fetch into a window nobody looks at
-    // any more stops, rather than bringing it back with its next chunk.
-    if (event->type() == QEvent::Hide && !event->spontaneous()
-        && ((m_forms.Form2 && watched == m_forms.Form2->widget()) || watched == m_forms.Form1)) {
-        cancelFetch();
-        return false;
-    }
     // A held key's repeats do not start the fetch again.
     if (watched == ui.Edit1 && event->type() == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->isAutoRepeat()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
@@ -144,7 +136,7 @@ void TForm7::Button1Click()
 
     QScopedValueRollback running(m_fetching, true);
     m_cancelled = false;
-    m_paneText.restart();
+    m_forms.Form1->startPaneText();
     m_cancelHere->setEnabled(true);
     m_cancelInBrowser->setEnabled(true);
     const auto disableCancel = qScopeGuard([this] {
@@ -198,22 +190,15 @@ void TForm7::NMHTTP1ConnectionFailed()
 void TForm7::NMHTTP1PacketRecvd()
 {
     TForm1 &browser = *m_forms.Form1;
-    QPlainTextEdit &pane = *browser.ui.Memo1;
-    // 1. The pane holds the body so far (only the new part is added).
-    m_paneText.show(pane, NMHTTP1->Body);
-    // 2-5.
-    pane.raise();
-    pane.show();
+    // The pane holds the body so far, in front of the page; this window
+    // steps aside for the browser window showing it.
+    browser.showInPane(NMHTTP1->Body);
     {
         QScopedValueRollback hiding(m_hidingForBody, true);
         hide();
     }
-    // Forward, also when it was shown already behind other windows.
-    browser.show();
-    browser.raise();
-    browser.activateWindow();
+    browser.bringPaneForward();
     setWindowTitle(kCaption);
-    browser.setWindowTitle(QString());
 }
 
 void TForm7::NMHTTP1Success()

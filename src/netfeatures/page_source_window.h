@@ -52,7 +52,6 @@ protected:
 
 private:
     WindowSet &m_forms;
-    textpane::GrowingText m_paneText;
     bool m_fetching = false;
     bool m_cancelled = false;
     bool m_hidingForBody = false; // the first chunk hides this window; that stops nothing

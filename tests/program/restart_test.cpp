@@ -171,8 +171,13 @@ TEST_F(Desktop, TheBrowserWindowComesBackWhereItWasAsLargeAndMaximised)
         const quint32 browser = display.waitForWindow(kPageCaption);
         ASSERT_NE(browser, 0u) << run->output().constData();
         const Seen first = settled(browser);
-        // The first start uses the window's own place.
+        // The first start uses the windows' own places, frames included.
         EXPECT_EQ(first.frame, QPoint(187, 125));
+        const quint32 main = display.waitForWindow(kMainCaption);
+        EXPECT_TRUE(waitUntil([&] {
+            const auto now = seen(main);
+            return now && now->frame == QPoint(308, 149);
+        })) << settled(main);
         display.run(QStringLiteral("xdotool"), {QStringLiteral("windowsize"), QString::number(browser),
                                                 QStringLiteral("640"), QStringLiteral("400")});
         display.run(QStringLiteral("xdotool"), {QStringLiteral("windowmove"), QString::number(browser),

@@ -30,11 +30,7 @@ public:
 // File input/output failures ("File not found", "Read beyond end of file", ...).
 class EInOutError : public Exception {
 public:
-    EInOutError(int code, QString message) : Exception(std::move(message)), m_code(code) {}
-    int errorCode() const noexcept { return m_code; }
-
-private:
-    int m_code;
+    explicit EInOutError(QString message) : Exception(std::move(message)) {}
 };
 
 // "'%s' is not a valid integer value" and friends.

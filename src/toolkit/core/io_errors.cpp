@@ -34,7 +34,7 @@ QString ioErrorText(int code)
 
 void throwInOutErrorCode(int code)
 {
-    throw EInOutError(code, ioErrorText(code));
+    throw EInOutError(ioErrorText(code));
 }
 
 void throwInOutError(int errnoValue, const QString &path)
