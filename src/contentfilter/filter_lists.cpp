@@ -61,7 +61,7 @@ bool isAllowedSite(const QStringList &allowedSites, std::string_view host)
     return false;
 }
 
-LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath)
+LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources)
 {
     LoadedEngine loaded;
     QElapsedTimer timer;
@@ -70,9 +70,10 @@ LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath)
     if (!cachePath.isEmpty()) {
         QFile cache(cachePath);
         if (cache.open(QIODevice::ReadOnly)) {
-            std::optional<EngineTables> tables = deserializeTables(cache.readAll(), fingerprint);
-            if (tables) {
-                loaded.engine = std::make_unique<FilterEngine>(std::move(*tables));
+            std::optional<CacheContents> contents = readCache(cache, fingerprint, withSources);
+            if (contents) {
+                loaded.engine = std::move(contents->engine);
+                loaded.sources = std::move(contents->sources);
                 loaded.fromCache = true;
                 loaded.nanoseconds = timer.nsecsElapsed();
                 return loaded;
@@ -91,12 +92,17 @@ LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath)
     std::vector<std::string_view> views;
     for (const QByteArray &text : texts)
         views.emplace_back(text.constData(), size_t(text.size()));
-    loaded.engine = FilterEngine::build(views);
+    EngineTables tables = buildTables(views);
+    loaded.sources = std::move(tables.sources);
+    loaded.engine = FilterEngine::fromImage(imageOf(tables));
+    tables = EngineTables();
     loaded.nanoseconds = timer.nsecsElapsed();
     // A list that could not be read now would make the cache stand for
     // less than the lists: it is written only from a complete read.
     if (!cachePath.isEmpty() && loaded.unreadable.isEmpty())
-        loaded.cacheWritten = saveCache(cachePath, loaded.engine->tables(), fingerprint);
+        loaded.cacheWritten = saveCache(cachePath, loaded.engine->image(), loaded.sources, fingerprint);
+    if (!withSources)
+        loaded.sources = {};
     return loaded;
 }
 

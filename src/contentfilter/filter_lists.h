@@ -33,9 +33,10 @@ struct LoadedEngine {
     bool cacheWritten = false;
     qint64 nanoseconds = 0;  // the time to load or to build
     QStringList unreadable;  // lists that could not be read (left out)
+    std::vector<uint32_t> sources; // with `withSources`: for RuleTexts
 };
 
 // `cachePath` empty: always build, write nothing.
-LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath);
+LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources = false);
 
 } // namespace contentfilter

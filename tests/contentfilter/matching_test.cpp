@@ -114,9 +114,10 @@ TEST(Options, MatchCase)
 
 TEST(Exceptions, AnExceptionLetsABlockedRequestGoUnlessTheBlockIsImportant)
 {
-    const auto engine = engineOf("||ads.example^\n@@||ads.example/allowed/\n"
-                                 "||hard.example^$important\n@@||hard.example^\n"
-                                 "@@||safe.example^$document\n");
+    const std::string_view list = "||ads.example^\n@@||ads.example/allowed/\n"
+                                  "||hard.example^$important\n@@||hard.example^\n"
+                                  "@@||safe.example^$document\n";
+    const auto engine = engineOf(list);
     EXPECT_EQ(decide(*engine, "https://ads.example/x.js"), "block");
     EXPECT_EQ(decide(*engine, "https://ads.example/allowed/x.js"), "allow");
     EXPECT_EQ(decide(*engine, "https://hard.example/x.js"), "block");
@@ -124,8 +125,9 @@ TEST(Exceptions, AnExceptionLetsABlockedRequestGoUnlessTheBlockIsImportant)
     EXPECT_EQ(decide(*engine, "https://ads.example/x.js", "https://www.safe.example/page"), "allow");
     const contentfilter::Request request("https://ads.example/allowed/x.js", {}, contentfilter::ResourceType::Script);
     const contentfilter::Decision decision = engine->decide(request);
-    EXPECT_EQ(engine->ruleText(decision.rule), "||ads.example^");
-    EXPECT_EQ(engine->ruleText(decision.exception), "@@||ads.example/allowed/");
+    const contentfilter::RuleTexts texts({list}, contentfilter::buildTables({list}).sources);
+    EXPECT_EQ(texts.text(decision.rule), "||ads.example^");
+    EXPECT_EQ(texts.text(decision.exception), "@@||ads.example/allowed/");
 }
 
 TEST(Exceptions, ExceptionTypesAreTheirOwn)
