@@ -79,7 +79,8 @@ public:
     explicit ImageReader(const EngineImage &image) : m_image(image)
     {
         uint32_t head[2] = {};
-        if (image.size < kImageHeader || image.words.size() * 8 < image.size)
+        if (image.size < kImageHeader || (!image.mapped && image.words.size() * 8 < image.size) ||
+            reinterpret_cast<uintptr_t>(image.data()) % 8 != 0)
             return;
         std::memcpy(head, image.data(), sizeof head);
         if (head[0] != kSectionCount)

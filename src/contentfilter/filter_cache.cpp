@@ -1,9 +1,10 @@
 #include "contentfilter/filter_cache.h"
 
-#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstring>
 
 namespace contentfilter {
@@ -61,11 +62,6 @@ uint64_t mainSum(const Header &h, const QByteArray &fingerprint, const char *ima
     return checksum(image, imageSize, sum);
 }
 
-bool readExactly(QIODevice &in, void *into, uint64_t size)
-{
-    return size == 0 || in.read(static_cast<char *>(into), qint64(size)) == qint64(size);
-}
-
 } // namespace
 
 QByteArray listFingerprint(const QStringList &listFiles)
@@ -104,49 +100,86 @@ QByteArray serializeTables(const EngineTables &tables, const QByteArray &fingerp
     return serializeCache(imageOf(tables), tables.sources, fingerprint);
 }
 
-std::optional<CacheContents> readCache(QIODevice &in, const QByteArray &fingerprint, bool withSources)
+namespace {
+
+// The checks of a whole cache file's bytes; the place and size of the
+// image in them, nothing when they fail.
+std::optional<std::pair<size_t, size_t>> checkCache(const char *bytes, size_t size, const QByteArray &fingerprint,
+                                                    bool withSources, std::vector<uint32_t> *sources)
 {
     Header h;
-    if (!readExactly(in, &h, sizeof h) || std::memcmp(h.magic, kMagic, sizeof kMagic) != 0 ||
-        h.version != kFormatVersion || h.fingerprintLength != uint64_t(fingerprint.size()))
+    if (size < sizeof h)
         return std::nullopt;
-    // The sizes must add up to the file's before anything is allocated
-    // for them, so a damaged size cannot ask for terabytes.
-    const uint64_t left = uint64_t(in.size() - in.pos());
+    std::memcpy(&h, bytes, sizeof h);
+    if (std::memcmp(h.magic, kMagic, sizeof kMagic) != 0 || h.version != kFormatVersion ||
+        h.fingerprintLength != uint64_t(fingerprint.size()))
+        return std::nullopt;
+    const uint64_t left = size - sizeof h;
     const uint64_t fingerprintSpace = padded(h.fingerprintLength);
     if (h.imageSize > left || h.sourcesSize > left || fingerprintSpace + h.imageSize + h.sourcesSize != left ||
         h.sourcesSize % sizeof(uint32_t) != 0)
         return std::nullopt;
-    QByteArray stored(qsizetype(fingerprintSpace), Qt::Uninitialized);
-    if (!readExactly(in, stored.data(), fingerprintSpace) ||
-        stored != fingerprint + QByteArray(qsizetype(fingerprintSpace) - fingerprint.size(), '\0'))
+    const char *stored = bytes + sizeof h;
+    if (std::memcmp(stored, fingerprint.constData(), size_t(fingerprint.size())) != 0 ||
+        std::any_of(stored + fingerprint.size(), stored + fingerprintSpace, [](char c) { return c != 0; }))
         return std::nullopt;
-    EngineImage image;
-    image.size = size_t(h.imageSize);
-    image.words.resize(padded(image.size) / 8);
-    if (!readExactly(in, image.words.data(), h.imageSize) || mainSum(h, fingerprint, image.data(), image.size) != h.sum)
+    const char *image = stored + fingerprintSpace;
+    if (mainSum(h, fingerprint, image, size_t(h.imageSize)) != h.sum)
         return std::nullopt;
-    CacheContents contents;
     if (withSources) {
-        contents.sources.resize(size_t(h.sourcesSize / sizeof(uint32_t)));
-        if (!readExactly(in, contents.sources.data(), h.sourcesSize) ||
-            checksum(reinterpret_cast<const char *>(contents.sources.data()), size_t(h.sourcesSize), h.sum) !=
-                h.sourcesSum)
+        const char *at = image + h.imageSize;
+        if (checksum(at, size_t(h.sourcesSize), h.sum) != h.sourcesSum)
             return std::nullopt;
+        sources->resize(size_t(h.sourcesSize / sizeof(uint32_t)));
+        if (h.sourcesSize)
+            std::memcpy(sources->data(), at, size_t(h.sourcesSize));
     }
+    return std::pair{size_t(image - bytes), size_t(h.imageSize)};
+}
+
+std::optional<CacheContents> engineOf(EngineImage image, CacheContents contents, bool withSources)
+{
     contents.engine = FilterEngine::fromImage(std::move(image));
     if (!contents.engine || (withSources && contents.sources.size() != contents.engine->networkRuleCount()))
         return std::nullopt;
     return contents;
 }
 
+} // namespace
+
+std::optional<CacheContents> readCache(const QString &file, const QByteArray &fingerprint, bool withSources)
+{
+    auto mapping = std::make_shared<QFile>(file);
+    if (!mapping->open(QIODevice::ReadOnly) || mapping->size() <= 0)
+        return std::nullopt;
+    const qint64 size = mapping->size();
+    const uchar *bytes = mapping->map(0, size, QFileDevice::MapPrivateOption);
+    if (!bytes)
+        return std::nullopt;
+    CacheContents contents;
+    const auto image = checkCache(reinterpret_cast<const char *>(bytes), size_t(size), fingerprint, withSources,
+                                  &contents.sources);
+    if (!image)
+        return std::nullopt;
+    EngineImage mapped;
+    mapped.mapped = reinterpret_cast<const char *>(bytes) + image->first;
+    mapped.size = image->second;
+    mapped.mapping = std::move(mapping);
+    return engineOf(std::move(mapped), std::move(contents), withSources);
+}
+
 std::optional<CacheContents> deserializeTables(const QByteArray &bytes, const QByteArray &fingerprint)
 {
-    QBuffer in;
-    in.setData(bytes);
-    if (!in.open(QIODevice::ReadOnly))
+    CacheContents contents;
+    const auto image = checkCache(bytes.constData(), size_t(bytes.size()), fingerprint, true, &contents.sources);
+    if (!image)
         return std::nullopt;
-    return readCache(in, fingerprint, true);
+    EngineImage copy;
+    copy.size = image->second;
+    copy.words.resize(padded(copy.size) / 8);
+    if (copy.size)
+        std::memcpy(copy.words.data(), bytes.constData() + image->first, copy.size);
+    return engineOf(std::move(copy), std::move(contents), true);
 }
 
 bool saveCache(const QString &file, const EngineImage &image, const std::vector<uint32_t> &sources,

@@ -11,7 +11,6 @@
 #include "contentfilter/filter_engine.h"
 
 #include <QByteArray>
-#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
@@ -31,9 +30,11 @@ QByteArray serializeCache(const EngineImage &image, const std::vector<uint32_t> 
                           const QByteArray &fingerprint);
 QByteArray serializeTables(const EngineTables &tables, const QByteArray &fingerprint);
 
-// Nothing when what `in` holds from its position on is not a whole,
-// consistent cache for `fingerprint`.
-std::optional<CacheContents> readCache(QIODevice &in, const QByteArray &fingerprint, bool withSources);
+// Nothing when the file is not a whole, consistent cache for
+// `fingerprint`. The engine's image stays a mapping of the file: the file
+// is only ever replaced (saveCache renames a new one into place), never
+// written over, so what was checked stays what is read.
+std::optional<CacheContents> readCache(const QString &file, const QByteArray &fingerprint, bool withSources);
 // The same over bytes, with the sources.
 std::optional<CacheContents> deserializeTables(const QByteArray &bytes, const QByteArray &fingerprint);
 

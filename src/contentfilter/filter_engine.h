@@ -12,6 +12,8 @@
 
 #include <QRegularExpression>
 
+class QFile;
+
 #include <memory>
 #include <span>
 #include <string>
@@ -71,11 +73,14 @@ struct EngineTables {
 
 // The tables laid out in one block, each at an 8-byte boundary, with a
 // table of where each one lies at the start: the engine reads it in place,
-// and the cache file holds it as it is.
+// and the cache file holds it as it is. Either built in memory (`words`)
+// or a part of a mapped cache file, which `mapping` keeps mapped.
 struct EngineImage {
     std::vector<uint64_t> words;
+    std::shared_ptr<QFile> mapping;
+    const char *mapped = nullptr;
     size_t size = 0;
-    const char *data() const { return reinterpret_cast<const char *>(words.data()); }
+    const char *data() const { return mapped ? mapped : reinterpret_cast<const char *>(words.data()); }
 };
 
 EngineTables buildTables(const std::vector<std::string_view> &lists);

@@ -68,16 +68,13 @@ LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool
     timer.start();
     const QByteArray fingerprint = listFingerprint(lists);
     if (!cachePath.isEmpty()) {
-        QFile cache(cachePath);
-        if (cache.open(QIODevice::ReadOnly)) {
-            std::optional<CacheContents> contents = readCache(cache, fingerprint, withSources);
-            if (contents) {
-                loaded.engine = std::move(contents->engine);
-                loaded.sources = std::move(contents->sources);
-                loaded.fromCache = true;
-                loaded.nanoseconds = timer.nsecsElapsed();
-                return loaded;
-            }
+        std::optional<CacheContents> contents = readCache(cachePath, fingerprint, withSources);
+        if (contents) {
+            loaded.engine = std::move(contents->engine);
+            loaded.sources = std::move(contents->sources);
+            loaded.fromCache = true;
+            loaded.nanoseconds = timer.nsecsElapsed();
+            return loaded;
         }
     }
     std::vector<QByteArray> texts;
