@@ -1,5 +1,7 @@
 """Drives a program's window on the running X display as a user would."""
+import os
 import subprocess
+import threading
 import time
 
 
@@ -18,3 +20,38 @@ def type_address(title, url):
     subprocess.run(["xdotool", "key", "ctrl+a"], check=False)
     subprocess.run(["xdotool", "type", "--delay", "0", url], check=False)
     subprocess.run(["xdotool", "key", "Return"], check=False)
+
+
+def first_page(cmd, cwd, title, url, env=None, while_loaded=None):
+    """Starts `cmd` in `cwd` (with `env` added to the environment, the
+    program's start-up log on), types `url` into its window captioned
+    `title` the moment it is shown, and waits for the first page's
+    completion. Calls `while_loaded(process)` then, before ending the
+    program with SIGTERM (which goes through its close step). Returns the
+    seconds from the start to the completion (None for a start whose typing
+    went astray: it is killed after a minute) and what `while_loaded`
+    returned."""
+    full = dict(os.environ)
+    full["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
+    full.pop("QT_QPA_PLATFORM", None)
+    full.update(env or {})
+    start = time.monotonic()
+    proc = subprocess.Popen(cmd, cwd=cwd, env=full, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
+    loaded = None
+    watchdog = threading.Timer(60, proc.kill)
+    watchdog.start()
+    for line in proc.stderr:
+        if "main window shown" in line:
+            type_address(title, url)
+        if "first page complete" in line:
+            loaded = time.monotonic() - start
+            break
+    watchdog.cancel()
+    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
+    seen = while_loaded(proc) if while_loaded else None
+    proc.terminate()
+    try:
+        proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+    return loaded, seen

@@ -63,9 +63,6 @@ def pss_kib(pid):
 
 
 def run_once(name):
-    env = dict(os.environ)
-    env["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
-    env.pop("QT_QPA_PLATFORM", None)
     folder = tempfile.mkdtemp(prefix="first-page-")
     if name == "kestrelon":
         subprocess.run([os.path.join(source, "scripts/install_folder.sh"), build, folder],
@@ -75,25 +72,14 @@ def run_once(name):
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
         if name == "floor-disk":
             cmd.append("--persistent")
-    start = time.monotonic()
-    proc = subprocess.Popen(cmd, cwd=folder, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
-    loaded = None
-    for line in proc.stderr:
-        if "main window shown" in line:
-            xdrive.type_address(title, url)
-        if "first page complete" in line:
-            loaded = time.monotonic() - start
-            break
-    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
-    time.sleep(1.5)
-    pss = pss_kib(proc.pid)
-    proc.terminate()
-    try:
-        proc.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        proc.kill()
+
+    def settled_pss(proc):
+        time.sleep(1.5)
+        return pss_kib(proc.pid)
+
+    result = xdrive.first_page(cmd, folder, title, url, while_loaded=settled_pss)
     shutil.rmtree(folder, ignore_errors=True)
-    return loaded, pss
+    return result
 
 
 results = {"kestrelon": [], "floor": [], "floor-disk": []}

@@ -57,37 +57,12 @@ url = "http://127.0.0.1:%d/news" % server.server_address[1]
 def visit(name, folder):
     """One start in `folder`: seconds from process start to the page's
     load event, and the requests the server saw meanwhile."""
-    env = dict(os.environ)
-    env["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
-    env.pop("QT_QPA_PLATFORM", None)
     if name == "kestrelon":
         cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
     else:
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
     del requests[:]
-    start = time.monotonic()
-    proc = subprocess.Popen(cmd, cwd=folder, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
-    loaded = None
-    # A start whose typing went astray never loads: it is ended and left out.
-    watchdog = threading.Timer(60, proc.kill)
-    watchdog.start()
-    for line in proc.stderr:
-        if "main window shown" in line:
-            xdrive.type_address(title, url)
-        if "first page complete" in line:
-            loaded = time.monotonic() - start
-            break
-    watchdog.cancel()
-    sent = len(requests)
-    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
-    # SIGTERM ends Kestrelon through its close step, which lets the engine
-    # write its store as at a user's exit.
-    proc.terminate()
-    try:
-        proc.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-    return loaded, sent
+    return xdrive.first_page(cmd, folder, title, url, while_loaded=lambda proc: len(requests))
 
 
 def second_run(name):

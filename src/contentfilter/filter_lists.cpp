@@ -12,14 +12,22 @@ namespace {
 
 const char kSystemListFolder[] = "/usr/share/chromium/extensions/ublock-origin/assets/thirdparties/easylist";
 
+QString systemListFolder()
+{
+    if (qEnvironmentVariableIsSet(kSystemListsVariable))
+        return qEnvironmentVariable(kSystemListsVariable);
+    return QString::fromLatin1(kSystemListFolder);
+}
+
 } // namespace
 
 QStringList defaultLists(const QString &engineFolder)
 {
     QStringList lists;
+    const QString systemFolder = systemListFolder();
     for (const char *name : {"easylist.txt", "easyprivacy.txt"}) {
-        const QString path = QString::fromLatin1(kSystemListFolder) + QLatin1Char('/') + QLatin1String(name);
-        if (QFileInfo::exists(path))
+        const QString path = systemFolder + QLatin1Char('/') + QLatin1String(name);
+        if (!systemFolder.isEmpty() && QFileInfo::exists(path))
             lists << path;
     }
     const QDir own(engineFolder + QStringLiteral("/filters"));

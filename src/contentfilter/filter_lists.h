@@ -18,6 +18,10 @@ namespace contentfilter {
 // "<engineFolder>/filters", by name.
 QStringList defaultLists(const QString &engineFolder);
 
+// Names another folder to take the system's lists from; set but empty,
+// there are none. Read when the lists are looked up (once, at start).
+constexpr char kSystemListsVariable[] = "KESTRELON_FILTER_LISTS";
+
 // The file of sites whose pages are never filtered, and the cache file.
 QString allowedSitesFile(const QString &engineFolder);
 QString cacheFile(const QString &engineFolder);

@@ -1,0 +1,19 @@
+#include "support/gui/system_filter_lists.h"
+
+#include "contentfilter/filter_lists.h"
+
+#include <QtGlobal>
+
+namespace testing_support {
+
+void leaveOutSystemFilterLists()
+{
+    qputenv(contentfilter::kSystemListsVariable, QByteArray());
+}
+
+void useSystemFilterLists()
+{
+    qunsetenv(contentfilter::kSystemListsVariable);
+}
+
+} // namespace testing_support
