@@ -10,16 +10,15 @@ match the test list's rule. Three ways, interleaved run by run:
 Each keeps its installation folder (and so its rule cache) across runs
 after one warm-up run; the server forbids caching the images.
 usage: page_load.py BUILD RUNS (under xvfb-run; see page_load.sh)"""
-import http.server
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import local_server  # noqa: E402
 import xdrive  # noqa: E402
 
 build, runs = sys.argv[1], int(sys.argv[2])
@@ -33,25 +32,15 @@ PAGE = ("<html><head><title>Heavy</title></head><body>"
 ad_requests = [0]
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(local_server.Handler):
     def do_GET(self):
         body, kind = (PAGE, "text/html") if self.path == "/heavy" else (IMAGE, "image/png")
         if self.path.startswith("/ads/"):
             ad_requests[0] += 1
-        self.send_response(200)
-        self.send_header("Content-Type", kind)
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "no-store")
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
+        self.reply(kind, body, [("Cache-Control", "no-store")])
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-threading.Thread(target=server.serve_forever, daemon=True).start()
-url = "http://127.0.0.1:%d/heavy" % server.server_address[1]
+url = local_server.start(Handler) + "/heavy"
 
 
 def make_folder(way):

@@ -1,15 +1,14 @@
 """Drives both programs on the Xvfb that run.sh started; see run.sh."""
-import http.server
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import local_server  # noqa: E402
 import xdrive  # noqa: E402
 
 build, runs = sys.argv[1], int(sys.argv[2])
@@ -18,21 +17,12 @@ source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 PAGE = b"<html><head><title>News</title></head><body><h1>News</h1><p>A local page.</p></body></html>"
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(local_server.Handler):
     def do_GET(self):
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(PAGE)))
-        self.end_headers()
-        self.wfile.write(PAGE)
-
-    def log_message(self, *args):
-        pass
+        self.reply("text/html", PAGE)
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-threading.Thread(target=server.serve_forever, daemon=True).start()
-url = "http://127.0.0.1:%d/news" % server.server_address[1]
+url = local_server.start(Handler) + "/news"
 
 
 def descendants(pid):

@@ -18,7 +18,7 @@ enum ImageSection : uint32_t {
     kRules,
     kRuleDomains,
     kDomains,
-    kImportantSlots,
+    kImportantSlots, // each index's lists follow its buckets
     kImportantLists,
     kBlockSlots,
     kBlockLists,

@@ -145,12 +145,12 @@ EngineImage imageOf(const EngineTables &t)
     w.put(kRules, t.rules);
     w.put(kRuleDomains, t.ruleDomains);
     w.put(kDomains, t.domains);
-    w.put(kImportantSlots, t.important.buckets);
-    w.put(kImportantLists, t.important.lists);
-    w.put(kBlockSlots, t.block.buckets);
-    w.put(kBlockLists, t.block.lists);
-    w.put(kExceptionSlots, t.exception.buckets);
-    w.put(kExceptionLists, t.exception.lists);
+    // Each index is two sections in a row: its buckets, then its lists.
+    for (const auto &[section, index] : {std::pair{kImportantSlots, &t.important}, std::pair{kBlockSlots, &t.block},
+                                         std::pair{kExceptionSlots, &t.exception}}) {
+        w.put(section, index->buckets);
+        w.put(ImageSection(section + 1), index->lists);
+    }
     w.put(kSelectorText, t.cosmetic.selectorText);
     w.put(kSelectorStarts, t.cosmetic.selectorStarts);
     w.put(kGeneric, t.cosmetic.generic);
@@ -183,14 +183,13 @@ std::unique_ptr<FilterEngine> FilterEngine::fromImage(EngineImage image)
         return nullptr;
     bool ok = r.get(kPatterns, e->m_patterns) && r.get(kRules, e->m_rules) && r.get(kRuleDomains, e->m_ruleDomains) &&
               r.get(kDomains, e->m_domains);
-    std::span<const IndexSlot> buckets;
-    std::span<const uint32_t> lists;
-    ok = ok && r.get(kImportantSlots, buckets) && r.get(kImportantLists, lists);
-    e->m_important = RuleIndex(buckets, lists);
-    ok = ok && r.get(kBlockSlots, buckets) && r.get(kBlockLists, lists);
-    e->m_block = RuleIndex(buckets, lists);
-    ok = ok && r.get(kExceptionSlots, buckets) && r.get(kExceptionLists, lists);
-    e->m_exception = RuleIndex(buckets, lists);
+    for (const auto &[section, index] : {std::pair{kImportantSlots, &e->m_important},
+                                         std::pair{kBlockSlots, &e->m_block}, std::pair{kExceptionSlots, &e->m_exception}}) {
+        std::span<const IndexSlot> buckets;
+        std::span<const uint32_t> lists;
+        ok = ok && r.get(section, buckets) && r.get(ImageSection(section + 1), lists);
+        *index = RuleIndex(buckets, lists);
+    }
     CosmeticFilter::View cosmetic;
     ok = ok && r.get(kSelectorText, cosmetic.selectorText) && r.get(kSelectorStarts, cosmetic.selectorStarts) &&
          r.get(kGeneric, cosmetic.generic) && r.get(kSites, cosmetic.sites) && r.get(kSiteNames, cosmetic.siteNames) &&
