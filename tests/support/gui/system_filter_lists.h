@@ -4,8 +4,9 @@ namespace testing_support {
 
 // Building the filter from the system's lists costs a large part of every
 // program start, so the window and program tests start without them (the
-// test mains call the first; started programs inherit it). The tests of
-// blocking itself call the second before the program starts.
+// test mains call the first, unless the variable is set already; started
+// programs inherit it). The tests of blocking itself call the second before
+// the program starts.
 void leaveOutSystemFilterLists();
 void useSystemFilterLists();
 
