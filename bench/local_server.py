@@ -18,9 +18,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
+class Server(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A program ended while its page still loads drops its connections.
+        pass
+
+
 def start(handler):
     """Serves with `handler` (a subclass of Handler) on a free port in a
     thread of its own; returns the address of its root, without the slash."""
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    server = Server(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return "http://127.0.0.1:%d" % server.server_address[1]

@@ -61,8 +61,8 @@ def run_once(way, folder):
     before = ad_requests[0]
     # An empty list folder leaves the system's lists out.
     env = {"KESTRELON_FILTER_LISTS": ""} if way == "no filter" else {}
-    loaded, _ = xdrive.first_page([os.path.join(folder, "kestrelon")], folder, "Kestrelon Beta 1.6", url, env=env)
-    return loaded, ad_requests[0] - before
+    result = xdrive.first_page([os.path.join(folder, "kestrelon")], folder, "Kestrelon Beta 1.6", url, env=env)
+    return result.loaded, result.from_shown, ad_requests[0] - before
 
 
 ways = ("blocking", "excepted", "no filter")
@@ -74,14 +74,17 @@ for i in range(runs):
     for way in ways:  # interleaved, so all see the same machine
         results[way].append(run_once(way, folders[way]))
 print("page_load: %d runs each, 200 images (50 matching the rule), page %s" % (runs, url))
-med = {}
+med, typed = {}, {}
 for way, rows in results.items():
-    times = [t for t, _ in rows if t is not None]
-    med[way] = statistics.median(times)
-    print("  %-10s start to page loaded: median %.3f s (all: %s; %d lost)   ad images fetched per run: %s"
-          % (way, med[way], " ".join("%.3f" % t for t in times), len(rows) - len(times),
-             " ".join(str(n) for _, n in rows)))
+    times = [t for t, _, _ in rows if t is not None]
+    after = [a for _, a, _ in rows if a is not None]
+    med[way], typed[way] = statistics.median(times), statistics.median(after)
+    print("  %-10s start to page loaded: median %.3f s (all: %s; %d lost)" % (
+        way, med[way], " ".join("%.3f" % t for t in times), len(rows) - len(times)))
+    print("  %-10s window shown to page loaded: median %.3f s (all: %s)   ad images fetched per run: %s" % (
+        "", typed[way], " ".join("%.3f" % t for t in after), " ".join(str(n) for _, _, n in rows)))
 for other in ways[1:]:
-    print("  ratio blocking/%s: %.2fx" % (other, med["blocking"] / med[other]))
+    print("  ratio blocking/%s: start to loaded %.2fx   shown to loaded %.2fx"
+          % (other, med["blocking"] / med[other], typed["blocking"] / typed[other]))
 for folder in folders.values():
     shutil.rmtree(folder, ignore_errors=True)

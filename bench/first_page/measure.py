@@ -69,7 +69,7 @@ def run_once(name):
 
     result = xdrive.first_page(cmd, folder, title, url, while_loaded=settled_pss)
     shutil.rmtree(folder, ignore_errors=True)
-    return result
+    return result.loaded, result.seen
 
 
 results = {"kestrelon": [], "floor": [], "floor-disk": []}

@@ -50,7 +50,8 @@ def visit(name, folder):
     else:
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
     del requests[:]
-    return xdrive.first_page(cmd, folder, title, url, while_loaded=lambda proc: len(requests))
+    result = xdrive.first_page(cmd, folder, title, url, while_loaded=lambda proc: len(requests))
+    return result.loaded, result.seen
 
 
 def second_run(name):
