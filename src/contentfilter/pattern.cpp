@@ -96,8 +96,10 @@ std::vector<std::string_view> splitSegments(std::string_view pattern)
 
 bool matchPattern(std::string_view pattern, uint32_t flags, std::string_view url, size_t hostBegin, size_t hostEnd)
 {
+    // Nothing left of the pattern but its anchors: a host anchor still
+    // needs a host to stand at.
     if (pattern.empty())
-        return true;
+        return !(flags & kHostAnchor) || hostBegin < hostEnd;
     const bool rightAnchor = flags & kRightAnchor;
     // Most rules hold no '*': one segment, no vector.
     if (pattern.find('*') == kNoMatch) {

@@ -48,6 +48,13 @@ TEST(Anchors, SeparatorAtTheEndOfAnAnchoredPatternMatchesTheEnd)
     EXPECT_EQ(decide(*two, "https://a.example/end/x"), "allow");
 }
 
+TEST(Anchors, AHostAnchorWithNothingAfterItNeedsAHost)
+{
+    const auto engine = engineOf("||$image\n");
+    EXPECT_EQ(decide(*engine, "https://a.example/x.png", {}, "image"), "block");
+    EXPECT_EQ(decide(*engine, "", {}, "image"), "allow");
+}
+
 TEST(Options, ResourceTypesAndTheirNegations)
 {
     const auto engine = engineOf("||img.example.com^$image,media\n||noscript.example.com^$~script\n");
