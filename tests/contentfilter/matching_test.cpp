@@ -53,6 +53,8 @@ TEST(Anchors, AHostAnchorWithNothingAfterItNeedsAHost)
     const auto engine = engineOf("||$image\n");
     EXPECT_EQ(decide(*engine, "https://a.example/x.png", {}, "image"), "block");
     EXPECT_EQ(decide(*engine, "", {}, "image"), "allow");
+    // Anchored at a host label and at the end: no label starts at the end.
+    EXPECT_EQ(decide(*engineOf("|||$script\n"), "https://a.example/x.js"), "allow");
 }
 
 TEST(Options, ResourceTypesAndTheirNegations)
