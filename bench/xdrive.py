@@ -1,5 +1,8 @@
 """Drives a program's window on the running X display as a user would."""
+import collections
+import os
 import subprocess
+import threading
 import time
 
 
@@ -18,3 +21,43 @@ def type_address(title, url):
     subprocess.run(["xdotool", "key", "ctrl+a"], check=False)
     subprocess.run(["xdotool", "type", "--delay", "0", url], check=False)
     subprocess.run(["xdotool", "key", "Return"], check=False)
+
+
+# Seconds from the start to the first page's completion (None for a start
+# whose typing went astray: it is killed after a minute), the same from the
+# window's showing, and what `while_loaded` returned.
+Start = collections.namedtuple("Start", "loaded from_shown seen")
+
+
+def first_page(cmd, cwd, title, url, env=None, while_loaded=None):
+    """Starts `cmd` in `cwd` (with `env` added to the environment, the
+    program's start-up log on), types `url` into its window captioned
+    `title` the moment it is shown, and waits for the first page's
+    completion. Calls `while_loaded(process)` then, before ending the
+    program with SIGTERM (which goes through its close step). Returns a
+    Start."""
+    full = dict(os.environ)
+    full["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
+    full.pop("QT_QPA_PLATFORM", None)
+    full.update(env or {})
+    start = time.monotonic()
+    proc = subprocess.Popen(cmd, cwd=cwd, env=full, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
+    loaded = shown = None
+    watchdog = threading.Timer(60, proc.kill)
+    watchdog.start()
+    for line in proc.stderr:
+        if "main window shown" in line:
+            shown = time.monotonic() - start
+            type_address(title, url)
+        if "first page complete" in line:
+            loaded = time.monotonic() - start
+            break
+    watchdog.cancel()
+    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
+    seen = while_loaded(proc) if while_loaded else None
+    proc.terminate()
+    try:
+        proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+    return Start(loaded, loaded - shown if loaded is not None and shown is not None else None, seen)

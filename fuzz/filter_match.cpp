@@ -1,4 +1,4 @@
-// The address matcher against a plain backtracking restatement of what a
+// The address matcher against a plain recursive restatement of what a
 // pattern means: the input is a pattern line, then an address.
 
 #include "fuzz_support.h"
@@ -7,38 +7,57 @@
 #include "contentfilter/request.h"
 #include "contentfilter/rule_parser.h"
 
+#include <vector>
+
 namespace {
 
-bool reference(std::string_view p, size_t i, std::string_view u, size_t j, bool rightAnchor)
-{
-    if (i == p.size())
-        return !rightAnchor || j == u.size();
-    const char c = p[i];
-    if (c == '*') {
-        for (size_t k = j; k <= u.size(); ++k)
-            if (reference(p, i + 1, u, k, rightAnchor))
-                return true;
-        return false;
+// Whether p[i..] matches u[j..], remembered per (i, j) so that a pattern of
+// many '*' costs pattern length times address length, not an exponent.
+class Reference {
+public:
+    Reference(std::string_view p, std::string_view u, bool rightAnchor)
+        : m_p(p), m_u(u), m_right(rightAnchor), m_memo((p.size() + 1) * (u.size() + 1), -1)
+    {
     }
-    if (c == '^') {
-        if (j == u.size())
-            return reference(p, i + 1, u, j, rightAnchor);
-        return contentfilter::isSeparator((unsigned char)u[j]) && reference(p, i + 1, u, j + 1, rightAnchor);
+    bool at(size_t i, size_t j)
+    {
+        signed char &known = m_memo[i * (m_u.size() + 1) + j];
+        if (known < 0)
+            known = compute(i, j) ? 1 : 0;
+        return known == 1;
     }
-    return j < u.size() && u[j] == c && reference(p, i + 1, u, j + 1, rightAnchor);
-}
+
+private:
+    bool compute(size_t i, size_t j)
+    {
+        if (i == m_p.size())
+            return !m_right || j == m_u.size();
+        const char c = m_p[i];
+        if (c == '*')
+            return at(i + 1, j) || (j < m_u.size() && at(i, j + 1));
+        if (c == '^') {
+            if (j == m_u.size())
+                return at(i + 1, j);
+            return contentfilter::isSeparator((unsigned char)m_u[j]) && at(i + 1, j + 1);
+        }
+        return j < m_u.size() && m_u[j] == c && at(i + 1, j + 1);
+    }
+    std::string_view m_p, m_u;
+    bool m_right;
+    std::vector<signed char> m_memo;
+};
 
 bool referenceMatch(std::string_view p, uint32_t flags, std::string_view u, size_t hostBegin, size_t hostEnd)
 {
-    const bool right = flags & contentfilter::kRightAnchor;
+    Reference reference(p, u, flags & contentfilter::kRightAnchor);
     if (flags & contentfilter::kLeftAnchor)
-        return reference(p, 0, u, 0, right);
+        return reference.at(0, 0);
     for (size_t j = 0; j <= u.size(); ++j) {
         if (flags & contentfilter::kHostAnchor) {
             if (j < hostBegin || j >= hostEnd || (j != hostBegin && u[j - 1] != '.'))
                 continue;
         }
-        if (reference(p, 0, u, j, right))
+        if (reference.at(0, j))
             return true;
     }
     return false;
@@ -62,9 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (line.kind != contentfilter::ParsedLine::Kind::Network || (line.network.flags & contentfilter::kRegex))
         return 0;
     const std::string &pattern = line.network.pattern;
-    // The restatement backtracks: keep it from taking exponential time.
-    if (std::count(pattern.begin(), pattern.end(), '*') > 4)
-        return 0;
     const std::string url(input.substr(newline + 1));
     size_t hostBegin = 0, hostEnd = 0;
     contentfilter::hostOf(url, &hostBegin, &hostEnd);

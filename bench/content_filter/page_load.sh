@@ -1,5 +1,6 @@
 #!/bin/sh
 # A heavy local page loaded with blocking and without, on a private Xvfb.
+# Prints the median start-to-loaded time of each way and their ratios.
 # Usage: bench/content_filter/page_load.sh [build dir] [runs]
 set -eu
 BUILD=$(cd "${1:-build}" && pwd)

@@ -22,8 +22,10 @@ for label, key in (("median", "median_ns"), ("99th percentile", "p99_ns")):
     print("%-16s kestrelon %8.2f us   reference %8.2f us   ratio %.2f" % (label, a, b, a / b))
 print("build from lists kestrelon %8s ms   reference %8s ms" % (built["build_ms"], ref["build_ms"]))
 print("load the cache   kestrelon %8s ms   reference %8s ms (deserialize)" % (ours["load_ms"], ref["load_ms"]))
-print("memory           kestrelon %8.1f MB heap   reference %8.1f MB heap growth"
-      % (int(built["heap_bytes"]) / 2**20, int(ref["heap_bytes"]) / 2**20))
+print("memory           kestrelon %8.1f MB heap after build, %.1f MB heap + %.1f MB mapped after load"
+      "   reference %8.1f MB heap growth"
+      % (int(built["heap_bytes"]) / 2**20, int(ours["heap_bytes"]) / 2**20, int(ours["mapped_bytes"]) / 2**20,
+         int(ref["heap_bytes"]) / 2**20))
 
 mine = [l.rstrip("\n").split("\t") for l in open("%s/ours.txt" % work)]
 theirs = [l.rstrip("\n").split("\t") for l in open("%s/reference.txt" % work)]

@@ -1,15 +1,14 @@
 """Drives both programs on the Xvfb that run.sh started; see run.sh."""
-import http.server
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import local_server  # noqa: E402
 import xdrive  # noqa: E402
 
 build, runs = sys.argv[1], int(sys.argv[2])
@@ -18,21 +17,12 @@ source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 PAGE = b"<html><head><title>News</title></head><body><h1>News</h1><p>A local page.</p></body></html>"
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(local_server.Handler):
     def do_GET(self):
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(PAGE)))
-        self.end_headers()
-        self.wfile.write(PAGE)
-
-    def log_message(self, *args):
-        pass
+        self.reply("text/html", PAGE)
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-threading.Thread(target=server.serve_forever, daemon=True).start()
-url = "http://127.0.0.1:%d/news" % server.server_address[1]
+url = local_server.start(Handler) + "/news"
 
 
 def descendants(pid):
@@ -63,9 +53,6 @@ def pss_kib(pid):
 
 
 def run_once(name):
-    env = dict(os.environ)
-    env["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
-    env.pop("QT_QPA_PLATFORM", None)
     folder = tempfile.mkdtemp(prefix="first-page-")
     if name == "kestrelon":
         subprocess.run([os.path.join(source, "scripts/install_folder.sh"), build, folder],
@@ -75,25 +62,14 @@ def run_once(name):
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
         if name == "floor-disk":
             cmd.append("--persistent")
-    start = time.monotonic()
-    proc = subprocess.Popen(cmd, cwd=folder, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
-    loaded = None
-    for line in proc.stderr:
-        if "main window shown" in line:
-            xdrive.type_address(title, url)
-        if "first page complete" in line:
-            loaded = time.monotonic() - start
-            break
-    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
-    time.sleep(1.5)
-    pss = pss_kib(proc.pid)
-    proc.terminate()
-    try:
-        proc.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        proc.kill()
+
+    def settled_pss(proc):
+        time.sleep(1.5)
+        return pss_kib(proc.pid)
+
+    result = xdrive.first_page(cmd, folder, title, url, while_loaded=settled_pss)
     shutil.rmtree(folder, ignore_errors=True)
-    return loaded, pss
+    return result.loaded, result.seen
 
 
 results = {"kestrelon": [], "floor": [], "floor-disk": []}

@@ -1,15 +1,14 @@
 """Drives both programs on the Xvfb that run.sh started; see run.sh."""
-import http.server
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import local_server  # noqa: E402
 import xdrive  # noqa: E402
 
 build, runs, delay_ms = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
@@ -26,7 +25,7 @@ FILES = {
 requests = []
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(local_server.Handler):
     protocol_version = "HTTP/1.1"
 
     def do_GET(self):
@@ -37,57 +36,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
         kind, body = FILES[self.path]
         if delay_ms:
             time.sleep(delay_ms / 1000)
-        self.send_response(200)
-        self.send_header("Content-Type", kind)
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "max-age=3600")
-        self.send_header("ETag", '"v1"')
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
+        self.reply(kind, body, [("Cache-Control", "max-age=3600"), ("ETag", '"v1"')])
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-threading.Thread(target=server.serve_forever, daemon=True).start()
-url = "http://127.0.0.1:%d/news" % server.server_address[1]
+url = local_server.start(Handler) + "/news"
 
 
 def visit(name, folder):
     """One start in `folder`: seconds from process start to the page's
     load event, and the requests the server saw meanwhile."""
-    env = dict(os.environ)
-    env["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
-    env.pop("QT_QPA_PLATFORM", None)
     if name == "kestrelon":
         cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
     else:
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
     del requests[:]
-    start = time.monotonic()
-    proc = subprocess.Popen(cmd, cwd=folder, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
-    loaded = None
-    # A start whose typing went astray never loads: it is ended and left out.
-    watchdog = threading.Timer(60, proc.kill)
-    watchdog.start()
-    for line in proc.stderr:
-        if "main window shown" in line:
-            xdrive.type_address(title, url)
-        if "first page complete" in line:
-            loaded = time.monotonic() - start
-            break
-    watchdog.cancel()
-    sent = len(requests)
-    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
-    # SIGTERM ends Kestrelon through its close step, which lets the engine
-    # write its store as at a user's exit.
-    proc.terminate()
-    try:
-        proc.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-    return loaded, sent
+    result = xdrive.first_page(cmd, folder, title, url, while_loaded=lambda proc: len(requests))
+    return result.loaded, result.seen
 
 
 def second_run(name):

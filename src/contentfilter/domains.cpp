@@ -46,4 +46,12 @@ bool isSameOrSubdomain(std::string_view host, std::string_view domain)
     return host.size() == domain.size() || host[host.size() - domain.size() - 1] == '.';
 }
 
+uint64_t domainHash(std::string_view domain)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : domain)
+        hash = (hash ^ c) * 1099511628211ull;
+    return hash & ~uint64_t(1);
+}
+
 } // namespace contentfilter

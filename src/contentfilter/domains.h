@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,9 @@ std::string registrableDomain(std::string_view host);
 
 // Whether `host` is `domain` or one of its subdomains.
 bool isSameOrSubdomain(std::string_view host, std::string_view domain);
+
+// A 64-bit hash of a domain name with the lowest bit clear (free for a mark).
+uint64_t domainHash(std::string_view domain);
 
 // The host itself, then each parent ("a.b.c", "b.c", "c"), until `visit` returns true.
 template<typename Visit>

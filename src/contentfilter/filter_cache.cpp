@@ -1,5 +1,6 @@
 #include "contentfilter/filter_cache.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -11,171 +12,54 @@ namespace {
 
 const char kMagic[8] = {'K', 'F', 'I', 'L', 'T', 'E', 'R', '\n'};
 // Raised whenever the layout of what follows changes.
-constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kFormatVersion = 2;
 
-// A word-at-a-time checksum: the cache is read at every start, so it must
-// cost far less than the read itself, and it only has to catch damage.
-uint64_t checksum(const char *data, size_t size)
+// magic, version, fingerprint length, image size, sources size, the
+// checksum of the header words, fingerprint and image, the sources' checksum.
+struct Header {
+    char magic[8];
+    uint32_t version;
+    uint32_t fingerprintLength;
+    uint64_t imageSize;
+    uint64_t sourcesSize;
+    uint64_t sum;
+    uint64_t sourcesSum;
+};
+static_assert(sizeof(Header) == 48);
+// What the main checksum covers of the header: all but the two sums.
+constexpr size_t kSummedHeader = offsetof(Header, sum);
+
+size_t padded(size_t size)
 {
-    uint64_t hash = 0x9e3779b97f4a7c15ull ^ size;
+    return (size + 7) & ~size_t(7);
+}
+
+// Four words at a time in four lanes: the cache is read at every start,
+// so this must cost far less than the read itself; it only has to catch
+// damage, not forgery (the tables are checked for sense after it).
+uint64_t checksum(const char *data, size_t size, uint64_t seed)
+{
+    uint64_t lane[4] = {seed ^ size, seed + 0x9e3779b97f4a7c15ull, seed ^ 0xc2b2ae3d27d4eb4full, ~seed};
     size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        hash = (hash ^ word) * 0xff51afd7ed558ccdull;
-        hash ^= hash >> 32;
+    for (; i + 32 <= size; i += 32) {
+        uint64_t words[4];
+        std::memcpy(words, data + i, 32);
+        for (int k = 0; k < 4; ++k) {
+            lane[k] = (lane[k] ^ words[k]) * 0xff51afd7ed558ccdull;
+            lane[k] ^= lane[k] >> 32;
+        }
     }
+    uint64_t hash = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7);
     for (; i < size; ++i)
         hash = (hash ^ (unsigned char)data[i]) * 0xc4ceb9fe1a85ec53ull;
     return hash ^ (hash >> 29);
 }
 
-class Writer {
-public:
-    void u32(uint32_t value) { raw(&value, sizeof value); }
-    void u64(uint64_t value) { raw(&value, sizeof value); }
-    void text(std::string_view s)
-    {
-        u64(s.size());
-        raw(s.data(), s.size());
-    }
-    template<typename T>
-    void array(const std::vector<T> &values)
-    {
-        static_assert(std::is_trivially_copyable_v<T>);
-        u64(values.size());
-        raw(values.data(), values.size() * sizeof(T));
-    }
-    void texts(const std::vector<std::string> &values)
-    {
-        u64(values.size());
-        for (const std::string &s : values)
-            text(s);
-    }
-    void raw(const void *data, size_t size)
-    {
-        if (size) // an empty vector's data() may be null
-            bytes.append(static_cast<const char *>(data), qsizetype(size));
-    }
-    QByteArray bytes;
-};
-
-// Every read checks that the bytes are there; a short or garbled file ends
-// the read with ok() false instead of reading past the buffer.
-class Reader {
-public:
-    Reader(const char *data, size_t size) : m_data(data), m_size(size) {}
-    bool ok() const { return m_ok; }
-    bool atEnd() const { return m_at == m_size; }
-    uint32_t u32()
-    {
-        uint32_t value = 0;
-        raw(&value, sizeof value);
-        return value;
-    }
-    uint64_t u64()
-    {
-        uint64_t value = 0;
-        raw(&value, sizeof value);
-        return value;
-    }
-    std::string text()
-    {
-        const uint64_t size = u64();
-        if (!have(size))
-            return {};
-        std::string s(m_data + m_at, size_t(size));
-        m_at += size_t(size);
-        return s;
-    }
-    template<typename T>
-    std::vector<T> array()
-    {
-        const uint64_t count = u64();
-        if (count > (m_size - m_at) / sizeof(T)) {
-            m_ok = false;
-            return {};
-        }
-        std::vector<T> values(static_cast<size_t>(count));
-        raw(values.data(), size_t(count) * sizeof(T));
-        return values;
-    }
-    std::vector<std::string> texts()
-    {
-        const uint64_t count = u64();
-        // Each text takes at least its length field.
-        if (count > (m_size - m_at) / 8) {
-            m_ok = false;
-            return {};
-        }
-        std::vector<std::string> values;
-        values.reserve(size_t(count));
-        for (uint64_t i = 0; i < count && m_ok; ++i)
-            values.push_back(text());
-        return values;
-    }
-    void raw(void *into, size_t size)
-    {
-        if (!have(size) || size == 0)
-            return;
-        std::memcpy(into, m_data + m_at, size);
-        m_at += size;
-    }
-
-private:
-    bool have(uint64_t size)
-    {
-        if (!m_ok || size > m_size - m_at)
-            m_ok = false;
-        return m_ok;
-    }
-    const char *m_data;
-    size_t m_size;
-    size_t m_at = 0;
-    bool m_ok = true;
-};
-
-void writeIndex(Writer &w, const RuleIndex &index)
+uint64_t mainSum(const Header &h, const QByteArray &fingerprint, const char *image, size_t imageSize)
 {
-    w.array(index.table);
-    w.array(index.keys);
-    w.array(index.starts);
-    w.array(index.ids);
-}
-
-RuleIndex readIndex(Reader &r)
-{
-    RuleIndex index;
-    index.table = r.array<uint32_t>();
-    index.keys = r.array<uint32_t>();
-    index.starts = r.array<uint32_t>();
-    index.ids = r.array<uint32_t>();
-    return index;
-}
-
-bool selectorsFit(const CosmeticFilter &c)
-{
-    const size_t count = c.selectors.size();
-    const auto fits = [count](const std::vector<uint32_t> &numbers) {
-        return std::all_of(numbers.begin(), numbers.end(), [count](uint32_t n) { return n < count; });
-    };
-    if (!fits(c.generic))
-        return false;
-    for (const auto &[name, site] : c.sites)
-        if (!fits(site.hide) || !fits(site.unhide))
-            return false;
-    return true;
-}
-
-bool rulesFit(const EngineTables &t)
-{
-    const uint64_t pool = t.pool.size();
-    for (const StoredRule &rule : t.rules) {
-        if (uint64_t(rule.pattern) + rule.patternLength > pool || uint64_t(rule.text) + rule.textLength > pool ||
-            uint64_t(rule.domains) + rule.domainCount > t.domains.size())
-            return false;
-    }
-    return true;
+    uint64_t sum = checksum(reinterpret_cast<const char *>(&h), kSummedHeader, 0x5f7a1c3e9b2d4086ull);
+    sum = checksum(fingerprint.constData(), size_t(fingerprint.size()), sum);
+    return checksum(image, imageSize, sum);
 }
 
 } // namespace
@@ -191,98 +75,120 @@ QByteArray listFingerprint(const QStringList &listFiles)
     return fingerprint;
 }
 
-QByteArray serializeTables(const EngineTables &t, const QByteArray &fingerprint)
+QByteArray serializeCache(const EngineImage &image, const std::vector<uint32_t> &sources,
+                          const QByteArray &fingerprint)
 {
-    Writer body;
-    body.text(std::string_view(fingerprint.constData(), size_t(fingerprint.size())));
-    body.text(t.pool);
-    body.array(t.rules);
-    body.array(t.domains);
-    writeIndex(body, t.important);
-    writeIndex(body, t.block);
-    writeIndex(body, t.exception);
-    body.texts(t.cosmetic.selectors);
-    body.array(t.cosmetic.generic);
-    body.u64(t.cosmetic.sites.size());
-    for (const auto &[name, site] : t.cosmetic.sites) {
-        body.text(name);
-        body.array(site.hide);
-        body.array(site.unhide);
-        body.u32(site.noGeneric ? 1 : 0);
-    }
-    body.u64(t.skipped.size());
-    for (const SkipCount &s : t.skipped) {
-        body.text(s.reason);
-        body.u32(s.count);
-    }
-    body.u32(t.cosmeticRules);
-
-    Writer file;
-    file.raw(kMagic, sizeof kMagic);
-    file.u32(kFormatVersion);
-    file.u64(uint64_t(body.bytes.size()));
-    file.u64(checksum(body.bytes.constData(), size_t(body.bytes.size())));
-    file.bytes += body.bytes;
-    return file.bytes;
+    Header h{};
+    std::memcpy(h.magic, kMagic, sizeof kMagic);
+    h.version = kFormatVersion;
+    h.fingerprintLength = uint32_t(fingerprint.size());
+    h.imageSize = image.size;
+    h.sourcesSize = sources.size() * sizeof(uint32_t);
+    h.sum = mainSum(h, fingerprint, image.data(), image.size);
+    h.sourcesSum = checksum(reinterpret_cast<const char *>(sources.data()), size_t(h.sourcesSize), h.sum);
+    QByteArray bytes(reinterpret_cast<const char *>(&h), sizeof h);
+    bytes += fingerprint;
+    bytes.append(qsizetype(padded(size_t(fingerprint.size())) - size_t(fingerprint.size())), '\0');
+    bytes.append(image.data(), qsizetype(image.size));
+    if (!sources.empty()) // an empty vector's data() may be null
+        bytes.append(reinterpret_cast<const char *>(sources.data()), qsizetype(h.sourcesSize));
+    return bytes;
 }
 
-std::optional<EngineTables> deserializeTables(const QByteArray &bytes, const QByteArray &fingerprint)
+QByteArray serializeTables(const EngineTables &tables, const QByteArray &fingerprint)
 {
-    constexpr size_t kHeader = sizeof kMagic + 4 + 8 + 8;
-    if (size_t(bytes.size()) < kHeader || std::memcmp(bytes.constData(), kMagic, sizeof kMagic) != 0)
-        return std::nullopt;
-    Reader header(bytes.constData() + sizeof kMagic, kHeader - sizeof kMagic);
-    const uint32_t version = header.u32();
-    const uint64_t size = header.u64();
-    const uint64_t sum = header.u64();
-    if (version != kFormatVersion || size != uint64_t(bytes.size()) - kHeader)
-        return std::nullopt;
-    const char *body = bytes.constData() + kHeader;
-    if (checksum(body, size_t(size)) != sum)
-        return std::nullopt;
-
-    Reader r(body, size_t(size));
-    if (r.text() != std::string_view(fingerprint.constData(), size_t(fingerprint.size())))
-        return std::nullopt;
-    EngineTables t;
-    t.pool = r.text();
-    t.rules = r.array<StoredRule>();
-    t.domains = r.array<uint64_t>();
-    t.important = readIndex(r);
-    t.block = readIndex(r);
-    t.exception = readIndex(r);
-    t.cosmetic.selectors = r.texts();
-    t.cosmetic.generic = r.array<uint32_t>();
-    const uint64_t sites = r.u64();
-    for (uint64_t i = 0; i < sites && r.ok(); ++i) {
-        std::string name = r.text();
-        CosmeticSite site;
-        site.hide = r.array<uint32_t>();
-        site.unhide = r.array<uint32_t>();
-        site.noGeneric = r.u32() != 0;
-        t.cosmetic.sites.emplace(std::move(name), std::move(site));
-    }
-    const uint64_t reasons = r.u64();
-    for (uint64_t i = 0; i < reasons && r.ok(); ++i) {
-        SkipCount s;
-        s.reason = r.text();
-        s.count = r.u32();
-        t.skipped.push_back(std::move(s));
-    }
-    t.cosmeticRules = r.u32();
-    const uint32_t ruleCount = uint32_t(t.rules.size());
-    if (!r.ok() || !r.atEnd() || !rulesFit(t) || !selectorsFit(t.cosmetic) || !t.important.isConsistent(ruleCount) ||
-        !t.block.isConsistent(ruleCount) || !t.exception.isConsistent(ruleCount))
-        return std::nullopt;
-    return t;
+    return serializeCache(imageOf(tables), tables.sources, fingerprint);
 }
 
-bool saveCache(const QString &file, const EngineTables &tables, const QByteArray &fingerprint)
+namespace {
+
+// The checks of a whole cache file's bytes; the place and size of the
+// image in them, nothing when they fail.
+std::optional<std::pair<size_t, size_t>> checkCache(const char *bytes, size_t size, const QByteArray &fingerprint,
+                                                    bool withSources, std::vector<uint32_t> *sources)
+{
+    Header h;
+    if (size < sizeof h)
+        return std::nullopt;
+    std::memcpy(&h, bytes, sizeof h);
+    if (std::memcmp(h.magic, kMagic, sizeof kMagic) != 0 || h.version != kFormatVersion ||
+        h.fingerprintLength != uint64_t(fingerprint.size()))
+        return std::nullopt;
+    const uint64_t left = size - sizeof h;
+    const uint64_t fingerprintSpace = padded(h.fingerprintLength);
+    if (h.imageSize > left || h.sourcesSize > left || fingerprintSpace + h.imageSize + h.sourcesSize != left ||
+        h.sourcesSize % sizeof(uint32_t) != 0)
+        return std::nullopt;
+    const char *stored = bytes + sizeof h;
+    if (std::memcmp(stored, fingerprint.constData(), size_t(fingerprint.size())) != 0 ||
+        std::any_of(stored + fingerprint.size(), stored + fingerprintSpace, [](char c) { return c != 0; }))
+        return std::nullopt;
+    const char *image = stored + fingerprintSpace;
+    if (mainSum(h, fingerprint, image, size_t(h.imageSize)) != h.sum)
+        return std::nullopt;
+    if (withSources) {
+        const char *at = image + h.imageSize;
+        if (checksum(at, size_t(h.sourcesSize), h.sum) != h.sourcesSum)
+            return std::nullopt;
+        sources->resize(size_t(h.sourcesSize / sizeof(uint32_t)));
+        if (h.sourcesSize)
+            std::memcpy(sources->data(), at, size_t(h.sourcesSize));
+    }
+    return std::pair{size_t(image - bytes), size_t(h.imageSize)};
+}
+
+std::optional<CacheContents> engineOf(EngineImage image, CacheContents contents, bool withSources)
+{
+    contents.engine = FilterEngine::fromImage(std::move(image));
+    if (!contents.engine || (withSources && contents.sources.size() != contents.engine->networkRuleCount()))
+        return std::nullopt;
+    return contents;
+}
+
+} // namespace
+
+std::optional<CacheContents> readCache(const QString &file, const QByteArray &fingerprint, bool withSources)
+{
+    auto mapping = std::make_shared<QFile>(file);
+    if (!mapping->open(QIODevice::ReadOnly) || mapping->size() <= 0)
+        return std::nullopt;
+    const qint64 size = mapping->size();
+    const uchar *bytes = mapping->map(0, size, QFileDevice::MapPrivateOption);
+    if (!bytes)
+        return std::nullopt;
+    CacheContents contents;
+    const auto image = checkCache(reinterpret_cast<const char *>(bytes), size_t(size), fingerprint, withSources,
+                                  &contents.sources);
+    if (!image)
+        return std::nullopt;
+    EngineImage mapped;
+    mapped.mapped = reinterpret_cast<const char *>(bytes) + image->first;
+    mapped.size = image->second;
+    mapped.mapping = std::move(mapping);
+    return engineOf(std::move(mapped), std::move(contents), withSources);
+}
+
+std::optional<CacheContents> deserializeTables(const QByteArray &bytes, const QByteArray &fingerprint)
+{
+    CacheContents contents;
+    const auto image = checkCache(bytes.constData(), size_t(bytes.size()), fingerprint, true, &contents.sources);
+    if (!image)
+        return std::nullopt;
+    EngineImage copy;
+    copy.size = image->second;
+    copy.words.resize(padded(copy.size) / 8);
+    if (copy.size)
+        std::memcpy(copy.words.data(), bytes.constData() + image->first, copy.size);
+    return engineOf(std::move(copy), std::move(contents), true);
+}
+
+bool saveCache(const QString &file, const EngineImage &image, const std::vector<uint32_t> &sources,
+               const QByteArray &fingerprint)
 {
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = serializeTables(tables, fingerprint);
+    const QByteArray bytes = serializeCache(image, sources, fingerprint);
     return out.write(bytes) == bytes.size() && out.commit();
 }
 

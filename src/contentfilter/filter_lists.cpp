@@ -12,14 +12,22 @@ namespace {
 
 const char kSystemListFolder[] = "/usr/share/chromium/extensions/ublock-origin/assets/thirdparties/easylist";
 
+QString systemListFolder()
+{
+    if (qEnvironmentVariableIsSet(kSystemListsVariable))
+        return qEnvironmentVariable(kSystemListsVariable);
+    return QString::fromLatin1(kSystemListFolder);
+}
+
 } // namespace
 
 QStringList defaultLists(const QString &engineFolder)
 {
     QStringList lists;
+    const QString systemFolder = systemListFolder();
     for (const char *name : {"easylist.txt", "easyprivacy.txt"}) {
-        const QString path = QString::fromLatin1(kSystemListFolder) + QLatin1Char('/') + QLatin1String(name);
-        if (QFileInfo::exists(path))
+        const QString path = systemFolder + QLatin1Char('/') + QLatin1String(name);
+        if (!systemFolder.isEmpty() && QFileInfo::exists(path))
             lists << path;
     }
     const QDir own(engineFolder + QStringLiteral("/filters"));
@@ -61,22 +69,20 @@ bool isAllowedSite(const QStringList &allowedSites, std::string_view host)
     return false;
 }
 
-LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath)
+LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources)
 {
     LoadedEngine loaded;
     QElapsedTimer timer;
     timer.start();
     const QByteArray fingerprint = listFingerprint(lists);
     if (!cachePath.isEmpty()) {
-        QFile cache(cachePath);
-        if (cache.open(QIODevice::ReadOnly)) {
-            std::optional<EngineTables> tables = deserializeTables(cache.readAll(), fingerprint);
-            if (tables) {
-                loaded.engine = std::make_unique<FilterEngine>(std::move(*tables));
-                loaded.fromCache = true;
-                loaded.nanoseconds = timer.nsecsElapsed();
-                return loaded;
-            }
+        std::optional<CacheContents> contents = readCache(cachePath, fingerprint, withSources);
+        if (contents) {
+            loaded.engine = std::move(contents->engine);
+            loaded.sources = std::move(contents->sources);
+            loaded.fromCache = true;
+            loaded.nanoseconds = timer.nsecsElapsed();
+            return loaded;
         }
     }
     std::vector<QByteArray> texts;
@@ -91,12 +97,17 @@ LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath)
     std::vector<std::string_view> views;
     for (const QByteArray &text : texts)
         views.emplace_back(text.constData(), size_t(text.size()));
-    loaded.engine = FilterEngine::build(views);
+    EngineTables tables = buildTables(views);
+    loaded.sources = std::move(tables.sources);
+    loaded.engine = FilterEngine::fromImage(imageOf(tables));
+    tables = EngineTables();
     loaded.nanoseconds = timer.nsecsElapsed();
     // A list that could not be read now would make the cache stand for
     // less than the lists: it is written only from a complete read.
     if (!cachePath.isEmpty() && loaded.unreadable.isEmpty())
-        loaded.cacheWritten = saveCache(cachePath, loaded.engine->tables(), fingerprint);
+        loaded.cacheWritten = saveCache(cachePath, loaded.engine->image(), loaded.sources, fingerprint);
+    if (!withSources)
+        loaded.sources = {};
     return loaded;
 }
 

@@ -18,6 +18,10 @@ namespace contentfilter {
 // "<engineFolder>/filters", by name.
 QStringList defaultLists(const QString &engineFolder);
 
+// Names another folder to take the system's lists from; set but empty,
+// there are none. Read when the lists are looked up (once, at start).
+constexpr char kSystemListsVariable[] = "KESTRELON_FILTER_LISTS";
+
 // The file of sites whose pages are never filtered, and the cache file.
 QString allowedSitesFile(const QString &engineFolder);
 QString cacheFile(const QString &engineFolder);
@@ -33,9 +37,10 @@ struct LoadedEngine {
     bool cacheWritten = false;
     qint64 nanoseconds = 0;  // the time to load or to build
     QStringList unreadable;  // lists that could not be read (left out)
+    std::vector<uint32_t> sources; // with `withSources`: for RuleTexts
 };
 
 // `cachePath` empty: always build, write nothing.
-LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath);
+LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources = false);
 
 } // namespace contentfilter

@@ -65,9 +65,11 @@ bool parseArguments(const QStringList &args, Arguments &out)
     return !out.lists.isEmpty();
 }
 
+// Large blocks are mapped apart from the heap proper: both count.
 size_t heapInUse()
 {
-    return mallinfo2().uordblks;
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 std::vector<std::string_view> fields(std::string_view line)
@@ -97,8 +99,10 @@ int main(int argc, char **argv)
         return 2;
     }
     const size_t heapBefore = heapInUse();
-    LoadedEngine loaded = loadEngine(args.lists, args.cache);
-    const size_t heapAfter = heapInUse();
+    LoadedEngine loaded = loadEngine(args.lists, args.cache, true);
+    // The browser's engine has no rule-text places: what it holds is what
+    // this one holds without them.
+    const size_t heapAfter = heapInUse() - loaded.sources.capacity() * sizeof(uint32_t);
     for (const QString &list : loaded.unreadable)
         std::fprintf(stderr, "kestrelon-filter: cannot read %s\n", qPrintable(list));
     if (!loaded.unreadable.isEmpty())
@@ -106,8 +110,8 @@ int main(int argc, char **argv)
     const FilterEngine &engine = *loaded.engine;
     if (args.stats) {
         std::fprintf(stderr, "network rules: %u\nelement hiding rules: %u\nskipped: %u\n", engine.networkRuleCount(),
-                     engine.tables().cosmeticRules, engine.skippedCount());
-        for (const SkipCount &s : engine.tables().skipped)
+                     engine.cosmeticRuleCount(), engine.skippedCount());
+        for (const SkipCount &s : engine.skipped())
             std::fprintf(stderr, "  %s: %u\n", s.reason.c_str(), s.count);
     }
     if (!args.cssHost.isEmpty()) {
@@ -124,6 +128,18 @@ int main(int argc, char **argv)
         return 1;
     }
     const QByteArray all = in.readAll();
+    std::vector<QByteArray> listTexts;
+    std::vector<std::string_view> listViews;
+    for (const QString &list : args.lists) {
+        QFile file(list);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "kestrelon-filter: cannot read %s\n", qPrintable(list));
+            return 1;
+        }
+        listTexts.push_back(file.readAll());
+        listViews.emplace_back(listTexts.back().constData(), size_t(listTexts.back().size()));
+    }
+    const RuleTexts texts(std::move(listViews), std::move(loaded.sources));
     std::vector<qint64> times;
     std::string out;
     size_t badLines = 0;
@@ -144,7 +160,7 @@ int main(int argc, char **argv)
         out += decision.blocked ? "block\t" : "allow\t";
         out.append(f[0]);
         out += '\t';
-        out.append(engine.ruleText(decision.blocked ? decision.rule : decision.exception));
+        out.append(texts.text(decision.blocked ? decision.rule : decision.exception));
         out += '\n';
     });
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -153,9 +169,12 @@ int main(int argc, char **argv)
     if (args.timing && !times.empty()) {
         std::sort(times.begin(), times.end());
         const auto at = [&](double q) { return times[std::min(times.size() - 1, size_t(q * double(times.size())))]; };
-        std::fprintf(stderr, "requests: %zu\nmedian_ns: %lld\np99_ns: %lld\n%s_ms: %.2f\nheap_bytes: %zu\n",
+        // A loaded engine reads its tables from the mapped cache file, outside the heap.
+        const size_t mapped = engine.image().mapped ? engine.image().size : 0;
+        std::fprintf(stderr,
+                     "requests: %zu\nmedian_ns: %lld\np99_ns: %lld\n%s_ms: %.2f\nheap_bytes: %zu\nmapped_bytes: %zu\n",
                      times.size(), (long long)at(0.5), (long long)at(0.99), loaded.fromCache ? "load" : "build",
-                     double(loaded.nanoseconds) / 1e6, heapAfter - heapBefore);
+                     double(loaded.nanoseconds) / 1e6, heapAfter - heapBefore, mapped);
     }
     return badLines ? 1 : 0;
 }

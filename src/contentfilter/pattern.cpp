@@ -96,9 +96,15 @@ std::vector<std::string_view> splitSegments(std::string_view pattern)
 
 bool matchPattern(std::string_view pattern, uint32_t flags, std::string_view url, size_t hostBegin, size_t hostEnd)
 {
-    if (pattern.empty())
-        return true;
     const bool rightAnchor = flags & kRightAnchor;
+    // Nothing left of the pattern but its anchors. A host anchor needs a
+    // host label to stand at, and a label never starts at the very end;
+    // both ends anchored, the address must be empty.
+    if (pattern.empty()) {
+        if (flags & kHostAnchor)
+            return hostBegin < hostEnd && !rightAnchor;
+        return !((flags & kLeftAnchor) && rightAnchor) || url.empty();
+    }
     // Most rules hold no '*': one segment, no vector.
     if (pattern.find('*') == kNoMatch) {
         if (flags & kHostAnchor) {

@@ -2,6 +2,7 @@
 // rules block is never fetched, the page and everything else loads, the
 // caption counts the blocked requests, and an excepted site is left alone.
 #include "app_fixture.h"
+#include "support/gui/system_filter_lists.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -54,6 +55,7 @@ QString displayOfSponsor(TForm1 &browser)
 
 TEST(ContentBlocking, BlockedAddressesAreNeverRequestedAndTheCaptionCountsThem)
 {
+    testing_support::useSystemFilterLists();
     PageServer server(pages());
     ProgramWindows program(ProgramWindows::Deferred{});
     program.folder().write(QStringLiteral("engine/filters/test.txt"), kRules);
@@ -73,6 +75,7 @@ TEST(ContentBlocking, BlockedAddressesAreNeverRequestedAndTheCaptionCountsThem)
 
 TEST(ContentBlocking, AnExceptedSiteLoadsEverythingAndTheCaptionSaysNothing)
 {
+    testing_support::useSystemFilterLists();
     PageServer server(pages());
     ProgramWindows program(ProgramWindows::Deferred{});
     program.folder().write(QStringLiteral("engine/filters/test.txt"), kRules);

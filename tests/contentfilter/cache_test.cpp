@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using contentfilter::loadEngine;
@@ -67,9 +69,9 @@ TEST(Cache, EveryDamagedByteOrCutIsRebuiltNeverTrusted)
     TempCurrentFolder folder;
     folder.write("list.txt", kList);
     const QStringList lists{folder.file("list.txt")};
-    const auto built = loadEngine(lists, {});
     const QByteArray fingerprint = contentfilter::listFingerprint(lists);
-    const QByteArray good = contentfilter::serializeTables(built.engine->tables(), fingerprint);
+    const QByteArray good =
+        contentfilter::serializeTables(contentfilter::buildTables({{kList.constData(), size_t(kList.size())}}), fingerprint);
     ASSERT_TRUE(contentfilter::deserializeTables(good, fingerprint));
     for (qsizetype at = 0; at < good.size(); ++at) {
         QByteArray bad = good;
@@ -94,11 +96,54 @@ TEST(Cache, AConsistentChecksumDoesNotMakeInconsistentTablesUsable)
     TempCurrentFolder folder;
     folder.write("list.txt", kList);
     const QStringList lists{folder.file("list.txt")};
-    contentfilter::EngineTables tables = loadEngine(lists, {}).engine->tables();
-    tables.block.ids.push_back(uint32_t(tables.rules.size()) + 5);
-    tables.block.starts.back() += 1;
+    const contentfilter::EngineTables good = contentfilter::buildTables({{kList.constData(), size_t(kList.size())}});
     const QByteArray fingerprint = contentfilter::listFingerprint(lists);
-    EXPECT_FALSE(contentfilter::deserializeTables(contentfilter::serializeTables(tables, fingerprint), fingerprint));
+    ASSERT_TRUE(contentfilter::deserializeTables(contentfilter::serializeTables(good, fingerprint), fingerprint));
+    const auto refused = [&](const std::function<void(contentfilter::EngineTables &)> &spoil) {
+        contentfilter::EngineTables tables = good;
+        spoil(tables);
+        return !contentfilter::deserializeTables(contentfilter::serializeTables(tables, fingerprint), fingerprint);
+    };
+    const uint32_t past = uint32_t(good.rules.size()) + 5;
+    EXPECT_TRUE(refused([&](auto &t) {
+        for (auto &slot : t.block.buckets)
+            if (slot.value != contentfilter::IndexSlot::kEmpty)
+                slot.value = past;
+    }));
+    // A table with no empty slot would make a missing key's lookup go round forever.
+    EXPECT_TRUE(refused([&](auto &t) {
+        for (auto &slot : t.exception.buckets)
+            slot.value = 0;
+    }));
+    EXPECT_TRUE(refused([&](auto &t) { t.rules.back().patternLength = uint16_t(t.patterns.size() + 1); }));
+    EXPECT_TRUE(refused([&](auto &t) { t.ruleDomains.push_back({0, 0}); }));
+    EXPECT_TRUE(refused([&](auto &t) { t.cosmetic.generic.push_back(uint32_t(t.cosmetic.selectorStarts.size())); }));
+    EXPECT_TRUE(refused([&](auto &t) { t.cosmetic.sites.front().hideCount += 100; }));
+    EXPECT_TRUE(refused([&](auto &t) { t.sources.pop_back(); }));
+}
+
+TEST(Cache, RuleTextsComeBackFromEveryListAfterALoad)
+{
+    // The first list has no line end at its end, the second ends its lines with CR LF.
+    TempCurrentFolder folder;
+    folder.write("a.txt", "! title\n||one.example^");
+    folder.write("b.txt", "||two.example^$image\r\n@@||two.example/ok/\r\n");
+    const QStringList lists{folder.file("a.txt"), folder.file("b.txt")};
+    loadEngine(lists, folder.file("filters.cache"));
+    const auto loaded = loadEngine(lists, folder.file("filters.cache"), true);
+    ASSERT_TRUE(loaded.fromCache);
+    const QByteArray a = "! title\n||one.example^", b = "||two.example^$image\r\n@@||two.example/ok/\r\n";
+    const contentfilter::RuleTexts texts({{a.constData(), size_t(a.size())}, {b.constData(), size_t(b.size())}},
+                                         loaded.sources);
+    const auto ruleOf = [&](const char *url, const char *type) {
+        const contentfilter::Decision d = loaded.engine->decide(contentfilter::Request(url, {}, *contentfilter::typeFromName(type)));
+        return std::string(texts.text(d.blocked ? d.rule : d.exception));
+    };
+    EXPECT_EQ(ruleOf("https://one.example/", "script"), "||one.example^");
+    EXPECT_EQ(ruleOf("https://two.example/a.png", "image"), "||two.example^$image");
+    EXPECT_EQ(ruleOf("https://two.example/ok/a.png", "image"), "@@||two.example/ok/");
+    // The browser reads no rule-text places.
+    EXPECT_TRUE(loadEngine(lists, folder.file("filters.cache")).sources.empty());
 }
 
 TEST(Cache, AListThatCannotBeReadLeavesTheCacheAlone)

@@ -48,6 +48,15 @@ TEST(Anchors, SeparatorAtTheEndOfAnAnchoredPatternMatchesTheEnd)
     EXPECT_EQ(decide(*two, "https://a.example/end/x"), "allow");
 }
 
+TEST(Anchors, AHostAnchorWithNothingAfterItNeedsAHost)
+{
+    const auto engine = engineOf("||$image\n");
+    EXPECT_EQ(decide(*engine, "https://a.example/x.png", {}, "image"), "block");
+    EXPECT_EQ(decide(*engine, "", {}, "image"), "allow");
+    // Anchored at a host label and at the end: no label starts at the end.
+    EXPECT_EQ(decide(*engineOf("|||$script\n"), "https://a.example/x.js"), "allow");
+}
+
 TEST(Options, ResourceTypesAndTheirNegations)
 {
     const auto engine = engineOf("||img.example.com^$image,media\n||noscript.example.com^$~script\n");
@@ -114,9 +123,10 @@ TEST(Options, MatchCase)
 
 TEST(Exceptions, AnExceptionLetsABlockedRequestGoUnlessTheBlockIsImportant)
 {
-    const auto engine = engineOf("||ads.example^\n@@||ads.example/allowed/\n"
-                                 "||hard.example^$important\n@@||hard.example^\n"
-                                 "@@||safe.example^$document\n");
+    const std::string_view list = "||ads.example^\n@@||ads.example/allowed/\n"
+                                  "||hard.example^$important\n@@||hard.example^\n"
+                                  "@@||safe.example^$document\n";
+    const auto engine = engineOf(list);
     EXPECT_EQ(decide(*engine, "https://ads.example/x.js"), "block");
     EXPECT_EQ(decide(*engine, "https://ads.example/allowed/x.js"), "allow");
     EXPECT_EQ(decide(*engine, "https://hard.example/x.js"), "block");
@@ -124,8 +134,9 @@ TEST(Exceptions, AnExceptionLetsABlockedRequestGoUnlessTheBlockIsImportant)
     EXPECT_EQ(decide(*engine, "https://ads.example/x.js", "https://www.safe.example/page"), "allow");
     const contentfilter::Request request("https://ads.example/allowed/x.js", {}, contentfilter::ResourceType::Script);
     const contentfilter::Decision decision = engine->decide(request);
-    EXPECT_EQ(engine->ruleText(decision.rule), "||ads.example^");
-    EXPECT_EQ(engine->ruleText(decision.exception), "@@||ads.example/allowed/");
+    const contentfilter::RuleTexts texts({list}, contentfilter::buildTables({list}).sources);
+    EXPECT_EQ(texts.text(decision.rule), "||ads.example^");
+    EXPECT_EQ(texts.text(decision.exception), "@@||ads.example/allowed/");
 }
 
 TEST(Exceptions, ExceptionTypesAreTheirOwn)

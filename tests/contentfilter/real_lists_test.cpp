@@ -1,6 +1,7 @@
 // The lists the browser uses by default, as the system installs them.
 #include "contentfilter/filter_lists.h"
 #include "filter_support.h"
+#include "support/core/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -44,4 +45,18 @@ TEST(RealLists, OrdinaryAddressesLoad)
     EXPECT_EQ(decide(*engine, "https://www.wikipedia.org/", {}, "main_frame"), "allow");
     EXPECT_EQ(decide(*engine, "https://code.jquery.com/jquery-3.7.1.min.js", page), "allow");
     EXPECT_FALSE(engine->cosmetic().styleSheetFor("www.example-news.com").empty());
+}
+
+TEST(RealLists, TheSystemListFolderCanBeMovedOrLeftOut)
+{
+    testing_support::TempCurrentFolder folder;
+    folder.write("system/easylist.txt", "||one.example^\n");
+    folder.write("engine/filters/own.txt", "||own.example^\n");
+    const QString engine = folder.file("engine");
+    qputenv(contentfilter::kSystemListsVariable, folder.file("system").toUtf8());
+    EXPECT_EQ(contentfilter::defaultLists(engine),
+              (QStringList{folder.file("system/easylist.txt"), folder.file("engine/filters/own.txt")}));
+    qputenv(contentfilter::kSystemListsVariable, QByteArray());
+    EXPECT_EQ(contentfilter::defaultLists(engine), QStringList{folder.file("engine/filters/own.txt")});
+    qunsetenv(contentfilter::kSystemListsVariable);
 }

@@ -1,4 +1,5 @@
 #include "platform/engine_environment.h"
+#include "support/gui/system_filter_lists.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@ int main(int argc, char **argv)
 {
     // The web engine reads its switches once, before the application exists.
     platform::prepareWebEngineEnvironment();
+    testing_support::leaveOutSystemFilterLists();
     // Window tests run offscreen unless told otherwise (e.g. under Xvfb).
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
