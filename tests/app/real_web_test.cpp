@@ -172,7 +172,7 @@ TEST(NewWindows, BlankWindowSentSomewhereByItsScriptShowsThatPage)
 
 TEST(NewWindows, WindowsThatGoNowhereShowNothing)
 {
-    PageServer server({{"/storm", fullPageLink("Storm", "href='#' onclick=\"for (let i = 0; i < 10; ++i) "
+    PageServer server({{"/storm", fullPageLink("Storm", "href='#' onclick=\"for (let i = 0; i < 50; ++i) "
                                                         "window.open('', '_blank'); document.title = 'Opened'; return false\"")}});
     ProgramWindows program;
     program.start();
@@ -184,6 +184,27 @@ TEST(NewWindows, WindowsThatGoNowhereShowNothing)
     EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/storm"));
     EXPECT_EQ(program.browser().windowTitle(), QStringLiteral("Storm [Done]"));
     EXPECT_TRUE(popups().isEmpty());
+}
+
+TEST(NewWindows, WindowsSentSomewhereInALoopShowTheFirstOnly)
+{
+    PageServer server({{"/storm", fullPageLink("Storm", "href='#' onclick=\"for (let i = 0; i < 50; ++i) "
+                                                        "window.open('', '_blank').location = '/next?' + i; "
+                                                        "document.title = 'Opened'; return false\"")},
+                       {"/next?0", titled("Next")}});
+    ProgramWindows program;
+    program.start();
+    go(program, server.url("/storm"));
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Storm [Done]")));
+    clickPage(program.browser());
+    ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Next [Done]"))) << program.browser().windowTitle().toStdString();
+    app_testing::runLoop(500);
+    EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/next?0"));
+    EXPECT_TRUE(popups().isEmpty());
+    // Back finds the opener as the script left it.
+    program.main().Button2Click();
+    ASSERT_TRUE(waitFor([&] { return view(program.browser())->title() == QStringLiteral("Opened"); }));
+    EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/storm"));
 }
 
 TEST(NewWindows, SizedPopupThatNeverNavigatesGetsNoWindow)
