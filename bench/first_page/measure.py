@@ -11,6 +11,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import xdrive  # noqa: E402
+from process_memory import pss_kib  # noqa: E402
 
 build, runs = sys.argv[1], int(sys.argv[2])
 source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -33,33 +34,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 threading.Thread(target=server.serve_forever, daemon=True).start()
 url = "http://127.0.0.1:%d/news" % server.server_address[1]
-
-
-def descendants(pid):
-    found, todo = [pid], [pid]
-    while todo:
-        p = todo.pop()
-        try:
-            with open("/proc/%d/task/%d/children" % (p, p)) as f:
-                kids = [int(k) for k in f.read().split()]
-        except OSError:
-            kids = []
-        found += kids
-        todo += kids
-    return found
-
-
-def pss_kib(pid):
-    total = 0
-    for p in descendants(pid):
-        try:
-            with open("/proc/%d/smaps_rollup" % p) as f:
-                for line in f:
-                    if line.startswith("Pss:"):
-                        total += int(line.split()[1])
-        except OSError:
-            pass
-    return total
 
 
 def run_once(name):
