@@ -16,11 +16,11 @@ def descendants(pid):
     return found
 
 
-def pss_kib(pid):
-    """PSS of `pid` and all its descendants, in KiB; a process that ends
-    while being read counts nothing."""
+def pss_kib(pid, alone=False):
+    """PSS of `pid` and all its descendants (or, `alone`, of `pid` only), in
+    KiB; a process that ends while being read counts nothing."""
     total = 0
-    for p in descendants(pid):
+    for p in [pid] if alone else descendants(pid):
         try:
             with open("/proc/%d/smaps_rollup" % p) as f:
                 for line in f:

@@ -1,7 +1,6 @@
 #include "support/gui/program_windows.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
@@ -12,21 +11,7 @@ namespace testing_support {
 
 bool waitFor(const std::function<bool()> &done, int ms)
 {
-    // The engine hands work between its threads and this one many times for
-    // one step of a page (a window opened by a script takes dozens), so the
-    // wait sleeps only until the next event, never a fixed while between
-    // passes: that would make such a page take seconds a step. The timer
-    // wakes the wait for conditions no event of this thread reports.
-    const QDeadlineTimer deadline(ms);
-    QTimer look;
-    look.start(10);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return done();
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
+    return QTest::qWaitFor(done, ms);
 }
 
 void runLoop(int ms)
