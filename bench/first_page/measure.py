@@ -5,16 +5,15 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import programs  # noqa: E402
 import xdrive  # noqa: E402
 from process_memory import pss_kib  # noqa: E402
 
 build, runs = sys.argv[1], int(sys.argv[2])
-source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
 PAGE = b"<html><head><title>News</title></head><body><h1>News</h1><p>A local page.</p></body></html>"
 
@@ -37,13 +36,9 @@ url = "http://127.0.0.1:%d/news" % server.server_address[1]
 
 
 def run_once(name):
-    env = dict(os.environ)
-    env["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
-    env.pop("QT_QPA_PLATFORM", None)
-    folder = tempfile.mkdtemp(prefix="first-page-")
+    env = programs.environment()
+    folder = programs.folder(build, name, "first-page-")
     if name == "kestrelon":
-        subprocess.run([os.path.join(source, "scripts/install_folder.sh"), build, folder],
-                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
     else:
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"

@@ -5,15 +5,14 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import programs  # noqa: E402
 from process_memory import pss_kib  # noqa: E402
 
 build, visits = sys.argv[1], int(sys.argv[2])
-source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 EVERY = 100
 SETTLE_S = 2
 WORDS = ("river market council season harbour train school weather garden report "
@@ -131,13 +130,9 @@ def wait_loaded(n):
 def soak(name, first_story):
     """The PSS curve of one program over `visits` Go commands, and how many
     visits never told the server they had loaded."""
-    env = dict(os.environ)
-    env["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
-    env.pop("QT_QPA_PLATFORM", None)
-    folder = tempfile.mkdtemp(prefix="soak-")
+    env = programs.environment()
+    folder = programs.folder(build, name, "soak-")
     if name == "kestrelon":
-        subprocess.run([os.path.join(source, "scripts/install_folder.sh"), build, folder],
-                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         program = os.path.join(folder, "kestrelon")
         cmd = [program, address(first_story)]
     else:
