@@ -1,6 +1,7 @@
 """How the benchmarks start Kestrelon and the floor program: on the X
 display they were given, reporting their start-up milestones."""
 import os
+import shutil
 import subprocess
 import tempfile
 
@@ -21,3 +22,14 @@ def folder(build, name, prefix):
         subprocess.run([os.path.join(SOURCE, "scripts/install_folder.sh"), build, made],
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return made
+
+
+def end(proc, folder):
+    """Ends a program as a user's exit does (Kestrelon writes its files on
+    SIGTERM), then removes its folder."""
+    proc.terminate()
+    try:
+        proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+    shutil.rmtree(folder, ignore_errors=True)

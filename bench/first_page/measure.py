@@ -1,7 +1,6 @@
 """Drives both programs on the Xvfb that run.sh started; see run.sh."""
 import http.server
 import os
-import shutil
 import statistics
 import subprocess
 import sys
@@ -56,12 +55,7 @@ def run_once(name):
     threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
     time.sleep(1.5)
     pss = pss_kib(proc.pid)
-    proc.terminate()
-    try:
-        proc.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-    shutil.rmtree(folder, ignore_errors=True)
+    programs.end(proc, folder)
     return loaded, pss
 
 

@@ -1,7 +1,6 @@
 """Drives both programs on the Xvfb that run.sh started; see run.sh."""
 import http.server
 import os
-import shutil
 import struct
 import subprocess
 import sys
@@ -172,12 +171,7 @@ def soak(name, first_story):
             lost += 1
         if i % EVERY == 0 or i == visits:
             curve.append(sample(i))
-    proc.terminate()
-    try:
-        proc.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-    shutil.rmtree(folder, ignore_errors=True)
+    programs.end(proc, folder)
     return curve, lost
 
 
