@@ -17,9 +17,9 @@ namespace {
 constexpr int kFirstWaitMs = 2000;
 constexpr int kLongestWaitMs = 30000;
 // How long a command's own load may take before the renderer is asked. A
-// question sent to a page as it is being replaced keeps the engine's part
-// of that page alive long after (about a tenth of a megabyte a command, for
-// as long as the program runs), and a page that loads has answered anyway.
+// page that loads has answered anyway, and a question sent to the page that
+// the command is replacing may hold the engine's side of that page: over a
+// long session the program grew by a tenth of a megabyte a command with it.
 constexpr int kProbeAfterMs = 1000;
 
 } // namespace
