@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -72,22 +73,23 @@ QList<PopupWindow *> popups()
     return found;
 }
 
-// Waits in a real event loop, as the program runs: the engine hands each
-// window.open between its threads and this one dozens of times, and a wait
-// that sleeps between passes makes a loop of them take minutes.
+// Waits sleeping only until the next event, as the program's loop does: the
+// engine hands each window.open between its threads and this one dozens of
+// times, and a wait that sleeps a fixed while between passes makes a loop of
+// them take minutes. (Not QEventLoop::exec: once a test has quit the
+// application, exec returns at once for the rest of the process.)
 bool waitInLoop(const std::function<bool()> &done)
 {
-    QEventLoop loop;
+    const QDeadlineTimer deadline(30000);
     QTimer look;
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
     look.start(10);
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-    if (!done())
-        loop.exec();
-    return done();
+    while (!done()) {
+        if (deadline.hasExpired())
+            return done();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
 }
 
 } // namespace
