@@ -7,16 +7,16 @@
 #include "support/core/tls_page_server.h"
 #include "support/gui/dialog_answers.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <csignal>
 
