@@ -2,9 +2,11 @@
 // view. It prints the same two milestones as Kestrelon does. With
 // --persistent the view keeps its profile on disk (in ./engine of the
 // current folder), as Kestrelon's does; without, the profile is off the
-// record.
+// record. With --stdin every line read from the standard input is opened as
+// if typed.
 #include <QApplication>
 #include <QLineEdit>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QDir>
 #include <QVBoxLayout>
@@ -37,6 +39,21 @@ int main(int argc, char **argv)
     layout->addWidget(view);
     window.resize(800, 480);
     QObject::connect(address, &QLineEdit::returnPressed, [&] { view->load(QUrl(address->text())); });
+    QByteArray input;
+    if (app.arguments().contains(QStringLiteral("--stdin"))) {
+        auto *ready = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+        QObject::connect(ready, &QSocketNotifier::activated, [&, ready] {
+            char chunk[4096];
+            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (got <= 0) {
+                ready->setEnabled(false);
+                return;
+            }
+            input.append(chunk, got);
+            for (qsizetype end; (end = input.indexOf('\n')) >= 0; input.remove(0, end + 1))
+                view->load(QUrl(QString::fromUtf8(input.left(end)).trimmed()));
+        });
+    }
     bool first = true;
     QObject::connect(view, &QWebEngineView::loadFinished, [&](bool) {
         if (first) {

@@ -2,17 +2,16 @@
 import os
 import shutil
 import statistics
-import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import local_server  # noqa: E402
+import programs  # noqa: E402
 import xdrive  # noqa: E402
+from process_memory import pss_kib  # noqa: E402
 
 build, runs = sys.argv[1], int(sys.argv[2])
-source = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
 PAGE = b"<html><head><title>News</title></head><body><h1>News</h1><p>A local page.</p></body></html>"
 
@@ -25,38 +24,9 @@ class Handler(local_server.Handler):
 url = local_server.start(Handler) + "/news"
 
 
-def descendants(pid):
-    found, todo = [pid], [pid]
-    while todo:
-        p = todo.pop()
-        try:
-            with open("/proc/%d/task/%d/children" % (p, p)) as f:
-                kids = [int(k) for k in f.read().split()]
-        except OSError:
-            kids = []
-        found += kids
-        todo += kids
-    return found
-
-
-def pss_kib(pid):
-    total = 0
-    for p in descendants(pid):
-        try:
-            with open("/proc/%d/smaps_rollup" % p) as f:
-                for line in f:
-                    if line.startswith("Pss:"):
-                        total += int(line.split()[1])
-        except OSError:
-            pass
-    return total
-
-
 def run_once(name):
-    folder = tempfile.mkdtemp(prefix="first-page-")
+    folder = programs.folder(build, name, "first-page-")
     if name == "kestrelon":
-        subprocess.run([os.path.join(source, "scripts/install_folder.sh"), build, folder],
-                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
     else:
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"

@@ -16,6 +16,11 @@ namespace {
 // repeated so often that it stands in the way.
 constexpr int kFirstWaitMs = 2000;
 constexpr int kLongestWaitMs = 30000;
+// How long a command's own load may take before the renderer is asked. A
+// page that loads has answered anyway, and a question sent to the page that
+// the command is replacing may hold the engine's side of that page: over a
+// long session the program grew by a tenth of a megabyte a command with it.
+constexpr int kProbeAfterMs = 1000;
 
 } // namespace
 
@@ -25,6 +30,8 @@ BusyPageGuard::BusyPageGuard(WebEngine &engine, std::function<void(std::function
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &BusyPageGuard::waitedLong);
+    m_probeTimer.setSingleShot(true);
+    connect(&m_probeTimer, &QTimer::timeout, this, &BusyPageGuard::probe);
     // A page that asks its user something is waiting, not stuck; once it
     // has its answers it has the full while again to reply.
     connect(&engine, &WebEngine::askingUser, this, [this] {
@@ -44,11 +51,27 @@ BusyPageGuard::~BusyPageGuard()
 
 void BusyPageGuard::commandGiven(std::function<void()> again, bool pastQuestion)
 {
-    const int generation = ++m_generation;
+    ++m_generation;
     m_pending = true;
     m_leaving = pastQuestion;
     m_again = std::move(again);
     m_waitMs = kFirstWaitMs;
+    m_probeTimer.start(std::min(kProbeAfterMs, m_waitMs));
+    if (m_engine.openQuestions() == 0)
+        m_timer.start(m_waitMs);
+}
+
+void BusyPageGuard::pageLoaded()
+{
+    if (m_pending)
+        through();
+}
+
+void BusyPageGuard::probe()
+{
+    if (!m_pending)
+        return;
+    const int generation = m_generation;
     // The engine calls back even as the page goes, after this guard may
     // have gone with its engine.
     QPointer<BusyPageGuard> self(this);
@@ -56,8 +79,6 @@ void BusyPageGuard::commandGiven(std::function<void()> again, bool pastQuestion)
         if (self && generation == self->m_generation)
             self->through();
     });
-    if (m_engine.openQuestions() == 0)
-        m_timer.start(m_waitMs);
 }
 
 void BusyPageGuard::through()
@@ -66,6 +87,7 @@ void BusyPageGuard::through()
     m_leaving = false;
     m_again = nullptr;
     m_timer.stop();
+    m_probeTimer.stop();
     closeQuestion();
 }
 

@@ -13,8 +13,9 @@ namespace platform {
 
 // Sees each navigation command through to a renderer that answers. A page
 // whose script runs on holds its renderer, and the command waits behind it,
-// so the renderer is asked a trivial question after each command:
-//   - an answer: the command is through;
+// so the renderer is asked a trivial question shortly after each command
+// that has not loaded its page by then:
+//   - an answer, or the page loaded: the command is through;
 //   - no answer while the page waits for its user (one of its questions is
 //     open): not stuck, it waits as long as the user takes;
 //   - no answer in a short while otherwise: the user is asked "The page is
@@ -35,6 +36,9 @@ public:
     // page on its way, so the user is leaving that page.
     void commandGiven(std::function<void()> again, bool pastQuestion);
 
+    // A page has loaded: its renderer answers.
+    void pageLoaded();
+
     // The user is leaving a page that held them with a question, and the
     // page asks again instead of letting go. The page is ended and the
     // command given again when it can be; true when that happened.
@@ -44,6 +48,7 @@ public:
     std::function<void()> takeRepeat();
 
 private:
+    void probe();
     void waitedLong();
     void ask();
     void through();
@@ -53,6 +58,7 @@ private:
     std::function<void(std::function<void()>)> m_probe;
     std::function<void()> m_end;
     QTimer m_timer;
+    QTimer m_probeTimer;
     int m_generation = 0;
     int m_waitMs = 0;
     bool m_pending = false;

@@ -130,7 +130,11 @@ public:
             if (percent < 100)
                 progress(percent, 100);
         });
-        connect(m_view, &QWebEngineView::loadFinished, this, [this](bool) {
+        connect(m_view, &QWebEngineView::loadFinished, this, [this](bool ok) {
+            // Only a page that came in shows its renderer answering: an
+            // abandoned load ends without it.
+            if (ok)
+                m_guard->pageLoaded();
             m_loading = false;
             progress(100, 100);
             if (OnDownloadComplete)
