@@ -3,6 +3,8 @@ import collections
 import os
 import subprocess
 import threading
+
+import programs
 import time
 
 
@@ -36,9 +38,7 @@ def first_page(cmd, cwd, title, url, env=None, while_loaded=None):
     completion. Calls `while_loaded(process)` then, before ending the
     program with SIGTERM (which goes through its close step). Returns a
     Start."""
-    full = dict(os.environ)
-    full["QT_LOGGING_RULES"] = "kestrelon.startup.info=true"
-    full.pop("QT_QPA_PLATFORM", None)
+    full = programs.environment()
     full.update(env or {})
     start = time.monotonic()
     proc = subprocess.Popen(cmd, cwd=cwd, env=full, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
