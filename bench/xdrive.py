@@ -3,9 +3,9 @@ import collections
 import os
 import subprocess
 import threading
+import time
 
 import programs
-import time
 
 
 def type_address(title, url):
