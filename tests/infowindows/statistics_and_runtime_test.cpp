@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTime>
+#include <QTimer>
 
 using namespace info_testing;
 
