@@ -2,7 +2,6 @@
 
 #include "app/application.h"
 #include "platform/web_engine.h"
-#include "socket/notification_window.h"
 #include "toolkit/widgets/guard.h"
 
 #include <QAbstractEventDispatcher>
@@ -34,14 +33,9 @@ bool handlingNowhereToGo()
 
 ApplicationEvents::ApplicationEvents(QObject *parent) : QObject(parent)
 {
+    // The one handler: errors of the windows' handlers and of the socket
+    // layer's timer and notice handlers alike.
     toolkit::setErrorHandler([this](const QString &message) { error(message); });
-    // Errors of the socket layer's own timer and notice handlers come here too.
-    setCentralExceptionHandler([](const std::exception &e) {
-        if (const auto *error = dynamic_cast<const Exception *>(&e))
-            toolkit::reportError(error->message());
-        else
-            toolkit::reportError(QString::fromLocal8Bit(e.what()));
-    });
     KestrelonApplication::setQueuedEventHook([this](QObject *receiver, QEvent *event) { queuedEvent(receiver, event); });
     connect(QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()),
             &QAbstractEventDispatcher::aboutToBlock, this, toolkit::guard([this] { idle(); }));
@@ -50,7 +44,6 @@ ApplicationEvents::ApplicationEvents(QObject *parent) : QObject(parent)
 ApplicationEvents::~ApplicationEvents()
 {
     toolkit::setErrorHandler(nullptr);
-    setCentralExceptionHandler(nullptr);
     KestrelonApplication::setQueuedEventHook(nullptr);
 }
 

@@ -8,6 +8,7 @@
 
 #include "powersock.h"
 #include "thread_timer.h"
+#include "toolkit/core/error_report.h"
 
 QEvent::Type MessageEvent::eventType()
 {
@@ -51,12 +52,6 @@ bool alive(quint64 source)
 
 namespace {
 
-CentralExceptionHandler &centralHandler()
-{
-    static CentralExceptionHandler handler;
-    return handler;
-}
-
 // Windows that may still receive messages from the look-up threads. Never
 // destroyed: a look-up thread may still finish while the process exits.
 std::mutex &windowsMutex()
@@ -72,21 +67,16 @@ QSet<HiddenWindow *> &liveWindows()
 
 } // namespace
 
-void setCentralExceptionHandler(CentralExceptionHandler handler)
-{
-    centralHandler() = std::move(handler);
-}
-
 void handleExceptionCentrally(const std::exception &error)
 {
-    if (centralHandler()) {
-        try {
-            centralHandler()(error);
-        } catch (...) {
-        }
+    const QString text = toolkit::exceptionText(error);
+    try {
+        if (toolkit::deliverError(text))
+            return;
+    } catch (...) {
         return;
     }
-    qWarning("%s", error.what());
+    qWarning("%s", qPrintable(text));
 }
 
 HiddenWindow::HiddenWindow(QObject *parent) : QObject(parent)

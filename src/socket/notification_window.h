@@ -45,11 +45,9 @@ void retire(quint64 source);
 bool alive(quint64 source);
 } // namespace message_sources
 
-// The application's central exception handler: errors raised by a timer's
-// handler go there and never leave the window procedure. The default writes
-// the text as a warning; the program installs its own.
-using CentralExceptionHandler = std::function<void(const std::exception &)>;
-void setCentralExceptionHandler(CentralExceptionHandler handler);
+// Errors raised by a timer's or a notice's handler never leave the window
+// procedure: they go to the program's error handler
+// (toolkit/core/error_report.h), or are written as a warning without one.
 void handleExceptionCentrally(const std::exception &error);
 
 // Common part of both hidden windows.

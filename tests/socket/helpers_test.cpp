@@ -4,6 +4,7 @@
 #include <set>
 
 #include "socket/error_table.h"
+#include "toolkit/core/error_report.h"
 #include "socket_fixture.h"
 
 TEST(NthWord, FieldsBetweenSingleDelimiters)
@@ -289,7 +290,7 @@ TEST(ThreadTimer, EnablingAgainDoesNotRestartTheCountdown)
 TEST(ThreadTimer, HandlerErrorsGoToTheCentralHandlerAndTicksGoOn)
 {
     QStringList shown;
-    setCentralExceptionHandler([&](const std::exception &e) { shown << QString::fromUtf8(e.what()); });
+    toolkit::setErrorHandler([&](const QString &message) { shown << message; });
     int ticks = 0;
     {
         TThreadTimer timer;
@@ -301,7 +302,7 @@ TEST(ThreadTimer, HandlerErrorsGoToTheCentralHandlerAndTicksGoOn)
         EXPECT_TRUE(pumpUntil([&] { return ticks >= 2; }));
         EXPECT_TRUE(timer.WindowHandle()->SendMessage(WM_ACTIVATEAPP, 1, 0) == 0);
     }
-    setCentralExceptionHandler(nullptr);
+    toolkit::setErrorHandler(nullptr);
     EXPECT_GE(shown.size(), 2);
     EXPECT_EQ(shown.value(0), QStringLiteral("tick failed"));
     const int after = ticks;

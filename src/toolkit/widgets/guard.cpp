@@ -3,25 +3,14 @@
 #include "toolkit/widgets/message_box.h"
 
 namespace toolkit {
-namespace {
-ErrorHandler g_handler;
-} // namespace
-
-void setErrorHandler(ErrorHandler handler)
-{
-    g_handler = std::move(handler);
-}
 
 void reportError(const QString &message)
 {
     // Errors raised while a box is open (its loop runs other handlers) come
     // here again; each gets its own box, nested, as the event loop allows.
     try {
-        if (g_handler) {
-            g_handler(message);
-            return;
-        }
-        showMessage(message);
+        if (!deliverError(message))
+            showMessage(message);
     } catch (const Exception &e) {
         // The handler itself failed: say so plainly, never throw into Qt.
         try {

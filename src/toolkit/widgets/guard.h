@@ -1,5 +1,6 @@
 #pragma once
 
+#include "toolkit/core/error_report.h"
 #include "toolkit/core/exceptions.h"
 
 #include <QString>
@@ -15,13 +16,8 @@
 // abandoned at the failing step.
 namespace toolkit {
 
-using ErrorHandler = std::function<void(const QString &message)>;
-
-// Installs the program's error handler; without one, the text is shown in a
-// message box.
-void setErrorHandler(ErrorHandler handler);
-
-// Hands `message` to the installed handler.
+// Hands `message` to the program's error handler (toolkit/core/error_report.h);
+// without one, the text is shown in a message box.
 void reportError(const QString &message);
 
 template <class F>
