@@ -15,6 +15,7 @@
 
 #include <QHash>
 #include <QTest>
+#include <QWebEngineView>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,12 @@ inline QByteArray titled(const QByteArray &title, const QByteArray &body = "page
     return "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>";
 }
 
+// The engine's view inside the browser window.
+inline QWebEngineView *view(TForm1 &browser)
+{
+    return qobject_cast<QWebEngineView *>(browser.WebBrowser1().widget());
+}
+
 // The window set created as the program starts up, not yet shown (start()
 // shows the main window); ProgramWindows(Deferred) leaves the creation to the
 // test, which may change the installation folder first.
@@ -42,5 +49,10 @@ public:
     ProgramWindows() : testing_support::ProgramWindows(Stage::Created) {}
     explicit ProgramWindows(Deferred) : testing_support::ProgramWindows(Stage::Folder) {}
 };
+
+inline QWebEngineView *view(ProgramWindows &program)
+{
+    return view(program.browser());
+}
 
 } // namespace app_testing

@@ -12,16 +12,12 @@
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
+using app_testing::view;
 using app_testing::waitFor;
 using testing_support::DialogAnswerer;
 using testing_support::UrlRecorder;
 
 namespace {
-
-QWebEngineView *view(ProgramWindows &program)
-{
-    return qobject_cast<QWebEngineView *>(program.browser().WebBrowser1().widget());
-}
 
 void clickPage(ProgramWindows &program)
 {

@@ -15,17 +15,13 @@
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
+using app_testing::view;
 using app_testing::titled;
 using app_testing::waitFor;
 using testing_support::clickButton;
 using testing_support::DialogAnswerer;
 
 namespace {
-
-QWebEngineView *view(ProgramWindows &program)
-{
-    return qobject_cast<QWebEngineView *>(program.browser().WebBrowser1().widget());
-}
 
 QVariant evaluate(ProgramWindows &program, const QString &script)
 {

@@ -22,6 +22,7 @@
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
+using app_testing::view;
 using app_testing::titled;
 using app_testing::waitFor;
 using testing_support::clickButton;
@@ -48,11 +49,6 @@ void go(ProgramWindows &program, const QString &url)
 bool captionIs(TForm1 &browser, const QString &caption)
 {
     return waitFor([&] { return browser.windowTitle() == caption; });
-}
-
-QWebEngineView *view(TForm1 &browser)
-{
-    return qobject_cast<QWebEngineView *>(browser.WebBrowser1().widget());
 }
 
 void clickPage(TForm1 &browser)
