@@ -29,6 +29,8 @@ int main(int argc, char **argv)
     qint64 last = -1;
     qint64 longest = 0;
     qint64 filled = -1;
+    // The file list as a user finds it on the screen: by its name.
+    const auto *fileList = bookmarks.findChild<QListView *>(QStringLiteral("FileListBox1"));
     QTimer ticker;
     ticker.setInterval(1);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
@@ -36,8 +38,8 @@ int main(int argc, char **argv)
         if (last >= 0)
             longest = std::max(longest, now - last);
         last = now;
-        QAbstractItemModel *model = bookmarks.ui.FileListBox1->model();
-        if (filled < 0 && model->rowCount(bookmarks.ui.FileListBox1->rootIndex()) >= expected)
+        QAbstractItemModel *model = fileList->model();
+        if (filled < 0 && model->rowCount(fileList->rootIndex()) >= expected)
             filled = now;
         if (filled >= 0 && now - filled > 1000000000LL)
             app.quit();

@@ -71,7 +71,8 @@ int main(int argc, char **argv)
     TForm5 &history = *windows.forms().Form5;
     FirstPaint paint;
     paint.clock = &clock;
-    history.ui.ListBox1->viewport()->installEventFilter(&paint);
+    auto *list = history.findChild<QListView *>(QStringLiteral("ListBox1"));
+    list->viewport()->installEventFilter(&paint);
     const qint64 asked = clock.nsecsElapsed();
     main.History1Click();
     QElapsedTimer wait;
@@ -87,7 +88,7 @@ int main(int argc, char **argv)
 
     std::printf("windows shown %.0f ms  index built %.0f ms  history window drawn %.1f ms (%d lines)  "
                 "close step %.0f ms  RSS shown %.0f MB, indexed %.0f MB, history window %.0f MB, peak %.0f MB\n",
-                shown, indexed, drawn, history.ui.ListBox1->model()->rowCount(), closeStep, shownMb, indexedMb,
+                shown, indexed, drawn, list->model()->rowCount(), closeStep, shownMb, indexedMb,
                 historyMb, statusMegabytes("VmHWM:"));
     return 0;
 }

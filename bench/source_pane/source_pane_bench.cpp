@@ -20,7 +20,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -101,7 +103,7 @@ int main(int argc, char **argv)
     WindowSetOwner owner;
     owner.mainWindow().show();
     TForm7 &window = *owner.forms().Form7;
-    QPlainTextEdit &pane = *owner.forms().Form1->ui.Memo1;
+    QPlainTextEdit &pane = *owner.forms().Form1->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
 
     testing_support::NginxServer nginx;
     const std::vector<int> sizes = {2, 10, 30};
@@ -133,12 +135,12 @@ int main(int argc, char **argv)
             // The fetch into the pane.
             pane.clear();
             window.show();
-            window.ui.Edit1->setText(QString::fromLatin1(url));
+            window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QString::fromLatin1(url));
             GapMeter meter;
             meter.start();
             QElapsedTimer clock;
             clock.start();
-            window.ui.Button1->click();
+            window.findChild<QPushButton *>(QStringLiteral("Button1"))->click();
             fetch.push_back(clock.nsecsElapsed() / 1e6);
             gaps.push_back(double(meter.stop()));
             if (pane.document()->characterCount() - 1 != expected.size())

@@ -3,8 +3,11 @@
 #include "browser/window_set.h"
 
 #include <QWidget>
+#include <memory>
 
-#include "ui_development_window.h"
+namespace Ui {
+class TForm11;
+}
 
 // The Development window: the log of errors and the idle and message counts.
 // Reached from no menu; the running-time window shows it.
@@ -12,13 +15,19 @@ class TForm11 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm11(WindowSet &forms);
-
-    Ui::TForm11 ui;
+    ~TForm11() override;
 
     // Appends `line` as a new last line of the error log.
     void logError(const QString &line);
+    // The idle and message counts the main window keeps.
+    void showIdleCount(qint64 count);
+    void showMessageCount(qint64 count);
 
 private:
     WindowSet &m_forms;
     int m_loggedLines = 0;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm11> ui;
 };

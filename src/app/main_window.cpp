@@ -1,10 +1,11 @@
 #include "app/main_window.h"
+#include "ui_main_window.h"
 
 #include "app/application_events.h"
 #include "app/development_window.h"
 #include "app/error_handler.h"
 #include "app/interface_modes.h"
-#include "app/key_router.h"
+#include "app/program_keys.h"
 #include "app/last_page.h"
 #include "app/main_window_artwork.h"
 #include "app/persistence/persistence.h"
@@ -110,26 +111,26 @@ QString longTimeText(const QTime &time)
 
 } // namespace
 
-TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms)
+TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm2>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     // A fixed single border with the system menu and minimise box only;
     // the client area is 440 x 92 with or without the menu bar above it.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    ui.centralwidget->setFixedSize(440, 92);
+    ui->centralwidget->setFixedSize(440, 92);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(308, 149);
 
-    ui.Image2->setPixmap(artwork::progressTrack(ui.Image2->size()));
-    ui.Image3->setPixmap(artwork::progressMarker(ui.Image3->size()));
-    ui.Button1->setPixmap(artwork::defaultButton(ui.Button1->size(), QStringLiteral("Go")));
-    ui.Button2->setPixmap(artwork::defaultButton(ui.Button2->size(), QStringLiteral("Back")));
-    ui.Button4->setPixmap(artwork::defaultButton(ui.Button4->size(), QStringLiteral("Stop")));
-    ui.Button3->setPixmap(artwork::defaultButton(ui.Button3->size(), QStringLiteral("Forward")));
-    ui.Image1->setMouseTracking(true);
-    ui.Edit1->setFocus();
-    ui.Edit1->installEventFilter(this);
+    ui->Image2->setPixmap(artwork::progressTrack(ui->Image2->size()));
+    ui->Image3->setPixmap(artwork::progressMarker(ui->Image3->size()));
+    ui->Button1->setPixmap(artwork::defaultButton(ui->Button1->size(), QStringLiteral("Go")));
+    ui->Button2->setPixmap(artwork::defaultButton(ui->Button2->size(), QStringLiteral("Back")));
+    ui->Button4->setPixmap(artwork::defaultButton(ui->Button4->size(), QStringLiteral("Stop")));
+    ui->Button3->setPixmap(artwork::defaultButton(ui->Button3->size(), QStringLiteral("Forward")));
+    ui->Image1->setMouseTracking(true);
+    ui->Edit1->setFocus();
+    ui->Edit1->installEventFilter(this);
 
     // The error, idle and message hook exists before the creation handler
     // runs, so an error there is shown like any other.
@@ -145,7 +146,7 @@ TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms)
     buildPopupMenu();
     connectCommands();
     connectPictureButtons();
-    m_keyRouter = new KeyRouter(*this);
+    new programkeys::Handler(*this, m_forms);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -160,7 +161,7 @@ TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms)
     // window's first show.
     m_suggestions = new AddressSuggestions(toolkit::CurrentFolder::path(), this);
     m_suggestions->build(HistoryList);
-    m_suggestions->attach(ui.Edit1, [this] { Button1Click(); });
+    m_suggestions->attach(ui->Edit1, [this] { Button1Click(); });
 }
 
 TForm2::~TForm2()
@@ -199,24 +200,24 @@ void TForm2::connectCommands()
         QAction *item;
         Command command;
     } items[] = {
-        {ui.VisaWebbrowsern1, &TForm2::VisaWebbrowsern1Click},
-        {ui.ndramenylge1, &TForm2::ndramenylge1Click},
-        {ui.Avsluta1, &TForm2::Avsluta1Click},
-        {ui.Tillbaka1, &TForm2::Tillbaka1Click},
-        {ui.Frammt1, &TForm2::Frammt1Click},
-        {ui.Stop1, &TForm2::Stop1Click},
-        {ui.Uppdatera1, &TForm2::Uppdatera1Click},
-        {ui.Nuvarandesurftid1, &TForm2::Nuvarandesurftid1Click},
-        {ui.History1, &TForm2::History1Click},
-        {ui.Kllkod1, &TForm2::Kllkod1Click},
-        {ui.rPOPinstllningar1, &TForm2::rPOPinstllningar1Click},
-        {ui.Webbsidorbeskta1, &TForm2::Webbsidorbeskta1Click},
-        {ui.SnabbInterface2, &TForm2::SnabbInterface2Click},
-        {ui.kainterface1, &TForm2::kainterface1Click},
-        {ui.Bokmrken1, &TForm2::Bokmrken1Click},
-        {ui.Hjlp1, &TForm2::Hjlp1Click},
-        {ui.OmNavigator1, &TForm2::OmNavigator1Click},
-        {ui.RaiseExeption1, &TForm2::RaiseExeption1Click},
+        {ui->VisaWebbrowsern1, &TForm2::VisaWebbrowsern1Click},
+        {ui->ndramenylge1, &TForm2::ndramenylge1Click},
+        {ui->Avsluta1, &TForm2::Avsluta1Click},
+        {ui->Tillbaka1, &TForm2::Tillbaka1Click},
+        {ui->Frammt1, &TForm2::Frammt1Click},
+        {ui->Stop1, &TForm2::Stop1Click},
+        {ui->Uppdatera1, &TForm2::Uppdatera1Click},
+        {ui->Nuvarandesurftid1, &TForm2::Nuvarandesurftid1Click},
+        {ui->History1, &TForm2::History1Click},
+        {ui->Kllkod1, &TForm2::Kllkod1Click},
+        {ui->rPOPinstllningar1, &TForm2::rPOPinstllningar1Click},
+        {ui->Webbsidorbeskta1, &TForm2::Webbsidorbeskta1Click},
+        {ui->SnabbInterface2, &TForm2::SnabbInterface2Click},
+        {ui->kainterface1, &TForm2::kainterface1Click},
+        {ui->Bokmrken1, &TForm2::Bokmrken1Click},
+        {ui->Hjlp1, &TForm2::Hjlp1Click},
+        {ui->OmNavigator1, &TForm2::OmNavigator1Click},
+        {ui->RaiseExeption1, &TForm2::RaiseExeption1Click},
     };
     for (const auto &entry : items) {
         const Command command = entry.command;
@@ -234,10 +235,10 @@ void TForm2::connectPictureButtons()
         bool anyButton;
         Command click;
     } buttons[] = {
-        {ui.Button2, skin::kBack, false, &TForm2::Button2Click},
-        {ui.Button4, skin::kStop, false, &TForm2::Button4Click},
-        {ui.Button3, skin::kForward, false, &TForm2::Button3Click},
-        {ui.Button1, skin::kGo, true, &TForm2::Button1Click},
+        {ui->Button2, skin::kBack, false, &TForm2::Button2Click},
+        {ui->Button4, skin::kStop, false, &TForm2::Button4Click},
+        {ui->Button3, skin::kForward, false, &TForm2::Button3Click},
+        {ui->Button1, skin::kGo, true, &TForm2::Button1Click},
     };
     for (const auto &b : buttons) {
         TPictureButton *button = b.button;
@@ -257,7 +258,7 @@ void TForm2::connectPictureButtons()
         const Command click = b.click;
         connect(button, &TPictureButton::clicked, this, toolkit::guard([this, click] { (this->*click)(); }));
     }
-    connect(ui.Image1, &TPictureButton::mouseMoved, this, toolkit::guard([this](QPoint) { Image1MouseMove(); }));
+    connect(ui->Image1, &TPictureButton::mouseMoved, this, toolkit::guard([this](QPoint) { Image1MouseMove(); }));
 }
 
 void TForm2::FormCreate()
@@ -303,18 +304,18 @@ void TForm2::FormCreate()
         detachMainMenu(*this);
 
     // 7. The five skin bitmaps.
-    ui.Image1->loadPicture(QLatin1String(skin::kMainBackground), false);
-    ui.Button2->loadPicture(QLatin1String(skin::kBack.normal), false);
-    ui.Button4->loadPicture(QLatin1String(skin::kStop.normal), false);
-    ui.Button3->loadPicture(QLatin1String(skin::kForward.normal), false);
-    ui.Button1->loadPicture(QLatin1String(skin::kGo.normal), false);
+    ui->Image1->loadPicture(QLatin1String(skin::kMainBackground), false);
+    ui->Button2->loadPicture(QLatin1String(skin::kBack.normal), false);
+    ui->Button4->loadPicture(QLatin1String(skin::kStop.normal), false);
+    ui->Button3->loadPicture(QLatin1String(skin::kForward.normal), false);
+    ui->Button1->loadPicture(QLatin1String(skin::kGo.normal), false);
 }
 
 void TForm2::detachMenu()
 {
     m_menuAttached = false;
-    ui.MainMenu1->hide();
-    ui.MainMenu1->setEnabled(false);
+    ui->MainMenu1->hide();
+    ui->MainMenu1->setEnabled(false);
     adjustSize();
 }
 
@@ -326,10 +327,7 @@ void TForm2::showEvent(QShowEvent *event)
         return;
     m_shownOnce = true;
     // Every window exists now.
-    m_keyRouter->watchBrowserWindow(*m_forms.Form1);
     new platform::PaletteStacking(*this, *m_forms.Form1, this);
-    for (QWidget *window : otherWindows(m_forms))
-        m_keyRouter->watchWindow(*window);
     if (ApplicationEvents1)
         ApplicationEvents1->setQuietWindow(m_forms.Form11);
     flushPendingLog();
@@ -425,7 +423,7 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event)
     // state, and only when it was pressed here too: the Enter that dismissed
     // a message box or started a command in another window is released here
     // once the focus is back, and must not run Go.
-    if (watched == ui.Edit1 && toolkit::isEnterKey(m_addressKeys.completedBy(event)))
+    if (watched == ui->Edit1 && toolkit::isEnterKey(m_addressKeys.completedBy(event)))
         toolkit::guarded([this] { Button1Click(); });
     return QMainWindow::eventFilter(watched, event);
 }
@@ -488,17 +486,17 @@ void TForm2::endSession()
 
 QString TForm2::addressText() const
 {
-    return ui.Edit1->text();
+    return ui->Edit1->text();
 }
 
 void TForm2::setAddressText(const QString &text)
 {
-    ui.Edit1->setText(text);
+    ui->Edit1->setText(text);
 }
 
 QLineEdit *TForm2::addressBox()
 {
-    return ui.Edit1;
+    return ui->Edit1;
 }
 
 void TForm2::showBrowserWindow()
@@ -516,13 +514,13 @@ void TForm2::Button1Click()
     // 2. Navigate to the address box text, unchanged. A failure stops here.
     //    Words that are no address go to the search template instead.
     m_forms.Form1->WebBrowser1().Navigate(
-        m_suggestions->navigationTarget(toolkit::fromSingleByte(toolkit::toSingleByte(ui.Edit1->text()))));
+        m_suggestions->navigationTarget(toolkit::fromSingleByte(toolkit::toSingleByte(ui->Edit1->text()))));
     // 3. Count it.
     // The counts wrap as 32-bit numbers do, rather than overflow.
     TotalPages = qint32(quint32(TotalPages) + 1u);
     SessionPages = qint32(quint32(SessionPages) + 1u);
     // 4. Record the address box text, read again.
-    HistoryList.append(toolkit::toSingleByte(ui.Edit1->text()));
+    HistoryList.append(toolkit::toSingleByte(ui->Edit1->text()));
     m_suggestions->visited(HistoryList.last());
 }
 
@@ -604,8 +602,7 @@ void TForm2::rPOPinstllningar1Click()
 
 void TForm2::Webbsidorbeskta1Click()
 {
-    m_forms.Form3->ui.TotLabel->setText(QString::number(TotalPages));
-    m_forms.Form3->ui.AntalLabel->setText(QString::number(SessionPages));
+    m_forms.Form3->showPageCounts(TotalPages, SessionPages);
     showWindow(m_forms.Form3);
 }
 
@@ -668,8 +665,7 @@ void TForm2::Timer1Timer()
     TForm4 *runtime = m_forms.Form4;
     if (!runtime)
         return;
-    runtime->ui.tidlabel->setText(RunTimeText);
-    runtime->ui.Label3->setText(longTimeText(QTime::currentTime()));
+    runtime->showTimes(RunTimeText, longTimeText(QTime::currentTime()));
 }
 
 void TForm2::Image1MouseMove()
@@ -679,10 +675,10 @@ void TForm2::Image1MouseMove()
         TPictureButton *button;
         const char *normal;
     } buttons[] = {
-        {ui.Button2, skin::kBack.normal},
-        {ui.Button4, skin::kStop.normal},
-        {ui.Button3, skin::kForward.normal},
-        {ui.Button1, skin::kGo.normal},
+        {ui->Button2, skin::kBack.normal},
+        {ui->Button4, skin::kStop.normal},
+        {ui->Button3, skin::kForward.normal},
+        {ui->Button1, skin::kGo.normal},
     };
     for (const auto &b : buttons) {
         if (b.button->showsPressedLook())
@@ -720,24 +716,24 @@ void TForm2::ApplicationEvents1Idle()
 {
     ++IdleCount;
     if (m_forms.Form11)
-        m_forms.Form11->ui.Memo2->setPlainText(QString::number(IdleCount));
+        m_forms.Form11->showIdleCount(IdleCount);
 }
 
 void TForm2::ApplicationEvents1Message()
 {
     ++MessageCount;
     if (m_forms.Form11)
-        m_forms.Form11->ui.Memo3->setPlainText(QString::number(MessageCount));
+        m_forms.Form11->showMessageCount(MessageCount);
 }
 
 TGauge &TForm2::Gauge1()
 {
-    return *ui.Gauge1;
+    return *ui->Gauge1;
 }
 
 void TForm2::gaugechange()
 {
-    ui.Image3->move(ui.Gauge1->PercentDone() * 4 + 5, ui.Image3->y());
+    ui->Image3->move(ui->Gauge1->PercentDone() * 4 + 5, ui->Image3->y());
 }
 
 QMenu *TForm2::PopupMenu1()

@@ -12,11 +12,9 @@
 #include <QList>
 #include <QMainWindow>
 #include <QStringList>
-
-#include "ui_main_window.h"
+#include <memory>
 
 class ApplicationEvents;
-class KeyRouter;
 namespace lastpage {
 class Recorder;
 }
@@ -24,6 +22,10 @@ namespace windowplaces {
 class Keeper;
 }
 class QTimer;
+
+namespace Ui {
+class TForm2;
+}
 
 // The main window: the address box, Go, Back, Stop and Forward, the progress
 // marker and the menus. Owns the history, the counters, the interface mode
@@ -33,8 +35,6 @@ class TForm2 : public QMainWindow, public MainWindowLink {
 public:
     explicit TForm2(WindowSet &forms);
     ~TForm2() override;
-
-    Ui::TForm2 ui;
 
     // Process-wide state.
     QList<QByteArray> HistoryList;
@@ -158,11 +158,14 @@ private:
     WindowSet &m_forms;
     AddressSuggestions *m_suggestions = nullptr;
     QMenu *m_popupMenu = nullptr;
-    KeyRouter *m_keyRouter = nullptr;
     QStringList m_pendingLog;
     bool m_shownOnce = false;
     bool m_menuAttached = true;
     toolkit::KeyStrokes m_addressKeys;
     windowplaces::Keeper *m_windowPlaces = nullptr;
     lastpage::Recorder *m_lastPage = nullptr;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm2> ui;
 };

@@ -162,6 +162,15 @@ void AddressCompleter::placeList()
     m_popup->setGeometry(below.x(), below.y(), std::max(width, m_box->width()), int(m_shown.size()) * kLineHeight + 2);
 }
 
+bool AddressCompleter::closeList()
+{
+    if (!isListShown())
+        return false;
+    m_box->setText(m_typed);
+    hideList();
+    return true;
+}
+
 void AddressCompleter::hideList()
 {
     if (!m_popup)
@@ -218,10 +227,6 @@ bool AddressCompleter::eventFilter(QObject *watched, QEvent *event)
         case Qt::Key_Up:
             step(-1);
             return true;
-        case Qt::Key_Escape:
-            m_box->setText(m_typed);
-            hideList();
-            return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             // The box's own Enter handling runs Go with what it holds.
@@ -231,12 +236,6 @@ bool AddressCompleter::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
     }
-    case QEvent::Show:
-        // Filters installed later see the box's keys first, and the window
-        // keys take Escape: once the windows are all made, go first again.
-        QMetaObject::invokeMethod(
-            this, [this] { m_box->installEventFilter(this); }, Qt::QueuedConnection);
-        return false;
     case QEvent::FocusOut:
     case QEvent::Hide:
         // A click in the list does not take the focus, so this is the user

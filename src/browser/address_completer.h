@@ -21,7 +21,8 @@ class SuggestionService;
 // takes the focus, so every key still reaches the box first.
 //   Up/Down    choose an entry: its address goes into the box as if typed
 //   Enter      closes the list; the box's own Enter runs Go with its text
-//   Escape     closes the list, the box back to what the user typed
+//   Escape     closes the list, the box back to what the user typed (the
+//              program's key table calls closeList())
 //   a click    chooses the entry and runs Go (chosen())
 class AddressCompleter : public QObject {
     Q_OBJECT
@@ -30,6 +31,9 @@ public:
     ~AddressCompleter() override;
 
     bool isListShown() const;
+    // Closes a shown list and puts back what the user typed; false when no
+    // list was shown.
+    bool closeList();
     // The list's lines as shown, for those who check what it offers.
     QListWidget *list() const { return m_list; }
 

@@ -1,4 +1,5 @@
 #include "browser/bookmarks_window.h"
+#include "ui_bookmarks_window.h"
 
 #include "browser/bookmark_file.h"
 #include "browser/main_window_link.h"
@@ -50,9 +51,9 @@ private:
 
 } // namespace
 
-TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms), m_icons(std::make_unique<PlainIcons>())
+TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms), m_icons(std::make_unique<PlainIcons>()), ui(std::make_unique<Ui::TForm9>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     toolkit::setFixedSingleBorder(*this);
     move(408, 157);
 
@@ -62,10 +63,10 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms), m_icons(std
     m_folders->setReadOnly(true);
     m_folders->setIconProvider(m_icons.get());
     m_folders->setRootPath(QStringLiteral("/"));
-    ui.DirectoryListBox1->setModel(m_folders);
+    ui->DirectoryListBox1->setModel(m_folders);
     for (int column = 1; column < m_folders->columnCount(); ++column)
-        ui.DirectoryListBox1->hideColumn(column);
-    ui.DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; }"));
+        ui->DirectoryListBox1->hideColumn(column);
+    ui->DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; }"));
 
     // The file list: every name matching the mask, hidden ones included, so
     // the bookmark of an untitled page (".bkm") is listed too.
@@ -75,25 +76,25 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms), m_icons(std
     m_files->setNameFilterDisables(false);
     m_files->setReadOnly(true);
     m_files->setIconProvider(m_icons.get());
-    ui.FileListBox1->setModel(m_files);
+    ui->FileListBox1->setModel(m_files);
     // A folder of thousands of bookmarks is laid out a batch of names at a
     // time between events, so the window answers while it fills.
-    ui.FileListBox1->setLayoutMode(QListView::Batched);
-    ui.FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui->FileListBox1->setLayoutMode(QListView::Batched);
+    ui->FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     // Double-click or Enter on a folder opens it, and makes it current.
-    connect(ui.DirectoryListBox1, &QAbstractItemView::activated, this, toolkit::guard([this](const QModelIndex &index) {
+    connect(ui->DirectoryListBox1, &QAbstractItemView::activated, this, toolkit::guard([this](const QModelIndex &index) {
                 setDirectory(m_folders->filePath(index));
             }));
     // The model reads folders in the background: the shown folder can only
     // be scrolled into view once the rows on its way are there.
     connect(m_folders, &QFileSystemModel::directoryLoaded, this, [this] {
         if (!m_directory.isEmpty())
-            ui.DirectoryListBox1->scrollTo(m_folders->index(m_directory));
+            ui->DirectoryListBox1->scrollTo(m_folders->index(m_directory));
     });
-    connect(ui.FileListBox1, &QAbstractItemView::doubleClicked, this,
+    connect(ui->FileListBox1, &QAbstractItemView::doubleClicked, this,
             toolkit::guard([this](const QModelIndex &) { FileListBox1DblClick(); }));
-    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    connect(ui->Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
 }
 
 TForm9::~TForm9()
@@ -126,17 +127,17 @@ void TForm9::setDirectory(const QString &folder)
     m_directory = toolkit::CurrentFolder::path();
 
     const QModelIndex folderIndex = m_folders->index(m_directory);
-    ui.DirectoryListBox1->setCurrentIndex(folderIndex);
-    ui.DirectoryListBox1->expand(folderIndex);
-    ui.DirectoryListBox1->scrollTo(folderIndex);
-    ui.FileListBox1->setRootIndex(m_files->setRootPath(m_directory));
-    ui.FileListBox1->clearSelection();
-    ui.FileListBox1->setCurrentIndex(QModelIndex());
+    ui->DirectoryListBox1->setCurrentIndex(folderIndex);
+    ui->DirectoryListBox1->expand(folderIndex);
+    ui->DirectoryListBox1->scrollTo(folderIndex);
+    ui->FileListBox1->setRootIndex(m_files->setRootPath(m_directory));
+    ui->FileListBox1->clearSelection();
+    ui->FileListBox1->setCurrentIndex(QModelIndex());
 }
 
 QString TForm9::selectedFile() const
 {
-    const QModelIndexList selected = ui.FileListBox1->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = ui->FileListBox1->selectionModel()->selectedIndexes();
     if (selected.isEmpty() || m_directory.isEmpty())
         return QString();
     return m_directory + QLatin1Char('/') + m_files->fileName(selected.first());

@@ -8,10 +8,12 @@
 
 #include <memory>
 
-#include "ui_bookmarks_window.h"
-
 class QFileIconProvider;
 class QFileSystemModel;
+
+namespace Ui {
+class TForm9;
+}
 
 // The bookmarks window: a folder list whose folder is the process's current
 // folder while the window is shown, and the "*.bkm" files of that folder.
@@ -22,8 +24,6 @@ class TForm9 : public QWidget {
 public:
     explicit TForm9(WindowSet &forms);
     ~TForm9() override;
-
-    Ui::TForm9 ui;
 
     // The installation folder as config\intallpath.cfg holds it; read on the
     // first show that finds it empty, kept for the rest of the run.
@@ -55,4 +55,8 @@ private:
     // The folder that was current when showing moved it: the one the
     // program runs in, where hiding must bring it back.
     QString m_leftFolder;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm9> ui;
 };

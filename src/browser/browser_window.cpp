@@ -1,9 +1,9 @@
 #include "browser/browser_window.h"
+#include "ui_browser_window.h"
 
 #include "browser/address_suggestions.h"
 
 #include "browser/bookmark_file.h"
-#include "browser/browser_keys.h"
 #include "browser/find_bar.h"
 #include "browser/main_window_link.h"
 #include "browser/page_windows.h"
@@ -41,27 +41,27 @@ constexpr int kToolbarGap = 8;
 constexpr int kZoomNoteMs = 1500;
 } // namespace
 
-TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm1>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
     // The form holds the client size; the outer bounds are 187, 125, 796 x 478.
     move(187, 125);
 
-    m_engine = platform::createWebEngine(ui.WebBrowser1);
-    auto *layout = new QVBoxLayout(ui.WebBrowser1);
+    m_engine = platform::createWebEngine(ui->WebBrowser1);
+    auto *layout = new QVBoxLayout(ui->WebBrowser1);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_engine->widget());
     m_engine->OnProgressChange = [this](int progress, int progressMax) {
         toolkit::guarded([&] { WebBrowser1ProgressChange(progress, progressMax); });
     };
     m_engine->OnDownloadComplete = [this] { toolkit::guarded([this] { WebBrowser1DownloadComplete(); }); };
-    m_pageWindows = new PageWindows(*this, *ui.WebBrowser1, *m_engine);
+    m_pageWindows = new PageWindows(*this, *ui->WebBrowser1, *m_engine);
 
     // The page area and the banner carry the main window's popup menu.
-    for (QWidget *area : {m_engine->widget(), static_cast<QWidget *>(ui.Image1)}) {
+    for (QWidget *area : {m_engine->widget(), static_cast<QWidget *>(ui->Image1)}) {
         area->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(area, &QWidget::customContextMenuRequested, this, toolkit::guard([this, area](QPoint pos) {
                     if (QMenu *menu = mainWindow().PopupMenu1())
@@ -70,21 +70,21 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     }
 
     // The text pane lies behind the engine until the page source puts text in it.
-    ui.Memo1->lower();
-    ui.Memo1->hide();
+    ui->Memo1->lower();
+    ui->Memo1->hide();
     // The toolbars lie over the page area; the banner is the page area's
     // top when it shows.
     for (QWidget *control : toolbarControls()) {
-        if (control != ui.Image1)
+        if (control != ui->Image1)
             control->raise();
     }
     // The visible toolbar controls decide where the page area starts, and
     // the find bar where it ends, whoever shows or hides them.
     for (QWidget *control : toolbarControls())
         control->installEventFilter(this);
-    m_findBar = new FindBar(*m_engine, *ui.Memo1, this);
+    m_findBar = new FindBar(*m_engine, *ui->Memo1, this);
     m_findBar->installEventFilter(this);
-    ui.Memo1->installEventFilter(this);
+    ui->Memo1->installEventFilter(this);
 
     platform::keepEmptyCaptionEmpty(*this);
     m_siteZoom = std::make_unique<platform::SiteZoom>(platform::SiteZoom::defaultFile());
@@ -96,24 +96,17 @@ TForm1::TForm1(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     m_engine->OnUrlChanged = [this] { toolkit::guarded([this] { m_zoom->pageChanged(); }); };
     m_engine->OnZoomWheel = [this](int steps) { toolkit::guarded([&] { m_zoom->step(steps); }); };
 
-    m_keys = new browserkeys::Handler(*this, m_forms);
-    for (QWidget *field : {static_cast<QWidget *>(ui.ComboBox1), static_cast<QWidget *>(ui.ComboBox2),
-                           static_cast<QWidget *>(ui.Memo1)})
-        m_keys->watchTextField(field);
-    if (m_forms.Form2)
-        m_keys->watchTextField(m_forms.Form2->addressBox());
-
-    ui.ComboBox1->installEventFilter(this);
-    ui.ComboBox2->installEventFilter(this);
+    ui->ComboBox1->installEventFilter(this);
+    ui->ComboBox2->installEventFilter(this);
     if (m_forms.Form2) {
-        m_forms.Form2->suggestions().attach(ui.ComboBox1, [this] { ComboBox1KeyDown(13); });
-        m_forms.Form2->suggestions().attach(ui.ComboBox2, [this] { ComboBox2KeyDown(13); });
+        m_forms.Form2->suggestions().attach(ui->ComboBox1, [this] { ComboBox1KeyDown(13); });
+        m_forms.Form2->suggestions().attach(ui->ComboBox2, [this] { ComboBox2KeyDown(13); });
     }
     connectToolbar();
     layoutPageArea();
     // Button4Click: a bookmark of the page now shown.
-    connect(ui.Button4, &QPushButton::clicked, this, toolkit::guard([this](bool) { saveBookmarkOfPage(); }));
-    textpane::installContextMenu(*this, m_forms);
+    connect(ui->Button4, &QPushButton::clicked, this, toolkit::guard([this](bool) { saveBookmarkOfPage(); }));
+    textpane::installContextMenu(*this, *ui->Memo1, m_forms);
 }
 
 TForm1::~TForm1()
@@ -124,13 +117,13 @@ TForm1::~TForm1()
 
 void TForm1::connectToolbar()
 {
-    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
-    connect(ui.Button3, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button3Click(); }));
-    connect(ui.Button2, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button2Click(); }));
-    connectPictureButton(ui.rew, skin::kBack, &TForm1::rewClick);
-    connectPictureButton(ui.stop, skin::kStop, &TForm1::stopClick);
-    connectPictureButton(ui.forw, skin::kForward, &TForm1::forwClick);
-    connectPictureButton(ui.Image2, skin::kRefresh, &TForm1::Image2Click);
+    connect(ui->Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    connect(ui->Button3, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button3Click(); }));
+    connect(ui->Button2, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button2Click(); }));
+    connectPictureButton(ui->rew, skin::kBack, &TForm1::rewClick);
+    connectPictureButton(ui->stop, skin::kStop, &TForm1::stopClick);
+    connectPictureButton(ui->forw, skin::kForward, &TForm1::forwClick);
+    connectPictureButton(ui->Image2, skin::kRefresh, &TForm1::Image2Click);
 }
 
 // The pressed look comes with the left button only; any release loads the
@@ -183,7 +176,7 @@ void TForm1::showZoomNote()
     // the window's other content on some platforms, cannot cover it.
     if (!isVisible())
         return;
-    QWidget *area = ui.WebBrowser1;
+    QWidget *area = ui->WebBrowser1;
     const QPoint corner = area->mapToGlobal(QPoint(area->width() - 8, 8));
     QToolTip::showText(corner, m_zoom->noteText(), area, QRect(), kZoomNoteMs);
 }
@@ -206,7 +199,7 @@ void TForm1::ComboBox1KeyDown(int key)
 {
     if (key != 13)
         return;
-    mainWindow().setAddressText(ui.ComboBox1->text());
+    mainWindow().setAddressText(ui->ComboBox1->text());
     mainWindow().Button1Click();
 }
 
@@ -214,7 +207,7 @@ void TForm1::ComboBox2KeyDown(int key)
 {
     if (key != 13)
         return;
-    mainWindow().setAddressText(ui.ComboBox2->text());
+    mainWindow().setAddressText(ui->ComboBox2->text());
     mainWindow().Button1Click();
 }
 
@@ -270,12 +263,12 @@ void TForm1::FormShow()
 {
     // The banner and the four pictures, in this order; a failing load ends
     // the handler before the later ones and the repaint.
-    auto *banner = ui.Image1;
+    auto *banner = ui->Image1;
     banner->setPixmap(toolkit::loadBitmapFile(QLatin1String(skin::kBrowserBanner)));
-    ui.rew->loadPicture(QLatin1String(skin::kBack.normal), false);
-    ui.forw->loadPicture(QLatin1String(skin::kForward.normal), false);
-    ui.stop->loadPicture(QLatin1String(skin::kStop.normal), false);
-    ui.Image2->loadPicture(QLatin1String(skin::kRefresh.normal), false);
+    ui->rew->loadPicture(QLatin1String(skin::kBack.normal), false);
+    ui->forw->loadPicture(QLatin1String(skin::kForward.normal), false);
+    ui->stop->loadPicture(QLatin1String(skin::kStop.normal), false);
+    ui->Image2->loadPicture(QLatin1String(skin::kRefresh.normal), false);
     update();
 }
 
@@ -290,11 +283,11 @@ void TForm1::FormResize()
 {
     // The plain set stays centred, visible or not.
     const int half = width() / 2;
-    ui.Button1->move(half - 279, ui.Button1->y());
-    ui.Button3->move(half - 193, ui.Button3->y());
-    ui.Button2->move(half - 107, ui.Button2->y());
-    ui.ComboBox1->move(half + 38, ui.ComboBox1->y());
-    ui.Button4->move(half + 268, ui.Button4->y());
+    ui->Button1->move(half - 279, ui->Button1->y());
+    ui->Button3->move(half - 193, ui->Button3->y());
+    ui->Button2->move(half - 107, ui->Button2->y());
+    ui->ComboBox1->move(half + 38, ui->ComboBox1->y());
+    ui->Button4->move(half + 268, ui->Button4->y());
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -317,9 +310,9 @@ void TForm1::startPaneText()
 
 void TForm1::showInPane(const QByteArray &bodySoFar)
 {
-    m_paneText.show(*ui.Memo1, bodySoFar);
-    ui.Memo1->raise();
-    ui.Memo1->show();
+    m_paneText.show(*ui->Memo1, bodySoFar);
+    ui->Memo1->raise();
+    ui->Memo1->show();
 }
 
 void TForm1::bringPaneForward()
@@ -333,12 +326,12 @@ void TForm1::bringPaneForward()
 
 QByteArray TForm1::paneFileBytes() const
 {
-    return textpane::fileBytes(*ui.Memo1);
+    return textpane::fileBytes(*ui->Memo1);
 }
 
 QByteArray TForm1::paneTextBytes() const
 {
-    return textpane::textBytes(*ui.Memo1);
+    return textpane::textBytes(*ui->Memo1);
 }
 
 void TForm1::hideEvent(QHideEvent *event)
@@ -350,13 +343,13 @@ void TForm1::hideEvent(QHideEvent *event)
 
 void TForm1::showPageArea()
 {
-    ui.Memo1->lower();
-    ui.Memo1->hide();
+    ui->Memo1->lower();
+    ui->Memo1->hide();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.Memo1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+    if (watched == ui->Memo1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
         // The engine's page is composed over the window's other content on
         // some platforms (X11), whatever the stacking order: while the text
         // pane is in front, the page steps out of the way.
@@ -364,11 +357,11 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     } else if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
         && (watched == m_findBar || toolbarControls().contains(static_cast<QWidget *>(watched)))) {
         layoutPageArea();
-    } else if ((watched == ui.ComboBox1 || watched == ui.ComboBox2) && event->type() == QEvent::KeyPress) {
+    } else if ((watched == ui->ComboBox1 || watched == ui->ComboBox2) && event->type() == QEvent::KeyPress) {
         // Enter of either keypad counts, once per keystroke: the repeats of
         // a held key do not run Go again. The key is not consumed.
         const int code = toolkit::isFreshEnterPress(event) ? 13 : 0;
-        if (watched == ui.ComboBox1)
+        if (watched == ui->ComboBox1)
             toolkit::guarded([&] { ComboBox1KeyDown(code); });
         else
             toolkit::guarded([&] { ComboBox2KeyDown(code); });
@@ -376,19 +369,38 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+QWidget *TForm1::pageArea() const
+{
+    return ui->WebBrowser1;
+}
+
+QLineEdit *TForm1::shownAddressBox() const
+{
+    if (ui->ComboBox1->isVisible())
+        return ui->ComboBox1;
+    if (ui->ComboBox2->isVisible())
+        return ui->ComboBox2;
+    return nullptr;
+}
+
+QList<QWidget *> TForm1::programKeyFields() const
+{
+    return {ui->ComboBox1, ui->ComboBox2, ui->Memo1};
+}
+
 QList<QWidget *> TForm1::toolbarSet(ToolbarSet set) const
 {
     switch (set) {
     case ToolbarSet::Plain:
-        return {ui.Button1, ui.Button3, ui.Button2, ui.ComboBox1, ui.Button4};
+        return {ui->Button1, ui->Button3, ui->Button2, ui->ComboBox1, ui->Button4};
     case ToolbarSet::Banner:
-        return {ui.Image1};
+        return {ui->Image1};
     case ToolbarSet::Skinned:
-        return {ui.rew, ui.stop, ui.forw};
+        return {ui->rew, ui->stop, ui->forw};
     case ToolbarSet::Refresh:
-        return {ui.Image2};
+        return {ui->Image2};
     case ToolbarSet::SecondAddress:
-        return {ui.ComboBox2};
+        return {ui->ComboBox2};
     }
     return {};
 }
@@ -415,7 +427,7 @@ void TForm1::showToolbarSet(ToolbarSet set, bool shown)
 void TForm1::layoutPageArea()
 {
     int top = 0;
-    if (ui.Image1->isVisibleTo(this)) {
+    if (ui->Image1->isVisibleTo(this)) {
         top = kBannerHeight;
     } else {
         for (QWidget *control : toolbarControls()) {
@@ -423,7 +435,7 @@ void TForm1::layoutPageArea()
                 top = qMax(top, control->geometry().bottom() + 1 + kToolbarGap);
         }
     }
-    ui.Image1->setGeometry(0, 0, width(), kBannerHeight);
+    ui->Image1->setGeometry(0, 0, width(), kBannerHeight);
     int bottom = height();
     if (m_findBar) {
         const int barHeight = m_findBar->height();
@@ -432,6 +444,6 @@ void TForm1::layoutPageArea()
             bottom -= barHeight;
     }
     const QRect area(0, top, width(), qMax(0, bottom - top));
-    ui.WebBrowser1->setGeometry(area);
-    ui.Memo1->setGeometry(area);
+    ui->WebBrowser1->setGeometry(area);
+    ui->Memo1->setGeometry(area);
 }

@@ -11,16 +11,12 @@
 #include <functional>
 #include <memory>
 
-#include "ui_browser_window.h"
-
 class FindBar;
+class QLineEdit;
 class MainWindowLink;
 class PageWindows;
 class PageZoom;
 class TPictureButton;
-namespace browserkeys {
-class Handler;
-}
 namespace platform {
 class SiteZoom;
 }
@@ -29,6 +25,10 @@ class SiteZoom;
 // together: the plain buttons with their address box, the banner, the
 // skinned buttons, the Refresh picture and the second address box.
 enum class ToolbarSet { Plain, Banner, Skinned, Refresh, SecondAddress };
+
+namespace Ui {
+class TForm1;
+}
 
 // The browser window: hosts the web engine, a text pane in the same place,
 // and the two toolbars that the main window's interface mode switches. It
@@ -40,8 +40,6 @@ class TForm1 : public QWidget {
 public:
     explicit TForm1(WindowSet &forms);
     ~TForm1() override;
-
-    Ui::TForm1 ui;
 
     WebEngine &WebBrowser1() { return *m_engine; }
     // Logins, certificate warnings, popups, downloads and full screen.
@@ -96,8 +94,16 @@ public:
 
     // The find bar, the zoom and the keys of the window.
     FindBar &findBar() { return *m_findBar; }
+    // The widget that hosts the engine's view; the engine hands it the keys
+    // its page did not take.
+    QWidget *pageArea() const;
+    // The address box the toolbar shows (the plain toolbar's or the second
+    // one), or nullptr when neither shows.
+    QLineEdit *shownAddressBox() const;
+    // The text fields that get the program's keys before they handle them
+    // (Ctrl+D would delete a character there, not keep a bookmark).
+    QList<QWidget *> programKeyFields() const;
     PageZoom &pageZoom() { return *m_zoom; }
-    browserkeys::Handler &keys() { return *m_keys; }
 
 signals:
     // The program or the user hid the window (not a minimise).
@@ -133,5 +139,8 @@ private:
     QString m_blockedSuffix;
     FindBar *m_findBar = nullptr;
     textpane::GrowingText m_paneText;
-    browserkeys::Handler *m_keys = nullptr;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm1> ui;
 };

@@ -229,10 +229,6 @@ bool FindBar::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
-        toolkit::guarded([this] { dismiss(); });
-        return true;
-    }
     if (watched == m_text && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         const bool backward = key->modifiers() & Qt::ShiftModifier;
         toolkit::guarded([this, backward] { search(backward, false); });

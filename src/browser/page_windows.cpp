@@ -14,7 +14,6 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -141,11 +140,6 @@ void PageWindows::fullScreen(bool on)
         auto *layout = new QVBoxLayout(m_fullScreen.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view);
-        for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_F11)}) {
-            auto *shortcut = new QShortcut(key, m_fullScreen.get());
-            shortcut->setContext(Qt::WindowShortcut);
-            connect(shortcut, &QShortcut::activated, this, [this] { m_engine.ExitFullScreen(); });
-        }
         m_fullScreen->showFullScreen();
         view->setFocus();
         showFullScreenNotice(*m_fullScreen);
@@ -154,6 +148,11 @@ void PageWindows::fullScreen(bool on)
         view->show();
         m_fullScreen.reset();
     }
+}
+
+void PageWindows::leaveFullScreen()
+{
+    m_engine.ExitFullScreen();
 }
 
 bool PageWindows::mayClose()

@@ -27,6 +27,11 @@ public:
     // when the user agrees. True when the close may go on.
     bool mayClose();
 
+    // The window the page fills while in full screen, or nullptr.
+    QWidget *fullScreenWindow() const { return m_fullScreen.get(); }
+    // Ends full screen as the page's own exit would.
+    void leaveFullScreen();
+
 private:
     void installDialogs(WebEngine &engine);
     void fullScreen(bool on);

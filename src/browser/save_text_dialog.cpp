@@ -1,4 +1,5 @@
 #include "browser/save_text_dialog.h"
+#include "ui_save_text_dialog.h"
 
 #include "browser/browser_window.h"
 #include "browser/text_pane.h"
@@ -11,18 +12,20 @@
 
 #include <QKeyEvent>
 
-TForm12::TForm12(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm12::TForm12(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm12>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     toolkit::setFixedSingleBorder(*this);
     move(324, 179);
-    ui.Edit1->installEventFilter(this);
-    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    ui->Edit1->installEventFilter(this);
+    connect(ui->Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
 }
+
+TForm12::~TForm12() = default;
 
 bool TForm12::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.Edit1) {
+    if (watched == ui->Edit1) {
         // Only the release of a key pressed here: the Enter that closes the
         // "Cannot create file" box is pressed in the box and released here,
         // and saving again on it would show the box again, endlessly.
@@ -42,7 +45,7 @@ void TForm12::Edit1KeyUp(int key)
 void TForm12::Button1Click()
 {
     // 1. The name as typed; a relative one resolves in the current folder.
-    const QString name = ui.Edit1->text();
+    const QString name = ui->Edit1->text();
     // 2. Replaces any file of that name. The new text reaches the name in one
     //    rename, so a failed save never leaves the old file half-written.
     const QByteArray bytes = m_forms.Form1->paneFileBytes();

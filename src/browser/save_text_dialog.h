@@ -5,8 +5,11 @@
 #include "toolkit/widgets/key_strokes.h"
 
 #include <QWidget>
+#include <memory>
 
-#include "ui_save_text_dialog.h"
+namespace Ui {
+class TForm12;
+}
 
 // "Name of file": asks for the name under which the browser window's text
 // pane is saved, its lines each ending CR LF.
@@ -14,8 +17,7 @@ class TForm12 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm12(WindowSet &forms);
-
-    Ui::TForm12 ui;
+    ~TForm12() override;
 
     void Button1Click();
     // Enter released in the name field saves, as "OK!" does, when it was
@@ -28,4 +30,8 @@ protected:
 private:
     WindowSet &m_forms;
     toolkit::KeyStrokes m_keys; // of the name field
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm12> ui;
 };

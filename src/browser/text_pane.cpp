@@ -15,9 +15,9 @@
 
 namespace textpane {
 
-void installContextMenu(TForm1 &browser, WindowSet &forms)
+void installContextMenu(TForm1 &browser, QPlainTextEdit &paneWidget, WindowSet &forms)
 {
-    QPlainTextEdit *pane = browser.ui.Memo1;
+    QPlainTextEdit *pane = &paneWidget;
     auto *menu = new QMenu(&browser);
     menu->setObjectName(QStringLiteral("PopupMenu1"));
     QAction *save = menu->addAction(QStringLiteral("Save to file"));

@@ -14,7 +14,7 @@ namespace textpane {
 
 // Gives Memo1 its context menu PopupMenu1: "Save to file" (SaveTofile1,
 // shows the file-name window without making it modal) and "Clear" (Clear1).
-void installContextMenu(TForm1 &browser, WindowSet &forms);
+void installContextMenu(TForm1 &browser, QPlainTextEdit &pane, WindowSet &forms);
 
 // The pane's lines in the single-byte code page, each followed by CR LF,
 // the last one included. A trailing line break ends the last line and

@@ -1,4 +1,5 @@
 #include "infowindows/about_window.h"
+#include "ui_about_window.h"
 
 #include "browser/browser_window.h"
 #include "browser/main_window_link.h"
@@ -32,9 +33,9 @@ void pressedLook(QLabel *label, Qt::MouseButton button, int step)
 
 } // namespace
 
-TForm6::TForm6(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm6::TForm6(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm6>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setClientHeight(ClientHeight);
@@ -47,30 +48,32 @@ TForm6::TForm6(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
 
     // Below the client area the ":]" button is out of sight; it must not be
     // reached with the keyboard either until the window shows it.
-    ui.Button1->setFocusPolicy(Qt::NoFocus);
-    infowindows::fitToWidth(ui.Label1);
-    infowindows::fitToWidth(ui.Label2);
-    infowindows::fitToWidth(ui.Label5);
+    ui->Button1->setFocusPolicy(Qt::NoFocus);
+    infowindows::fitToWidth(ui->Label1);
+    infowindows::fitToWidth(ui->Label2);
+    infowindows::fitToWidth(ui->Label5);
 
-    toolkit::guarded([this] { ui.Image1->setPixmap(infowindows::storedJpeg(QString::fromLatin1(infowindows::AboutPicture))); });
+    toolkit::guarded([this] { ui->Image1->setPixmap(infowindows::storedJpeg(QString::fromLatin1(infowindows::AboutPicture))); });
 
     using toolkit::guard;
-    connect(ui.Label1, &TEventLabel::clicked, this, guard([this] { Label1Click(); }));
-    connect(ui.Label1, &TEventLabel::doubleClicked, this, guard([this] { Label1DblClick(); }));
-    connect(ui.Label1, &TEventLabel::mouseDown, this,
+    connect(ui->Label1, &TEventLabel::clicked, this, guard([this] { Label1Click(); }));
+    connect(ui->Label1, &TEventLabel::doubleClicked, this, guard([this] { Label1DblClick(); }));
+    connect(ui->Label1, &TEventLabel::mouseDown, this,
             guard([this](Qt::MouseButton b, QPoint p) { Label1MouseDown(b, p); }));
-    connect(ui.Label1, &TEventLabel::mouseUp, this,
+    connect(ui->Label1, &TEventLabel::mouseUp, this,
             guard([this](Qt::MouseButton b, QPoint p) { Label1MouseUp(b, p); }));
-    connect(ui.Label5, &TEventLabel::clicked, this, guard([this] { Label5Click(); }));
-    connect(ui.Label5, &TEventLabel::mouseDown, this,
+    connect(ui->Label5, &TEventLabel::clicked, this, guard([this] { Label5Click(); }));
+    connect(ui->Label5, &TEventLabel::mouseDown, this,
             guard([this](Qt::MouseButton b, QPoint p) { Label5MouseDown(b, p); }));
-    connect(ui.Label5, &TEventLabel::mouseUp, this,
+    connect(ui->Label5, &TEventLabel::mouseUp, this,
             guard([this](Qt::MouseButton b, QPoint p) { Label5MouseUp(b, p); }));
-    connect(ui.Label3, &TEventLabel::doubleClicked, this, guard([this] { Label3DblClick(); }));
-    connect(ui.Label2, &TEventLabel::doubleClicked, this, guard([this] { Label2DblClick(); }));
-    connect(ui.Image1, &TEventLabel::doubleClicked, this, guard([this] { Image1DblClick(); }));
-    connect(ui.Button1, &QPushButton::clicked, this, guard([this](bool) { Button1Click(); }));
+    connect(ui->Label3, &TEventLabel::doubleClicked, this, guard([this] { Label3DblClick(); }));
+    connect(ui->Label2, &TEventLabel::doubleClicked, this, guard([this] { Label2DblClick(); }));
+    connect(ui->Image1, &TEventLabel::doubleClicked, this, guard([this] { Image1DblClick(); }));
+    connect(ui->Button1, &QPushButton::clicked, this, guard([this](bool) { Button1Click(); }));
 }
+
+TForm6::~TForm6() = default;
 
 // The product's home page is its read-me file in the installation folder,
 // so the link works without any network.
@@ -83,7 +86,7 @@ QString TForm6::homePageAddress() const
 // The mail link is the address the label shows.
 QString TForm6::mailAddress() const
 {
-    return QStringLiteral("mailto:") + ui.Label5->text();
+    return QStringLiteral("mailto:") + ui->Label5->text();
 }
 
 void TForm6::setClientHeight(int height)
@@ -108,22 +111,22 @@ void TForm6::Label5Click()
 
 void TForm6::Label1MouseDown(Qt::MouseButton button, QPoint)
 {
-    pressedLook(ui.Label1, button, +1);
+    pressedLook(ui->Label1, button, +1);
 }
 
 void TForm6::Label1MouseUp(Qt::MouseButton button, QPoint)
 {
-    pressedLook(ui.Label1, button, -1);
+    pressedLook(ui->Label1, button, -1);
 }
 
 void TForm6::Label5MouseDown(Qt::MouseButton button, QPoint)
 {
-    pressedLook(ui.Label5, button, +1);
+    pressedLook(ui->Label5, button, +1);
 }
 
 void TForm6::Label5MouseUp(Qt::MouseButton button, QPoint)
 {
-    pressedLook(ui.Label5, button, -1);
+    pressedLook(ui->Label5, button, -1);
 }
 
 void TForm6::Label3DblClick()
@@ -161,7 +164,7 @@ void TForm6::Image1DblClick()
         return;
     FirstStep = SecondStep = ThirdStep = false;
     setClientHeight(RevealedHeight);
-    ui.Button1->setFocusPolicy(Qt::StrongFocus);
+    ui->Button1->setFocusPolicy(Qt::StrongFocus);
 }
 
 void TForm6::Button1Click()

@@ -5,10 +5,13 @@
 #include <QPoint>
 #include <QString>
 #include <QWidget>
-
-#include "ui_about_window.h"
+#include <memory>
 
 class QLabel;
+
+namespace Ui {
+class TForm6;
+}
 
 // The about window. The product name and the mail address are links: they
 // put an address into the main window's address box and run its Go, so the
@@ -22,8 +25,7 @@ class TForm6 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm6(WindowSet &forms);
-
-    Ui::TForm6 ui;
+    ~TForm6() override;
 
     // The link addresses.
     QString homePageAddress() const;
@@ -55,4 +57,8 @@ private:
     // The folder the program was started in, which holds the read-me file;
     // the current folder moves while the bookmarks window is shown.
     QString m_installationFolder;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm6> ui;
 };

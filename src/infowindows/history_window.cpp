@@ -1,4 +1,5 @@
 #include "infowindows/history_window.h"
+#include "ui_history_window.h"
 
 #include "browser/main_window_link.h"
 #include "infowindows/history_model.h"
@@ -30,35 +31,37 @@ public:
 
 } // namespace
 
-TForm5::TForm5(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm5::TForm5(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm5>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
     move(414, 130);
     m_model = new HistoryModel(this);
-    ui.ListBox1->setModel(m_model);
-    ui.ListBox1->setItemDelegate(new FixedHeightLines(ui.ListBox1));
-    ui.ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui->ListBox1->setModel(m_model);
+    ui->ListBox1->setItemDelegate(new FixedHeightLines(ui->ListBox1));
+    ui->ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The button and the filter lie over the list's bottom corners.
-    ui.Button1->raise();
-    ui.Filter->raise();
-    connect(ui.Filter, &QLineEdit::textChanged, this,
+    ui->Button1->raise();
+    ui->Filter->raise();
+    connect(ui->Filter, &QLineEdit::textChanged, this,
             toolkit::guard([this](const QString &text) { m_model->setFilter(toolkit::toSingleByte(text)); }));
-    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    connect(ui->Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
     // A double click or Enter on an entry opens it. The list's own Enter
     // acts on the press, so the Enter that chose "History" in a menu could
     // open an entry: Enter is taken here, on a keystroke made in the list.
-    connect(ui.ListBox1, &QListView::activated, this,
+    connect(ui->ListBox1, &QListView::activated, this,
             toolkit::guard([this](const QModelIndex &index) { openEntry(index); }));
-    ui.ListBox1->installEventFilter(this);
+    ui->ListBox1->installEventFilter(this);
 }
+
+TForm5::~TForm5() = default;
 
 bool TForm5::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.ListBox1) {
-        if (toolkit::isEnterKey(m_listKeys.completedBy(event)) && ui.ListBox1->currentIndex().isValid()) {
-            const QModelIndex index = ui.ListBox1->currentIndex();
+    if (watched == ui->ListBox1) {
+        if (toolkit::isEnterKey(m_listKeys.completedBy(event)) && ui->ListBox1->currentIndex().isValid()) {
+            const QModelIndex index = ui->ListBox1->currentIndex();
             toolkit::guarded([this, &index] { openEntry(index); });
         }
         if (event->type() == QEvent::KeyPress && toolkit::isEnterKey(static_cast<QKeyEvent *>(event)->key()))
@@ -105,8 +108,8 @@ void TForm5::Button1Click()
 void TForm5::FormResize()
 {
     // The list fills the client area; "Clear" keeps the bottom-right corner.
-    ui.ListBox1->setGeometry(rect());
-    ui.Button1->move(width() - ui.Button1->width(), height() - ui.Button1->height());
-    ui.Filter->setGeometry(0, height() - ui.Button1->height(), std::max(0, width() - ui.Button1->width()),
-                           ui.Button1->height());
+    ui->ListBox1->setGeometry(rect());
+    ui->Button1->move(width() - ui->Button1->width(), height() - ui->Button1->height());
+    ui->Filter->setGeometry(0, height() - ui->Button1->height(), std::max(0, width() - ui->Button1->width()),
+                           ui->Button1->height());
 }

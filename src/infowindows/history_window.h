@@ -8,10 +8,13 @@
 #include "toolkit/widgets/key_strokes.h"
 
 #include <QWidget>
-
-#include "ui_history_window.h"
+#include <memory>
 
 class HistoryModel;
+
+namespace Ui {
+class TForm5;
+}
 
 // The history window: the visited addresses, oldest first, and "Clear".
 // The list is a snapshot taken each time the window becomes visible; the
@@ -20,8 +23,7 @@ class TForm5 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm5(WindowSet &forms);
-
-    Ui::TForm5 ui;
+    ~TForm5() override;
 
     void FormShow();
     void Button1Click();
@@ -39,4 +41,8 @@ private:
     WindowSet &m_forms;
     HistoryModel *m_model = nullptr;
     toolkit::KeyStrokes m_listKeys;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm5> ui;
 };

@@ -1,4 +1,5 @@
 #include "infowindows/runtime_window.h"
+#include "ui_runtime_window.h"
 
 #include "browser/browser_window.h"
 #include "browser/main_window_link.h"
@@ -23,16 +24,18 @@ constexpr PaneTrigger DevelopmentTrigger{"tovander is typing", "Open form11"};
 
 } // namespace
 
-TForm4::TForm4(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm4::TForm4(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm4>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     move(364, 213);
-    infowindows::fitToWidth(ui.Label1);
+    infowindows::fitToWidth(ui->Label1);
     // The clock's text grows with the hours; room for three digits.
-    infowindows::fitToWidth(ui.tidlabel, QStringLiteral("100 tim. 59 min. 59 sec."));
-    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    infowindows::fitToWidth(ui->tidlabel, QStringLiteral("100 tim. 59 min. 59 sec."));
+    connect(ui->Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
 }
+
+TForm4::~TForm4() = default;
 
 void TForm4::showEvent(QShowEvent *event)
 {
@@ -54,9 +57,9 @@ void TForm4::FormShow()
 {
     // The caption is never set back: it keeps the last trigger seen.
     if (paneText() == QByteArrayView(PictureTrigger.paneText))
-        ui.Button1->setText(QLatin1String(PictureTrigger.caption));
+        ui->Button1->setText(QLatin1String(PictureTrigger.caption));
     if (paneText() == QByteArrayView(DevelopmentTrigger.paneText))
-        ui.Button1->setText(QLatin1String(DevelopmentTrigger.caption));
+        ui->Button1->setText(QLatin1String(DevelopmentTrigger.caption));
 }
 
 void TForm4::Button1Click()
@@ -69,4 +72,10 @@ void TForm4::Button1Click()
     }
     if (paneText() == QByteArrayView(DevelopmentTrigger.paneText))
         m_forms.Form2->showDevelopmentWindow();
+}
+
+void TForm4::showTimes(const QString &runTime, const QString &timeOfDay)
+{
+    ui->tidlabel->setText(runTime);
+    ui->Label3->setText(timeOfDay);
 }

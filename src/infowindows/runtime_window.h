@@ -4,8 +4,11 @@
 
 #include <QByteArray>
 #include <QWidget>
+#include <memory>
 
-#include "ui_runtime_window.h"
+namespace Ui {
+class TForm4;
+}
 
 // The running time window. The main window's clock writes tidlabel and
 // Label3 at every tick, shown or not. Two texts of the browser window's text
@@ -15,9 +18,10 @@ class TForm4 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm4(WindowSet &forms);
+    ~TForm4() override;
 
-    Ui::TForm4 ui;
-
+    // The clock's tick: the running time and the time of day.
+    void showTimes(const QString &runTime, const QString &timeOfDay);
     void FormShow();
     void Button1Click();
 
@@ -28,4 +32,8 @@ private:
     QByteArray paneText() const;
 
     WindowSet &m_forms;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm4> ui;
 };

@@ -3,8 +3,11 @@
 #include "browser/window_set.h"
 
 #include <QWidget>
+#include <memory>
 
-#include "ui_statistics_window.h"
+namespace Ui {
+class TForm3;
+}
 
 // The statistics window: the pages visited in this run (AntalLabel) and in
 // all runs (TotLabel). The main window's statistics command fills both and
@@ -13,11 +16,15 @@ class TForm3 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm3(WindowSet &forms);
+    ~TForm3() override;
 
-    Ui::TForm3 ui;
-
+    void showPageCounts(qint64 total, qint64 session);
     void Button2Click();
 
 private:
     WindowSet &m_forms;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm3> ui;
 };

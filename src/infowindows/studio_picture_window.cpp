@@ -1,17 +1,20 @@
 #include "infowindows/studio_picture_window.h"
+#include "ui_studio_picture_window.h"
 
 #include "browser/main_window_link.h"
 #include "infowindows/stored_pictures.h"
 #include "toolkit/widgets/guard.h"
 
-TForm10::TForm10(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm10::TForm10(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm10>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     move(425, 171);
-    toolkit::guarded([this] { ui.Image1->setPixmap(infowindows::storedBitmap(QString::fromLatin1(infowindows::StudioPicture))); });
-    connect(ui.Image1, &TEventLabel::clicked, this, toolkit::guard([this] { Image1Click(); }));
+    toolkit::guarded([this] { ui->Image1->setPixmap(infowindows::storedBitmap(QString::fromLatin1(infowindows::StudioPicture))); });
+    connect(ui->Image1, &TEventLabel::clicked, this, toolkit::guard([this] { Image1Click(); }));
 }
+
+TForm10::~TForm10() = default;
 
 QString TForm10::studioAddress()
 {

@@ -4,8 +4,11 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
 
-#include "ui_studio_picture_window.h"
+namespace Ui {
+class TForm10;
+}
 
 // A borderless picture window; its picture links to the design studio's
 // home page, and a click on it is the only way to hide it.
@@ -13,8 +16,7 @@ class TForm10 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm10(WindowSet &forms);
-
-    Ui::TForm10 ui;
+    ~TForm10() override;
 
     // The address the picture opens.
     static QString studioAddress();
@@ -23,4 +25,8 @@ public:
 
 private:
     WindowSet &m_forms;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm10> ui;
 };

@@ -1,4 +1,5 @@
 #include "netfeatures/page_source_window.h"
+#include "ui_page_source_window.h"
 
 #include "browser/browser_window.h"
 #include "browser/main_window_link.h"
@@ -15,7 +16,6 @@
 #include <algorithm>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
-#include <QShortcut>
 #include <QShowEvent>
 
 namespace {
@@ -34,13 +34,13 @@ bool isCertificateError(const QString &text)
 
 } // namespace
 
-TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm7>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     toolkit::setFixedSingleBorder(*this);
     setFont(toolkit::formFont());
     // "From:" may run wider in this system's font than in the layout.
-    ui.Label1->resize(std::max(ui.Label1->width(), ui.Label1->sizeHint().width()), ui.Label1->height());
+    ui->Label1->resize(std::max(ui->Label1->width(), ui->Label1->sizeHint().width()), ui->Label1->height());
 
     // The component as stored with the window.
     NMHTTP1 = new TNMHTTP(this);
@@ -63,29 +63,16 @@ TForm7::TForm7(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
     // body: the pane starts afresh with its first chunk.
     NMHTTP1->OnAboutToSend = [this](QObject *) { m_forms.Form1->startPaneText(); };
 
-    ui.Edit1->installEventFilter(this);
-    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    ui->Edit1->installEventFilter(this);
+    connect(ui->Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
 
-    // Escape stops a fetch; the window is hidden once the body arrives, so
-    // the browser window showing it listens too.
-    m_cancelHere = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    m_cancelInBrowser = new QShortcut(QKeySequence(Qt::Key_Escape), m_forms.Form1);
-    for (QShortcut *shortcut : {m_cancelHere, m_cancelInBrowser.data()}) {
-        shortcut->setContext(Qt::WindowShortcut);
-        shortcut->setEnabled(false);
-        connect(shortcut, &QShortcut::activated, this, toolkit::guard([this] { cancelFetch(); }));
-    }
     // A fetch into a window nobody looks at any more stops, rather than
     // bringing it back with its next chunk. (The main window stops it when
     // it closes for good.)
     connect(m_forms.Form1, &TForm1::hidden, this, toolkit::guard([this] { cancelFetch(); }));
 }
 
-TForm7::~TForm7()
-{
-    // The browser window may outlive this one at exit.
-    delete m_cancelInBrowser;
-}
+TForm7::~TForm7() = default;
 
 void TForm7::hideEvent(QHideEvent *event)
 {
@@ -105,7 +92,7 @@ void TForm7::showEvent(QShowEvent *event)
 bool TForm7::eventFilter(QObject *watched, QEvent *event)
 {
     // A held key's repeats do not start the fetch again.
-    if (watched == ui.Edit1 && event->type() == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->isAutoRepeat()) {
+    if (watched == ui->Edit1 && event->type() == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->isAutoRepeat()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         toolkit::guarded([this, key] { Edit1KeyDown(key); });
     }
@@ -130,20 +117,13 @@ void TForm7::Button1Click()
     if (m_fetching)
         throw Exception(QStringLiteral("A page source fetch is already running. Wait for it to end, or press "
                                        "Escape to stop it."));
-    const QString address = ui.Edit1->text();
+    const QString address = ui->Edit1->text();
     // 1.
     setWindowTitle(QStringLiteral("Fetching source from: ") + address);
 
     QScopedValueRollback running(m_fetching, true);
     m_cancelled = false;
     m_forms.Form1->startPaneText();
-    m_cancelHere->setEnabled(true);
-    m_cancelInBrowser->setEnabled(true);
-    const auto disableCancel = qScopeGuard([this] {
-        m_cancelHere->setEnabled(false);
-        if (m_cancelInBrowser)
-            m_cancelInBrowser->setEnabled(false);
-    });
     // 2. The address as typed: no scheme added, nothing trimmed.
     try {
         NMHTTP1->Get(toolkit::toSingleByte(address));
@@ -179,12 +159,12 @@ void TForm7::NMHTTP1HostResolved()
 void TForm7::NMHTTP1InvalidHost(bool &Handled)
 {
     Q_UNUSED(Handled); // left false: the fetch ends with the look-up's error
-    setWindowTitle(QStringLiteral("Invalid host: ") + ui.Edit1->text());
+    setWindowTitle(QStringLiteral("Invalid host: ") + ui->Edit1->text());
 }
 
 void TForm7::NMHTTP1ConnectionFailed()
 {
-    setWindowTitle(QStringLiteral("Faild to connect to: ") + ui.Edit1->text());
+    setWindowTitle(QStringLiteral("Faild to connect to: ") + ui->Edit1->text());
 }
 
 void TForm7::NMHTTP1PacketRecvd()

@@ -8,11 +8,13 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
-#include "ui_page_source_window.h"
-
-class QShortcut;
 class TNMHTTP;
+
+namespace Ui {
+class TForm7;
+}
 
 // "Get source code of webpage": fetches the typed address and shows the
 // raw body in the text pane while it arrives.
@@ -28,8 +30,6 @@ class TForm7 : public QWidget {
 public:
     explicit TForm7(WindowSet &forms);
     ~TForm7() override;
-
-    Ui::TForm7 ui;
     TNMHTTP *NMHTTP1 = nullptr;
 
     void FormShow();
@@ -55,6 +55,8 @@ private:
     bool m_fetching = false;
     bool m_cancelled = false;
     bool m_hidingForBody = false; // the first chunk hides this window; that stops nothing
-    QShortcut *m_cancelHere = nullptr;
-    QPointer<QShortcut> m_cancelInBrowser;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm7> ui;
 };

@@ -1,4 +1,5 @@
 #include "netfeatures/rpop_window.h"
+#include "ui_rpop_window.h"
 
 #include "browser/main_window_link.h"
 #include "toolkit/core/codepage.h"
@@ -26,15 +27,15 @@ public:
 
 } // namespace
 
-TForm13::TForm13(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
+TForm13::TForm13(WindowSet &forms) : QWidget(nullptr), m_forms(forms), ui(std::make_unique<Ui::TForm13>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     toolkit::setFixedSingleBorder(*this);
 
     setFont(toolkit::formFont());
     // The labels stand right-aligned before their boxes; where this system's
     // font runs wider than the layout's, they grow to the left.
-    for (QLabel *label : {ui.Label2, ui.Label3, ui.Label4, ui.Label5, ui.Label6}) {
+    for (QLabel *label : {ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6}) {
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         const int wanted = label->sizeHint().width();
         if (wanted > label->width()) {
@@ -42,23 +43,25 @@ TForm13::TForm13(WindowSet &forms) : QWidget(nullptr), m_forms(forms)
             label->setGeometry(box.right() + 1 - wanted, box.top(), wanted, box.height());
         }
     }
-    QFont heading = ui.Label1->font();
+    QFont heading = ui->Label1->font();
     heading.setPixelSize(19);
-    ui.Label1->setFont(heading);
+    ui->Label1->setFont(heading);
 
     auto *style = new StarPasswordStyle;
     style->setParent(this); // outlives the box, which is destroyed first
-    ui.pass->setStyle(style);
+    ui->pass->setStyle(style);
 
-    connect(ui.Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
-    connect(ui.SpeedButton1, &QToolButton::clicked, this, toolkit::guard([this](bool) { SpeedButton1Click(); }));
+    connect(ui->Button1, &QPushButton::clicked, this, toolkit::guard([this](bool) { Button1Click(); }));
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, toolkit::guard([this](bool) { SpeedButton1Click(); }));
 }
+
+TForm13::~TForm13() = default;
 
 QString TForm13::requestAddress() const
 {
     // Nothing is trimmed, checked or escaped: an empty box is an empty piece.
-    return ui.serv->text() + QStringLiteral("/user=") + ui.anv->text() + QStringLiteral(";pass=") + ui.pass->text()
-           + QStringLiteral(";action=") + ui.act->text() + QStringLiteral(";") + ui.msg->text();
+    return ui->serv->text() + QStringLiteral("/user=") + ui->anv->text() + QStringLiteral(";pass=") + ui->pass->text()
+           + QStringLiteral(";action=") + ui->act->text() + QStringLiteral(";") + ui->msg->text();
 }
 
 void TForm13::Button1Click()

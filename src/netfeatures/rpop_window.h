@@ -3,8 +3,11 @@
 #include "browser/window_set.h"
 
 #include <QWidget>
+#include <memory>
 
-#include "ui_rpop_window.h"
+namespace Ui {
+class TForm13;
+}
 
 // "rPOP settings": joins server, user name, password, action and message
 // into one address and has the main window open it as if it were typed.
@@ -13,8 +16,7 @@ class TForm13 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm13(WindowSet &forms);
-
-    Ui::TForm13 ui;
+    ~TForm13() override;
 
     // The address Send opens, built from the boxes as they are.
     QString requestAddress() const;
@@ -24,4 +26,8 @@ public:
 
 private:
     WindowSet &m_forms;
+
+    // The window's controls: only its own code touches them.
+    friend struct WindowParts;
+    std::unique_ptr<Ui::TForm13> ui;
 };

@@ -4,8 +4,9 @@
 #include "app_fixture.h"
 #include "window_keys_support.h"
 
-#include "browser/browser_keys.h"
+#include "app/program_keys.h"
 #include "browser/page_zoom.h"
+#include "support/gui/window_parts.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -22,11 +23,11 @@ using namespace window_keys_testing;
 
 TEST(BrowserKeys, TableMatchesKeysAsTyped)
 {
-    using browserkeys::Command;
-    using browserkeys::Scope;
+    using programkeys::Command;
+    using programkeys::Scope;
     const auto command = [](int key, Qt::KeyboardModifiers mods, Scope scope) -> int {
         const QKeyEvent event(QEvent::KeyPress, key, mods);
-        const browserkeys::Binding *binding = browserkeys::find(event, scope);
+        const programkeys::Binding *binding = programkeys::find(event, scope);
         return binding ? int(binding->command) : -1;
     };
     // Keypad plus and a shifted plus zoom as plus does; "=" too.
@@ -37,7 +38,7 @@ TEST(BrowserKeys, TableMatchesKeysAsTyped)
     // Backspace goes back only from the page; in a text field it edits.
     EXPECT_EQ(command(Qt::Key_Backspace, {}, Scope::PageOnly), int(Command::Back));
     EXPECT_EQ(command(Qt::Key_Backspace, {}, Scope::Anywhere), -1);
-    // Another modifier makes another key; F1 and F2 are not ours.
+    // Another modifier makes another key; F1 and F2 route apart.
     EXPECT_EQ(command(Qt::Key_F5, Qt::ShiftModifier, Scope::Anywhere), -1);
     EXPECT_EQ(command(Qt::Key_L, Qt::AltModifier, Scope::Anywhere), -1);
     EXPECT_EQ(command(Qt::Key_F1, {}, Scope::PageOnly), -1);
@@ -53,7 +54,7 @@ TEST(BrowserKeys, BackAndForwardWithNowhereToGoGiveTheButtonsBox)
     const qint32 pages = s.main().SessionPages;
 
     // The Back button's own box first, for comparison.
-    QTest::mouseClick(s.main().ui.Button2, Qt::LeftButton);
+    QTest::mouseClick(ui(s.main()).Button2, Qt::LeftButton);
     ASSERT_EQ(s.messages(), QStringList{QStringLiteral("No webpage to go to!")});
     s.messages().clear();
 
@@ -65,7 +66,7 @@ TEST(BrowserKeys, BackAndForwardWithNowhereToGoGiveTheButtonsBox)
     s.pressInPage(Qt::Key_Backspace);
     ASSERT_TRUE(waitFor([&] { return s.messages().size() == 3; }, 10000));
     // From the main window's address box as well.
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_Left, Qt::AltModifier);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_Left, Qt::AltModifier);
     EXPECT_EQ(s.messages().size(), 4);
     EXPECT_EQ(s.messages().count(QStringLiteral("No webpage to go to!")), 4);
     EXPECT_EQ(s.main().SessionPages, pages);
@@ -85,13 +86,13 @@ TEST(BrowserKeys, BackForwardAndBackspaceMoveThroughThePages)
 
     s.pressInPage(Qt::Key_Left, Qt::AltModifier);
     ASSERT_TRUE(s.captionIs(QStringLiteral("News [Done]")));
-    QTest::keyClick(s.browser().ui.ComboBox2, Qt::Key_Right, Qt::AltModifier);
+    QTest::keyClick(ui(s.browser()).ComboBox2, Qt::Key_Right, Qt::AltModifier);
     ASSERT_TRUE(s.captionIs(QStringLiteral("Sport [Done]")));
     s.pressInPage(Qt::Key_Backspace);
     ASSERT_TRUE(s.captionIs(QStringLiteral("News [Done]")));
 
     // In an address box Backspace only edits the text.
-    QLineEdit *box = s.browser().ui.ComboBox2;
+    QLineEdit *box = ui(s.browser()).ComboBox2;
     box->setText(QStringLiteral("abc"));
     box->setCursorPosition(3);
     QTest::keyClick(box, Qt::Key_Backspace);
@@ -129,10 +130,10 @@ TEST(BrowserKeys, F5AndCtrlRReloadFromPagePaneAndMainWindow)
     s.pressInPage(Qt::Key_F5);
     ASSERT_TRUE(waitFor([&] { return loads() == first + 1; })) << loads();
     ASSERT_TRUE(s.captionIs(QStringLiteral("News [Done]")));
-    QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(waitFor([&] { return loads() == first + 2; }));
     ASSERT_TRUE(s.captionIs(QStringLiteral("News [Done]")));
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_F5);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_F5);
     ASSERT_TRUE(waitFor([&] { return loads() == first + 3; }));
     ASSERT_TRUE(s.captionIs(QStringLiteral("News [Done]")));
     // A reload is no visit.
@@ -148,7 +149,7 @@ TEST(BrowserKeys, EscapeStopsAPageThatIsLoading)
     Session s("000");
     s.open(server.url("/news"), QStringLiteral("News [Done]"));
 
-    s.main().ui.Edit1->setText(QStringLiteral("http://127.0.0.1:%1/slow").arg(stalled.serverPort()));
+    ui(s.main()).Edit1->setText(QStringLiteral("http://127.0.0.1:%1/slow").arg(stalled.serverPort()));
     s.main().Button1Click();
     ASSERT_TRUE(waitFor([&] { return stalled.hasPendingConnections() || stalled.waitForNewConnection(10); }));
     ASSERT_TRUE(waitFor([&] { return s.browser().windowTitle().contains(QLatin1Char('/')); }));
@@ -168,7 +169,7 @@ TEST(BrowserKeys, CtrlLAndF6FocusTheAddressBoxTheUserSees)
         Session s("000");
         s.open(server.url("/news"), QStringLiteral("News [Done]"));
         s.pressInPage(Qt::Key_L, Qt::ControlModifier);
-        QLineEdit *edit = s.main().ui.Edit1;
+        QLineEdit *edit = ui(s.main()).Edit1;
         ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == edit; }, 10000));
         EXPECT_EQ(edit->selectedText(), edit->text());
         EXPECT_FALSE(edit->text().isEmpty());
@@ -176,7 +177,7 @@ TEST(BrowserKeys, CtrlLAndF6FocusTheAddressBoxTheUserSees)
     for (const char *settings : {"010", "020"}) {
         Session s(settings);
         s.open(server.url("/news"), QStringLiteral("News [Done]"));
-        QLineEdit *box = QByteArray(settings) == "010" ? s.browser().ui.ComboBox1 : s.browser().ui.ComboBox2;
+        QLineEdit *box = QByteArray(settings) == "010" ? ui(s.browser()).ComboBox1 : ui(s.browser()).ComboBox2;
         box->setText(QStringLiteral("typed"));
         s.page()->setFocus();
         ASSERT_NE(QApplication::focusWidget(), box);
@@ -184,7 +185,7 @@ TEST(BrowserKeys, CtrlLAndF6FocusTheAddressBoxTheUserSees)
         ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == box && box->selectedText() == "typed"; }, 10000))
             << settings;
         // From the main window too.
-        QTest::keyClick(s.main().ui.Edit1, Qt::Key_L, Qt::ControlModifier);
+        QTest::keyClick(ui(s.main()).Edit1, Qt::Key_L, Qt::ControlModifier);
         EXPECT_EQ(QApplication::focusWidget(), box);
     }
 }
@@ -200,7 +201,7 @@ TEST(BrowserKeys, CtrlDSavesABookmarkInEveryMode)
         EXPECT_EQ(s.messages(), QStringList{QStringLiteral("Bookmark saved!")});
         EXPECT_EQ(s.program.folder().read("Bookmarks/News.bkm"), server.url("/news").toLatin1());
         // The main window's address box saves the same page.
-        QTest::keyClick(s.main().ui.Edit1, Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(ui(s.main()).Edit1, Qt::Key_D, Qt::ControlModifier);
         EXPECT_EQ(s.messages().size(), 2);
     }
 }
@@ -216,16 +217,16 @@ TEST(BrowserKeys, NothingHappensWhileAModalBoxIsOpen)
     box.setWindowModality(Qt::ApplicationModal);
     box.show();
     ASSERT_TRUE(waitFor([&] { return QApplication::activeModalWidget() == &box; }));
-    QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_F5);
-    QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_D, Qt::ControlModifier);
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_Left, Qt::AltModifier);
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_Plus, Qt::ControlModifier);
+    QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_F5);
+    QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_Left, Qt::AltModifier);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_Plus, Qt::ControlModifier);
     runLoopFor(300);
     EXPECT_EQ(server.requests().size(), loads);
     EXPECT_TRUE(s.messages().isEmpty()) << s.messages().join('|').toStdString();
     EXPECT_EQ(s.browser().pageZoom().percent(), 100);
 
     box.close();
-    QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(s.messages(), QStringList{QStringLiteral("Bookmark saved!")});
 }

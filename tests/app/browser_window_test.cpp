@@ -3,6 +3,7 @@
 #include "app_fixture.h"
 
 #include "toolkit/widgets/gauge.h"
+#include "support/gui/window_parts.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -31,10 +32,10 @@ TEST(BrowserWindow, ProgressCaptionBeforeAndAfterAPageCompleted)
     EXPECT_EQ(captionAfter(browser, 0, 0), QStringLiteral("News [Done]"));
     EXPECT_EQ(captionAfter(browser, 2, 3), QStringLiteral("News 2/3 (66%)"));
     EXPECT_EQ(captionAfter(browser, -1, 100), QStringLiteral("News -1/100 (0%)"));
-    EXPECT_EQ(program.main().ui.Gauge1->Progress(), 0);
+    EXPECT_EQ(ui(program.main()).Gauge1->Progress(), 0);
     // Above the maximum: the raw numbers, and the clamped percent.
     EXPECT_EQ(captionAfter(browser, 150, 100), QStringLiteral("News 150/100 (100%)"));
-    EXPECT_EQ(program.main().ui.Image3->x(), 405);
+    EXPECT_EQ(ui(program.main()).Image3->x(), 405);
     // A position of 0 with a maximum is no completion.
     EXPECT_EQ(captionAfter(browser, 0, 100), QStringLiteral("News 0/100 (0%)"));
     // Titles from the engine are single-byte text: 'é' survives, others are '?'.
@@ -48,7 +49,7 @@ TEST(BrowserWindow, NegativeMaximumIsRefusedAndTheRestOfTheHandlerSkipped)
     TForm1 &browser = program.browser();
     browser.PageTitle = "News";
     browser.WebBrowser1ProgressChange(50, 200);
-    EXPECT_EQ(program.main().ui.Image3->x(), 105);
+    EXPECT_EQ(ui(program.main()).Image3->x(), 105);
     const QString before = browser.windowTitle();
 
     toolkit::guarded([&] { browser.WebBrowser1ProgressChange(5, -1); });
@@ -56,20 +57,20 @@ TEST(BrowserWindow, NegativeMaximumIsRefusedAndTheRestOfTheHandlerSkipped)
     EXPECT_TRUE(program.messages().at(0).endsWith(QStringLiteral("Exception = Value must be between 1 and 2147483647")))
         << program.messages().at(0).toStdString();
     EXPECT_EQ(browser.windowTitle(), before);
-    EXPECT_EQ(program.main().ui.Image3->x(), 105);
+    EXPECT_EQ(ui(program.main()).Image3->x(), 105);
 }
 
 TEST(BrowserWindow, MarkerFollowsTheGaugePercent)
 {
     ProgramWindows program;
     TForm1 &browser = program.browser();
-    const int y = program.main().ui.Image3->y();
+    const int y = ui(program.main()).Image3->y();
     browser.WebBrowser1ProgressChange(50, 200);
-    EXPECT_EQ(program.main().ui.Image3->pos(), QPoint(105, y));
+    EXPECT_EQ(ui(program.main()).Image3->pos(), QPoint(105, y));
     browser.WebBrowser1ProgressChange(100, 100);
-    EXPECT_EQ(program.main().ui.Image3->x(), 405);
+    EXPECT_EQ(ui(program.main()).Image3->x(), 405);
     browser.WebBrowser1ProgressChange(0, 0);
-    EXPECT_EQ(program.main().ui.Image3->x(), 5);
+    EXPECT_EQ(ui(program.main()).Image3->x(), 5);
 }
 
 TEST(BrowserWindow, ResizeKeepsThePlainSetCentred)
@@ -79,20 +80,20 @@ TEST(BrowserWindow, ResizeKeepsThePlainSetCentred)
     browser.show();
     for (int width : {788, 789}) {
         browser.resize(width, 439);
-        EXPECT_EQ(browser.ui.Button1->x(), 115) << width;
-        EXPECT_EQ(browser.ui.Button3->x(), 201);
-        EXPECT_EQ(browser.ui.Button2->x(), 287);
-        EXPECT_EQ(browser.ui.ComboBox1->x(), 432);
-        EXPECT_EQ(browser.ui.Button4->x(), 662);
+        EXPECT_EQ(ui(browser).Button1->x(), 115) << width;
+        EXPECT_EQ(ui(browser).Button3->x(), 201);
+        EXPECT_EQ(ui(browser).Button2->x(), 287);
+        EXPECT_EQ(ui(browser).ComboBox1->x(), 432);
+        EXPECT_EQ(ui(browser).Button4->x(), 662);
     }
     // Tops, sizes and the skinned set stay.
-    EXPECT_EQ(browser.ui.Button1->geometry(), QRect(115, 16, 75, 21));
-    EXPECT_EQ(browser.ui.ComboBox1->geometry(), QRect(432, 16, 217, 21));
-    EXPECT_EQ(browser.ui.rew->geometry(), QRect(24, 30, 85, 25));
-    EXPECT_EQ(browser.ui.ComboBox2->geometry(), QRect(440, 32, 313, 21));
+    EXPECT_EQ(ui(browser).Button1->geometry(), QRect(115, 16, 75, 21));
+    EXPECT_EQ(ui(browser).ComboBox1->geometry(), QRect(432, 16, 217, 21));
+    EXPECT_EQ(ui(browser).rew->geometry(), QRect(24, 30, 85, 25));
+    EXPECT_EQ(ui(browser).ComboBox2->geometry(), QRect(440, 32, 313, 21));
     // Narrow windows give negative edges, not clamps.
     browser.resize(300, 200);
-    EXPECT_EQ(browser.ui.Button1->x(), 150 - 279);
+    EXPECT_EQ(ui(browser).Button1->x(), 150 - 279);
 }
 
 TEST(BrowserWindow, PageAreaStartsBelowTheBannerOnlyWhileItShows)
@@ -101,22 +102,22 @@ TEST(BrowserWindow, PageAreaStartsBelowTheBannerOnlyWhileItShows)
     program.start();
     TForm1 &browser = program.browser();
     browser.resize(788, 439);
-    browser.ui.Image1->show();
-    EXPECT_EQ(browser.ui.WebBrowser1->geometry(), QRect(0, 92, 788, 439 - 92));
-    EXPECT_EQ(browser.ui.Image1->geometry(), QRect(0, 0, 788, 92));
-    browser.ui.Image1->hide();
+    ui(browser).Image1->show();
+    EXPECT_EQ(ui(browser).WebBrowser1->geometry(), QRect(0, 92, 788, 439 - 92));
+    EXPECT_EQ(ui(browser).Image1->geometry(), QRect(0, 0, 788, 92));
+    ui(browser).Image1->hide();
     // Without the banner the page starts below whatever toolbar control
     // still shows, and at the top when none does.
-    for (QWidget *control : {static_cast<QWidget *>(browser.ui.rew), static_cast<QWidget *>(browser.ui.stop),
-                             static_cast<QWidget *>(browser.ui.forw), static_cast<QWidget *>(browser.ui.Image2),
-                             static_cast<QWidget *>(browser.ui.ComboBox2), static_cast<QWidget *>(browser.ui.Button1),
-                             static_cast<QWidget *>(browser.ui.Button3), static_cast<QWidget *>(browser.ui.Button2),
-                             static_cast<QWidget *>(browser.ui.ComboBox1), static_cast<QWidget *>(browser.ui.Button4)})
+    for (QWidget *control : {static_cast<QWidget *>(ui(browser).rew), static_cast<QWidget *>(ui(browser).stop),
+                             static_cast<QWidget *>(ui(browser).forw), static_cast<QWidget *>(ui(browser).Image2),
+                             static_cast<QWidget *>(ui(browser).ComboBox2), static_cast<QWidget *>(ui(browser).Button1),
+                             static_cast<QWidget *>(ui(browser).Button3), static_cast<QWidget *>(ui(browser).Button2),
+                             static_cast<QWidget *>(ui(browser).ComboBox1), static_cast<QWidget *>(ui(browser).Button4)})
         control->hide();
-    EXPECT_EQ(browser.ui.WebBrowser1->geometry(), QRect(0, 0, 788, 439));
-    EXPECT_EQ(browser.ui.Memo1->geometry(), browser.ui.WebBrowser1->geometry());
-    browser.ui.Image2->show();
-    EXPECT_EQ(browser.ui.WebBrowser1->y(), browser.ui.Image2->geometry().bottom() + 1 + 8);
+    EXPECT_EQ(ui(browser).WebBrowser1->geometry(), QRect(0, 0, 788, 439));
+    EXPECT_EQ(ui(browser).Memo1->geometry(), ui(browser).WebBrowser1->geometry());
+    ui(browser).Image2->show();
+    EXPECT_EQ(ui(browser).WebBrowser1->y(), ui(browser).Image2->geometry().bottom() + 1 + 8);
 }
 
 TEST(BrowserWindow, PicturesArePressedWhileTheLeftButtonIsHeldAndReadAnewEachTime)
@@ -125,7 +126,7 @@ TEST(BrowserWindow, PicturesArePressedWhileTheLeftButtonIsHeldAndReadAnewEachTim
     program.start();
     TForm1 &browser = program.browser();
     browser.show();
-    TPictureButton *rew = browser.ui.rew;
+    TPictureButton *rew = ui(browser).rew;
 
     QTest::mousePress(rew, Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_FALSE(rew->showsPressedLook());
@@ -162,10 +163,10 @@ TEST(BrowserWindow, ShowLoadsTheSkinAndStopsAtACorruptBitmap)
     EXPECT_TRUE(program.messages().at(0).endsWith(QStringLiteral("Exception = Bitmap image is not valid")))
         << program.messages().at(0).toStdString();
     // Banner and Back came before the failure; Stop and Refresh after it.
-    EXPECT_FALSE(browser.ui.Image1->pixmap().isNull());
-    EXPECT_FALSE(browser.ui.rew->pixmap().isNull());
-    EXPECT_TRUE(browser.ui.stop->pixmap().isNull());
-    EXPECT_TRUE(browser.ui.Image2->pixmap().isNull());
+    EXPECT_FALSE(ui(browser).Image1->pixmap().isNull());
+    EXPECT_FALSE(ui(browser).rew->pixmap().isNull());
+    EXPECT_TRUE(ui(browser).stop->pixmap().isNull());
+    EXPECT_TRUE(ui(browser).Image2->pixmap().isNull());
 }
 
 TEST(BrowserWindow, CloseHidesTheTextPaneAndTheWindowOnly)
@@ -174,13 +175,13 @@ TEST(BrowserWindow, CloseHidesTheTextPaneAndTheWindowOnly)
     program.start();
     TForm1 &browser = program.browser();
     browser.show();
-    browser.ui.Memo1->show();
-    browser.ui.Memo1->raise();
+    ui(browser).Memo1->show();
+    ui(browser).Memo1->raise();
     browser.close();
     EXPECT_FALSE(browser.isVisible());
     EXPECT_TRUE(program.main().isVisible());
     browser.show();
-    EXPECT_FALSE(browser.ui.Memo1->isVisible());
+    EXPECT_FALSE(ui(browser).Memo1->isVisible());
 }
 
 TEST(BrowserWindow, ToolbarButtonsRunTheMainWindowsCommands)
@@ -189,15 +190,15 @@ TEST(BrowserWindow, ToolbarButtonsRunTheMainWindowsCommands)
     program.start();
     TForm1 &browser = program.browser();
     browser.show();
-    browser.ui.Button1->setVisible(true);
+    ui(browser).Button1->setVisible(true);
     // "<<" and ">>" with nowhere to go reach the error handler's short box.
-    QTest::mouseClick(browser.ui.Button1, Qt::LeftButton);
-    browser.ui.Button2->setVisible(true);
-    QTest::mouseClick(browser.ui.Button2, Qt::LeftButton);
-    QTest::mouseClick(browser.ui.forw, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(ui(browser).Button1, Qt::LeftButton);
+    ui(browser).Button2->setVisible(true);
+    QTest::mouseClick(ui(browser).Button2, Qt::LeftButton);
+    QTest::mouseClick(ui(browser).forw, Qt::LeftButton, {}, QPoint(3, 3));
     EXPECT_EQ(program.messages(), QStringList(3, QStringLiteral("No webpage to go to!")));
     // Stop and Refresh with no page are quiet.
-    QTest::mouseClick(browser.ui.stop, Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mouseClick(browser.ui.Image2, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(ui(browser).stop, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(ui(browser).Image2, Qt::LeftButton, {}, QPoint(3, 3));
     EXPECT_EQ(program.messages().size(), 3);
 }

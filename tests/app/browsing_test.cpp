@@ -1,6 +1,7 @@
 // Go, following links, Back, Forward and Refresh with the real web engine
 // against pages served on 127.0.0.1.
 #include "app_fixture.h"
+#include "support/gui/window_parts.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -43,20 +44,20 @@ TEST(Browsing, GoLoadsThePageCountsItAndRecordsTheTypedText)
     const int entries = main.HistoryList.size();
 
     const QString typed = server.url("/news");
-    main.ui.Edit1->setText(typed);
+    ui(main).Edit1->setText(typed);
     main.Button1Click();
 
     EXPECT_TRUE(program.browser().isVisible());
     ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("News [Done]"))) << program.browser().windowTitle().toStdString();
-    EXPECT_EQ(main.ui.Edit1->text(), program.browser().WebBrowser1().LocationURL());
-    EXPECT_EQ(main.ui.Edit1->text(), typed);
+    EXPECT_EQ(ui(main).Edit1->text(), program.browser().WebBrowser1().LocationURL());
+    EXPECT_EQ(ui(main).Edit1->text(), typed);
     EXPECT_EQ(program.browser().PageTitle, QByteArray("News"));
     EXPECT_EQ(main.TotalPages, total + 1);
     EXPECT_EQ(main.SessionPages, 1);
     ASSERT_EQ(main.HistoryList.size(), entries + 1);
     EXPECT_EQ(main.HistoryList.last(), typed.toLatin1());
     // The completed load leaves the gauge at 0 of 0 and the marker at its start.
-    EXPECT_EQ(main.ui.Image3->x(), 5);
+    EXPECT_EQ(ui(main).Image3->x(), 5);
     EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('|').toStdString();
 }
 
@@ -66,10 +67,10 @@ TEST(Browsing, EnterInTheAddressBoxActsOnRelease)
     ProgramWindows program;
     program.start();
     TForm2 &main = program.main();
-    main.ui.Edit1->setText(server.url("/news"));
-    QTest::keyPress(main.ui.Edit1, Qt::Key_Return);
+    ui(main).Edit1->setText(server.url("/news"));
+    QTest::keyPress(ui(main).Edit1, Qt::Key_Return);
     EXPECT_EQ(main.SessionPages, 0);
-    QTest::keyRelease(main.ui.Edit1, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyRelease(ui(main).Edit1, Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_EQ(main.SessionPages, 1);
     EXPECT_TRUE(captionIs(program.browser(), QStringLiteral("News [Done]")));
 }
@@ -82,7 +83,7 @@ TEST(Browsing, LinksBackForwardAndRefreshAreNeitherCountedNorRecorded)
     TForm2 &main = program.main();
     TForm1 &browser = program.browser();
     browser.resize(788, 439);
-    main.ui.Edit1->setText(server.url("/news"));
+    ui(main).Edit1->setText(server.url("/news"));
     main.Button1Click();
     ASSERT_TRUE(captionIs(browser, QStringLiteral("News [Done]")));
     const QList<QByteArray> history = main.HistoryList;
@@ -90,11 +91,11 @@ TEST(Browsing, LinksBackForwardAndRefreshAreNeitherCountedNorRecorded)
 
     followLink(browser);
     ASSERT_TRUE(captionIs(browser, QStringLiteral("Sport [Done]"))) << browser.windowTitle().toStdString();
-    EXPECT_EQ(main.ui.Edit1->text(), server.url("/sport"));
+    EXPECT_EQ(ui(main).Edit1->text(), server.url("/sport"));
 
     main.Button2Click();  // Back
     ASSERT_TRUE(captionIs(browser, QStringLiteral("News [Done]")));
-    EXPECT_EQ(main.ui.Edit1->text(), server.url("/news"));
+    EXPECT_EQ(ui(main).Edit1->text(), server.url("/news"));
 
     browser.forwClick();  // Forward through the browser window's own picture
     ASSERT_TRUE(captionIs(browser, QStringLiteral("Sport [Done]")));
@@ -115,16 +116,16 @@ TEST(Browsing, NowhereToGoIsTheShortMessageAndLogsTheEnginesText)
     ProgramWindows program;
     program.start();
     TForm2 &main = program.main();
-    main.ui.Tillbaka1->trigger();
+    ui(main).Tillbaka1->trigger();
     ASSERT_EQ(program.messages(), QStringList{QStringLiteral("No webpage to go to!")});
-    EXPECT_EQ(program.forms().Form11->ui.Memo1->toPlainText(), QStringLiteral("Unspecified error"));
-    main.ui.Frammt1->trigger();
+    EXPECT_EQ(ui(*program.forms().Form11).Memo1->toPlainText(), QStringLiteral("Unspecified error"));
+    ui(main).Frammt1->trigger();
     main.PopupMenu1()->findChild<QAction *>("Back1")->trigger();
     main.PopupMenu1()->findChild<QAction *>("Forwad1")->trigger();
     EXPECT_EQ(program.messages(), QStringList(4, QStringLiteral("No webpage to go to!")));
-    EXPECT_EQ(program.forms().Form11->ui.Memo1->blockCount(), 4);
+    EXPECT_EQ(ui(*program.forms().Form11).Memo1->blockCount(), 4);
     // Stop and Refresh with nothing loaded are quiet, from either menu.
-    main.ui.Stop1->trigger();
+    ui(main).Stop1->trigger();
     main.PopupMenu1()->findChild<QAction *>("Reload1")->trigger();
     EXPECT_EQ(program.messages().size(), 4);
     EXPECT_EQ(main.TotalPages, 0);
@@ -137,7 +138,7 @@ TEST(Browsing, AClosedPortEndsInTheEnginesErrorPageAndIsCounted)
     program.start();
     TForm2 &main = program.main();
     const QString address = QStringLiteral("http://127.0.0.1:%1/").arg(testing_support::ScriptedServer::closedPort());
-    main.ui.Edit1->setText(address);
+    ui(main).Edit1->setText(address);
     main.Button1Click();
     ASSERT_TRUE(waitFor([&] { return program.browser().windowTitle().endsWith(QStringLiteral(" [Done]")); }));
     EXPECT_EQ(main.SessionPages, 1);
@@ -152,7 +153,7 @@ TEST(Browsing, OddAddressesGoToTheEngineUnchangedAndAreRecorded)
     program.start();
     TForm2 &main = program.main();
     for (const QString &text : {QString(), QStringLiteral("http://")}) {
-        main.ui.Edit1->setText(text);
+        ui(main).Edit1->setText(text);
         main.Button1Click();
         EXPECT_EQ(main.HistoryList.last(), text.toLatin1());
     }
@@ -160,13 +161,13 @@ TEST(Browsing, OddAddressesGoToTheEngineUnchangedAndAreRecorded)
 
     // Spaces are the engine's to encode; the history keeps the typed text.
     const QString spaced = server.url("/a b");
-    main.ui.Edit1->setText(spaced);
+    ui(main).Edit1->setText(spaced);
     main.Button1Click();
     EXPECT_TRUE(captionIs(program.browser(), QStringLiteral("Spaced [Done]")));
     EXPECT_EQ(main.HistoryList.last(), spaced.toLatin1());
 
     // Text outside the code page is stored as '?', as every engine text is.
-    main.ui.Edit1->setText(server.url("/") + QChar(0x416));
+    ui(main).Edit1->setText(server.url("/") + QChar(0x416));
     main.Button1Click();
     EXPECT_TRUE(main.HistoryList.last().endsWith("/?")) << main.HistoryList.last().toStdString();
     EXPECT_EQ(main.SessionPages, 4);
@@ -179,20 +180,20 @@ TEST(Browsing, EnterInTheBrowserWindowsAddressBoxesRunsGo)
     ProgramWindows program;
     program.start();
     TForm1 &browser = program.browser();
-    browser.ui.ComboBox2->setText(server.url("/news"));
-    QTest::keyClick(browser.ui.ComboBox2, Qt::Key_Return);
+    ui(browser).ComboBox2->setText(server.url("/news"));
+    QTest::keyClick(ui(browser).ComboBox2, Qt::Key_Return);
     EXPECT_EQ(program.main().SessionPages, 1);
     EXPECT_TRUE(captionIs(browser, QStringLiteral("News [Done]")));
     // The box keeps what was typed; it does not follow the page.
-    EXPECT_EQ(browser.ui.ComboBox2->text(), server.url("/news"));
+    EXPECT_EQ(ui(browser).ComboBox2->text(), server.url("/news"));
 
     // An empty box empties the main window's address box and still goes.
-    browser.ui.ComboBox1->clear();
-    QTest::keyClick(browser.ui.ComboBox1, Qt::Key_Enter);
+    ui(browser).ComboBox1->clear();
+    QTest::keyClick(ui(browser).ComboBox1, Qt::Key_Enter);
     EXPECT_EQ(program.main().SessionPages, 2);
     EXPECT_EQ(program.main().HistoryList.last(), QByteArray());
     // Other keys do nothing.
-    QTest::keyClick(browser.ui.ComboBox1, Qt::Key_A);
+    QTest::keyClick(ui(browser).ComboBox1, Qt::Key_A);
     EXPECT_EQ(program.main().SessionPages, 2);
 }
 
@@ -212,26 +213,26 @@ TEST(Browsing, AHeldEnterRunsGoOnceAndAReleaseFromElsewhereNotAtAll)
         }
         QTest::keyRelease(box, Qt::Key_Return);
     };
-    for (QLineEdit *box : {browser.ui.ComboBox1, browser.ui.ComboBox2}) {
+    for (QLineEdit *box : {ui(browser).ComboBox1, ui(browser).ComboBox2}) {
         box->setText(server.url("/news"));
         const qint32 before = main.SessionPages;
         hold(box);
         EXPECT_EQ(main.SessionPages, before + 1) << box->objectName().toStdString();
     }
-    main.ui.Edit1->setText(server.url("/news"));
+    ui(main).Edit1->setText(server.url("/news"));
     const qint32 before = main.SessionPages;
-    hold(main.ui.Edit1);
+    hold(ui(main).Edit1);
     EXPECT_EQ(main.SessionPages, before + 1);
 
     // The Enter that closed a box or chose a menu item was pressed there;
     // its release in the address box runs nothing.
-    QTest::keyRelease(main.ui.Edit1, Qt::Key_Return);
+    QTest::keyRelease(ui(main).Edit1, Qt::Key_Return);
     EXPECT_EQ(main.SessionPages, before + 1);
     // Nor does a press made before the focus left and came back.
-    QTest::keyPress(main.ui.Edit1, Qt::Key_Return);
+    QTest::keyPress(ui(main).Edit1, Qt::Key_Return);
     QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-    QApplication::sendEvent(main.ui.Edit1, &out);
-    QTest::keyRelease(main.ui.Edit1, Qt::Key_Return);
+    QApplication::sendEvent(ui(main).Edit1, &out);
+    QTest::keyRelease(ui(main).Edit1, Qt::Key_Return);
     EXPECT_EQ(main.SessionPages, before + 1);
     EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('|').toStdString();
 }
@@ -242,7 +243,7 @@ TEST(Browsing, APageWithoutATitleHasAnEmptyName)
     ProgramWindows program;
     program.start();
     TForm2 &main = program.main();
-    main.ui.Edit1->setText(server.url("/plain"));
+    ui(main).Edit1->setText(server.url("/plain"));
     main.Button1Click();
     // Qt would name the page after its address; the page has no name, so the
     // caption is the bare " [Done]".

@@ -8,6 +8,7 @@
 #include "platform/download.h"
 #include "support/core/temp_folder.h"
 #include "support/gui/dialog_answers.h"
+#include "support/gui/window_parts.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -70,7 +71,7 @@ private:
 
 void go(ProgramWindows &program, const QString &url)
 {
-    program.main().ui.Edit1->setText(url);
+    ui(program.main()).Edit1->setText(url);
     program.main().Button1Click();
 }
 

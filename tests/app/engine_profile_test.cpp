@@ -6,6 +6,7 @@
 
 #include "browser/page_zoom.h"
 #include "platform/engine_profile.h"
+#include "support/gui/window_parts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,7 +42,7 @@ TEST(EngineProfileFolder, UnusableFolderIsToldOnceAndPagesStillLoad)
     program.start();
     PageServer server({{"/news", "<html><head><title>News</title></head><body>n</body></html>"}});
     ASSERT_TRUE(waitFor([&] { return !program.messages().isEmpty(); }));
-    program.main().ui.Edit1->setText(server.url("/news"));
+    ui(program.main()).Edit1->setText(server.url("/news"));
     program.main().Button1Click();
     ASSERT_TRUE(waitFor([&] { return program.browser().windowTitle() == QStringLiteral("News [Done]"); }));
     ASSERT_EQ(program.messages().size(), 1) << program.messages().join('|').toStdString();

@@ -4,6 +4,7 @@
 
 #include "app/development_window.h"
 #include "app/error_handler.h"
+#include "support/gui/window_parts.h"
 
 #include <QMessageBox>
 #include <QTimer>
@@ -20,13 +21,13 @@ TEST(ErrorHandler, RaiseExeptionShowsTheLongMessageAndLogsTheText)
 {
     ProgramWindows program;
     program.start();
-    program.main().ui.RaiseExeption1->trigger();
-    EXPECT_FALSE(program.main().ui.RaiseExeption1->isVisible());
-    EXPECT_TRUE(program.main().ui.RaiseExeption1->shortcut().isEmpty());
+    ui(program.main()).RaiseExeption1->trigger();
+    EXPECT_FALSE(ui(program.main()).RaiseExeption1->isVisible());
+    EXPECT_TRUE(ui(program.main()).RaiseExeption1->shortcut().isEmpty());
     ASSERT_EQ(program.messages(), QStringList{kLongStart + QStringLiteral("Konstgjord exeption!")});
     // Single carriage returns, no line feeds.
     EXPECT_FALSE(program.messages().at(0).contains(QLatin1Char('\n')));
-    EXPECT_EQ(program.forms().Form11->ui.Memo1->toPlainText(), QStringLiteral("Konstgjord exeption!"));
+    EXPECT_EQ(ui(*program.forms().Form11).Memo1->toPlainText(), QStringLiteral("Konstgjord exeption!"));
 }
 
 TEST(ErrorHandler, ExactSwedishTextIsTheShortMessageOtherWordingsAreNot)
@@ -40,9 +41,9 @@ TEST(ErrorHandler, ExactSwedishTextIsTheShortMessageOtherWordingsAreNot)
               (QStringList{QStringLiteral("No webpage to go to!"), kLongStart + "odefinierat fel",
                            kLongStart + "Unspecified error", kLongStart}));
     // One line per error, oldest first; the empty message is an empty line.
-    EXPECT_EQ(program.forms().Form11->ui.Memo1->toPlainText(),
+    EXPECT_EQ(ui(*program.forms().Form11).Memo1->toPlainText(),
               QStringLiteral("Odefinierat fel\nodefinierat fel\nUnspecified error\n"));
-    EXPECT_EQ(program.forms().Form11->ui.Memo1->blockCount(), 4);
+    EXPECT_EQ(ui(*program.forms().Form11).Memo1->blockCount(), 4);
 }
 
 TEST(ErrorHandler, SilentAbortNeverReachesTheHandler)
@@ -50,7 +51,7 @@ TEST(ErrorHandler, SilentAbortNeverReachesTheHandler)
     ProgramWindows program;
     toolkit::guarded([] { throw EAbort(); });
     EXPECT_TRUE(program.messages().isEmpty());
-    EXPECT_TRUE(program.forms().Form11->ui.Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(ui(*program.forms().Form11).Memo1->toPlainText().isEmpty());
 }
 
 TEST(ErrorHandler, AnErrorInsideAModalBoxsLoopGetsItsOwnBox)
@@ -91,7 +92,7 @@ TEST(ErrorHandler, AnErrorInsideAModalBoxsLoopGetsItsOwnBox)
     EXPECT_TRUE(shown.at(0).startsWith(QStringLiteral("An exeption was raised!.\nCheck")));
     EXPECT_TRUE(shown.at(1).endsWith(QStringLiteral("inner")));
     // Each is logged once its box is gone: the inner one first.
-    EXPECT_EQ(program.forms().Form11->ui.Memo1->toPlainText(), QStringLiteral("inner\nouter"));
+    EXPECT_EQ(ui(*program.forms().Form11).Memo1->toPlainText(), QStringLiteral("inner\nouter"));
 }
 
 TEST(Counters, IdleAndMessageCountsRiseAndTheWindowShowsThem)
@@ -110,8 +111,8 @@ TEST(Counters, IdleAndMessageCountsRiseAndTheWindowShowsThem)
     EXPECT_GT(main.IdleCount, idle);
     EXPECT_GT(main.MessageCount, messages + 10);
     app_testing::runLoop(50);
-    EXPECT_EQ(development.ui.Memo2->toPlainText(), QString::number(main.IdleCount));
-    EXPECT_EQ(development.ui.Memo3->toPlainText(), QString::number(main.MessageCount));
+    EXPECT_EQ(ui(development).Memo2->toPlainText(), QString::number(main.IdleCount));
+    EXPECT_EQ(ui(development).Memo3->toPlainText(), QString::number(main.MessageCount));
 }
 
 TEST(Counters, TheirOwnUpdatesDoNotFeedThem)

@@ -8,6 +8,7 @@
 #include "browser/bookmarks_window.h"
 #include "browser/print_page.h"
 #include "platform/site_zoom.h"
+#include "support/gui/window_parts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -81,7 +82,7 @@ TEST(FindInPage, CountsMovesAndColoursWhenNothingMatches)
     ASSERT_TRUE(waitFor([&] { return bar.isVisible() && QApplication::focusWidget() == bar.textBox(); }, 10000));
     // The bar sits at the bottom; the page area ends above it.
     EXPECT_EQ(bar.geometry().bottom(), s.browser().height() - 1);
-    EXPECT_LE(s.browser().ui.WebBrowser1->geometry().bottom(), bar.geometry().top() - 1);
+    EXPECT_LE(ui(s.browser()).WebBrowser1->geometry().bottom(), bar.geometry().top() - 1);
 
     ASSERT_TRUE(nextResult(bar, [&] { QTest::keyClicks(bar.textBox(), QStringLiteral("falcon")); }));
     ASSERT_TRUE(waitFor([&] { return bar.matchCount() == 3 && bar.activeMatch() == 1; }))
@@ -125,7 +126,7 @@ TEST(FindInPage, CountsMovesAndColoursWhenNothingMatches)
     // Escape closes the bar and gives the page its whole area back.
     QTest::keyClick(bar.textBox(), Qt::Key_Escape);
     EXPECT_TRUE(bar.isHidden());
-    EXPECT_EQ(s.browser().ui.WebBrowser1->geometry().bottom(), s.browser().height() - 1);
+    EXPECT_EQ(ui(s.browser()).WebBrowser1->geometry().bottom(), s.browser().height() - 1);
     // Escape in the bar is the bar's: no Stop, no error.
     EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done]"));
 }
@@ -173,7 +174,7 @@ TEST(FindInPage, InTheTextPaneSearchesThePaneText)
     Session s("000");
     TForm1 &browser = s.browser();
     browser.show();
-    QPlainTextEdit &pane = *browser.ui.Memo1;
+    QPlainTextEdit &pane = *ui(browser).Memo1;
     pane.setPlainText(QStringLiteral("<p>hawk</p>\n<p>Hawk</p>\n<b>hawk</b>\nhawk"));
     pane.raise();
     pane.show();
@@ -269,11 +270,11 @@ TEST(PageZoom, KeysWheelAndCaptionThenRestoredAfterARestart)
         ASSERT_TRUE(waitFor([&] { return s.browser().pageZoom().percent() == 110; }, 10000));
         EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 110%"));
         EXPECT_DOUBLE_EQ(engine.zoomFactor(), 1.1);
-        QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_Equal, Qt::ControlModifier);
+        QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_Equal, Qt::ControlModifier);
         EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 125%"));
-        QTest::keyClick(s.main().ui.Edit1, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(ui(s.main()).Edit1, Qt::Key_Minus, Qt::ControlModifier);
         EXPECT_EQ(s.browser().pageZoom().percent(), 110);
-        QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_0, Qt::ControlModifier);
+        QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_0, Qt::ControlModifier);
         EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 100%"));
         // The caption stays the page's own whatever the level.
         EXPECT_EQ(s.browser().windowTitle(), QStringLiteral("News [Done]"));
@@ -281,14 +282,14 @@ TEST(PageZoom, KeysWheelAndCaptionThenRestoredAfterARestart)
 
         // The limits hold.
         for (int i = 0; i < 20; ++i)
-            QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_Minus, Qt::ControlModifier);
+            QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_Minus, Qt::ControlModifier);
         EXPECT_EQ(s.browser().pageZoom().percent(), 25);
         EXPECT_DOUBLE_EQ(engine.zoomFactor(), 0.25);
         for (int i = 0; i < 20; ++i)
-            QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+            QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
         EXPECT_EQ(s.browser().pageZoom().percent(), 500);
         EXPECT_EQ(QToolTip::text(), QStringLiteral("Zoom: 500%"));
-        QTest::keyClick(s.browser().ui.ComboBox1, Qt::Key_0, Qt::ControlModifier);
+        QTest::keyClick(ui(s.browser()).ComboBox1, Qt::Key_0, Qt::ControlModifier);
 
         // Ctrl + wheel over the page: a notch is a step.
         QWidget *page = s.page();
@@ -315,7 +316,7 @@ TEST(PageZoom, KeysWheelAndCaptionThenRestoredAfterARestart)
     again.folder().write("engine/site-zoom.txt", kept);
     again.create();
     again.start();
-    again.main().ui.Edit1->setText(server.url("/news"));
+    ui(again.main()).Edit1->setText(server.url("/news"));
     again.main().Button1Click();
     ASSERT_TRUE(waitFor([&] { return again.browser().windowTitle() == QStringLiteral("News [Done]"); }))
         << again.browser().windowTitle().toStdString();
@@ -363,7 +364,7 @@ TEST(PrintToPdf, CtrlPWritesThePdfWhereTheDialogSays)
     // Cancelled: nothing written, nothing said.
     s.messages().clear();
     answerSaveDialog(QString());
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_P, Qt::ControlModifier);
     runLoopFor(300);
     EXPECT_TRUE(s.messages().isEmpty());
     EXPECT_EQ(QDir(downloads.path()).entryList(QDir::Files).size(), 1);

@@ -9,6 +9,7 @@
 #include "infowindows/statistics_window.h"
 #include "netfeatures/page_source_window.h"
 #include "netfeatures/rpop_window.h"
+#include "support/gui/window_parts.h"
 
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -54,16 +55,16 @@ TEST(MainWindow, FixedClientAreaAndFirstPlaces)
     TForm2 &main = program.main();
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestrelon Beta 1.6"));
     EXPECT_EQ(main.centralWidget()->size(), QSize(440, 92));
-    EXPECT_TRUE(main.ui.MainMenu1->isVisible());
+    EXPECT_TRUE(ui(main).MainMenu1->isVisible());
     EXPECT_EQ(main.minimumSize(), main.maximumSize());
     EXPECT_FALSE(main.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(main.windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_EQ(main.ui.Edit1->text(), QStringLiteral("http://"));
-    EXPECT_EQ(main.ui.Edit1->geometry(), QRect(8, 7, 329, 19));
-    EXPECT_EQ(main.ui.Gauge1->geometry(), QRect(9, 146, 393, 20));
-    EXPECT_EQ(main.ui.Gauge1->toolTip(), QStringLiteral("Current progres"));
-    EXPECT_FALSE(main.ui.Image2->pixmap().isNull());
-    EXPECT_FALSE(main.ui.Image3->pixmap().isNull());
+    EXPECT_EQ(ui(main).Edit1->text(), QStringLiteral("http://"));
+    EXPECT_EQ(ui(main).Edit1->geometry(), QRect(8, 7, 329, 19));
+    EXPECT_EQ(ui(main).Gauge1->geometry(), QRect(9, 146, 393, 20));
+    EXPECT_EQ(ui(main).Gauge1->toolTip(), QStringLiteral("Current progres"));
+    EXPECT_FALSE(ui(main).Image2->pixmap().isNull());
+    EXPECT_FALSE(ui(main).Image3->pixmap().isNull());
     EXPECT_EQ(main.Timer1->interval(), 1000);
     EXPECT_TRUE(main.Timer1->isActive());
 }
@@ -72,14 +73,14 @@ TEST(MainWindow, MenusHoldEveryItemInOrder)
 {
     ProgramWindows program;
     TForm2 &main = program.main();
-    EXPECT_EQ(barNames(main.ui.MainMenu1),
+    EXPECT_EQ(barNames(ui(main).MainMenu1),
               (QStringList{"Arkiv1", "Navigera1", "Statestik1", "Bokmrken1", "Om1"}));
-    EXPECT_EQ(itemNames(main.ui.Statestik1),
+    EXPECT_EQ(itemNames(ui(main).Statestik1),
               (QStringList{"Nuvarandesurftid1", "History1", "Kllkod1", "rPOPinstllningar1", "Webbsidorbeskta1",
                            "SnabbInterface2 (hidden) F1", "kainterface1 (hidden) F2"}));
-    EXPECT_EQ(itemNames(main.ui.Om1), (QStringList{"Hjlp1", "OmNavigator1", "RaiseExeption1 (hidden)"}));
-    EXPECT_EQ(main.ui.kainterface1->text(), QStringLiteral("\u00f6ka interface"));
-    EXPECT_EQ(main.ui.Frammt1->text(), QStringLiteral("Forwad"));
+    EXPECT_EQ(itemNames(ui(main).Om1), (QStringList{"Hjlp1", "OmNavigator1", "RaiseExeption1 (hidden)"}));
+    EXPECT_EQ(ui(main).kainterface1->text(), QStringLiteral("\u00f6ka interface"));
+    EXPECT_EQ(ui(main).Frammt1->text(), QStringLiteral("Forwad"));
 
     QMenu *popup = main.PopupMenu1();
     EXPECT_EQ(itemNames(popup), (QStringList{"arkiv2", "Naviera1", "Funktioner1", "Bokmrken2", "Om3",
@@ -103,10 +104,10 @@ TEST(MainWindow, CommandsShowTheirWindowsFromBothMenus)
         const char *popupItem;
         QWidget *window;
     } cases[] = {
-        {main.ui.Nuvarandesurftid1, "Tid1", forms.Form4},   {main.ui.History1, "History2", forms.Form5},
-        {main.ui.Kllkod1, "Hmtakllkod1", forms.Form7},       {main.ui.rPOPinstllningar1, "rPOPsettings1", forms.Form13},
-        {main.ui.Bokmrken1, "Bokmrken2", forms.Form9},       {main.ui.OmNavigator1, "Om2", forms.Form6},
-        {main.ui.Webbsidorbeskta1, "Statestik2", forms.Form3},
+        {ui(main).Nuvarandesurftid1, "Tid1", forms.Form4},   {ui(main).History1, "History2", forms.Form5},
+        {ui(main).Kllkod1, "Hmtakllkod1", forms.Form7},       {ui(main).rPOPinstllningar1, "rPOPsettings1", forms.Form13},
+        {ui(main).Bokmrken1, "Bokmrken2", forms.Form9},       {ui(main).OmNavigator1, "Om2", forms.Form6},
+        {ui(main).Webbsidorbeskta1, "Statestik2", forms.Form3},
     };
     for (const auto &c : cases) {
         c.mainItem->trigger();
@@ -141,7 +142,7 @@ TEST(MainWindow, StatisticsAreFilledOnlyWhenAsked)
     ASSERT_NE(antal, nullptr);
     main.TotalPages = 12;
     main.SessionPages = 3;
-    main.ui.Webbsidorbeskta1->trigger();
+    ui(main).Webbsidorbeskta1->trigger();
     EXPECT_EQ(tot->text(), QStringLiteral("12"));
     EXPECT_EQ(antal->text(), QStringLiteral("3"));
     main.TotalPages = 13;
@@ -181,26 +182,26 @@ TEST(MainWindow, PressedLooksFollowTheirButtonsRules)
     program.start();
     TForm2 &main = program.main();
     // Go takes any button; Back only the left one.
-    QTest::mousePress(main.ui.Button1, Qt::RightButton, {}, QPoint(3, 3));
-    EXPECT_TRUE(main.ui.Button1->showsPressedLook());
-    QTest::mousePress(main.ui.Button2, Qt::RightButton, {}, QPoint(3, 3));
-    EXPECT_FALSE(main.ui.Button2->showsPressedLook());
-    QTest::mouseRelease(main.ui.Button1, Qt::RightButton, {}, QPoint(3, 3));
-    EXPECT_FALSE(main.ui.Button1->showsPressedLook());
+    QTest::mousePress(ui(main).Button1, Qt::RightButton, {}, QPoint(3, 3));
+    EXPECT_TRUE(ui(main).Button1->showsPressedLook());
+    QTest::mousePress(ui(main).Button2, Qt::RightButton, {}, QPoint(3, 3));
+    EXPECT_FALSE(ui(main).Button2->showsPressedLook());
+    QTest::mouseRelease(ui(main).Button1, Qt::RightButton, {}, QPoint(3, 3));
+    EXPECT_FALSE(ui(main).Button1->showsPressedLook());
     EXPECT_EQ(main.SessionPages, 0);  // no click on a right release
 
     // Presses whose release went elsewhere end when the mouse crosses the background.
-    QTest::mousePress(main.ui.Button2, Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mousePress(main.ui.Button4, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_TRUE(main.ui.Button2->showsPressedLook());
-    EXPECT_TRUE(main.ui.Button4->showsPressedLook());
-    EXPECT_FALSE(main.ui.Button3->showsPressedLook());
-    QTest::mouseMove(main.ui.Image1, QPoint(200, 50));
-    QMouseEvent move(QEvent::MouseMove, QPointF(201, 50), main.ui.Image1->mapToGlobal(QPointF(201, 50)), Qt::NoButton,
+    QTest::mousePress(ui(main).Button2, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mousePress(ui(main).Button4, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_TRUE(ui(main).Button2->showsPressedLook());
+    EXPECT_TRUE(ui(main).Button4->showsPressedLook());
+    EXPECT_FALSE(ui(main).Button3->showsPressedLook());
+    QTest::mouseMove(ui(main).Image1, QPoint(200, 50));
+    QMouseEvent move(QEvent::MouseMove, QPointF(201, 50), ui(main).Image1->mapToGlobal(QPointF(201, 50)), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(main.ui.Image1, &move);
-    EXPECT_FALSE(main.ui.Button2->showsPressedLook());
-    EXPECT_FALSE(main.ui.Button4->showsPressedLook());
+    QApplication::sendEvent(ui(main).Image1, &move);
+    EXPECT_FALSE(ui(main).Button2->showsPressedLook());
+    EXPECT_FALSE(ui(main).Button4->showsPressedLook());
     EXPECT_TRUE(program.messages().isEmpty());
 }
 
@@ -213,12 +214,12 @@ TEST(MainWindow, DoubleClickOnAPictureButtonRunsItsCommandOnce)
     TForm2 &main = program.main();
     main.setAddressText(server.url("/"));
     const qsizetype entries = main.HistoryList.count();
-    testing_support::doubleClickOn(main.ui.Button1);
+    testing_support::doubleClickOn(ui(main).Button1);
     EXPECT_EQ(main.SessionPages, 1);
     EXPECT_EQ(main.HistoryList.count(), entries + 1);
-    EXPECT_FALSE(main.ui.Button1->showsPressedLook());
+    EXPECT_FALSE(ui(main).Button1->showsPressedLook());
     // And the next single click counts again.
-    testing_support::clickOn(main.ui.Button1);
+    testing_support::clickOn(ui(main).Button1);
     EXPECT_EQ(main.SessionPages, 2);
     EXPECT_TRUE(program.messages().isEmpty()) << program.messages().join('|').toStdString();
 }
@@ -229,20 +230,20 @@ TEST(MainWindow, MissingPressedGoBitmapIsReportedAndLogged)
     program.start();
     TForm2 &main = program.main();
     QFile::remove(program.folder().file("imgs/go-but-active.bmp"));
-    QTest::mousePress(main.ui.Button1, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mousePress(ui(main).Button1, Qt::LeftButton, {}, QPoint(3, 3));
     ASSERT_EQ(program.messages().size(), 1);
     EXPECT_TRUE(program.messages().at(0).endsWith(QStringLiteral("Exception = Cannot open file imgs/go-but-active.bmp"))
                 || program.messages().at(0).contains(QStringLiteral("go-but-active.bmp")))
         << program.messages().at(0).toStdString();
-    EXPECT_TRUE(program.forms().Form11->ui.Memo1->toPlainText().contains(QStringLiteral("go-but-active.bmp")));
-    EXPECT_FALSE(main.ui.Button1->showsPressedLook());
+    EXPECT_TRUE(ui(*program.forms().Form11).Memo1->toPlainText().contains(QStringLiteral("go-but-active.bmp")));
+    EXPECT_FALSE(ui(main).Button1->showsPressedLook());
 }
 
 TEST(MainWindow, HelpAsksTheDesktopToOpenTheReadmeAndReportsNothing)
 {
     ProgramWindows program;
     testing_support::UrlRecorder recorder;
-    program.main().ui.Hjlp1->trigger();
+    ui(program.main()).Hjlp1->trigger();
     QFile::remove(program.folder().file("Readme!.txt"));
     program.main().PopupMenu1()->findChild<QAction *>("Hjlp2")->trigger();
     ASSERT_EQ(recorder.urls.size(), 2);
@@ -269,10 +270,10 @@ TEST(MainWindow, MissingSkinAtCreationSkipsTheLaterBitmaps)
     TForm2 &main = program.main();
     ASSERT_EQ(program.messages().size(), 1);
     EXPECT_TRUE(program.messages().at(0).contains(QStringLiteral("s-but.bmp")));
-    EXPECT_TRUE(main.ui.Button2->pixmap().toImage() != main.ui.Button4->pixmap().toImage());
+    EXPECT_TRUE(ui(main).Button2->pixmap().toImage() != ui(main).Button4->pixmap().toImage());
     // The creation error is logged once the Development window exists.
     program.start();
-    EXPECT_TRUE(program.forms().Form11->ui.Memo1->toPlainText().contains(QStringLiteral("s-but.bmp")));
+    EXPECT_TRUE(ui(*program.forms().Form11).Memo1->toPlainText().contains(QStringLiteral("s-but.bmp")));
 }
 
 TEST(MainWindow, RightClickAnywhereAndOnThePageOpensThePopupMenu)
@@ -282,8 +283,8 @@ TEST(MainWindow, RightClickAnywhereAndOnThePageOpensThePopupMenu)
     TForm2 &main = program.main();
     QMenu *popup = main.PopupMenu1();
     // Over a picture button: the button passes it on to the window.
-    QContextMenuEvent onButton(QContextMenuEvent::Mouse, QPoint(5, 5), main.ui.Button3->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(main.ui.Button3, &onButton);
+    QContextMenuEvent onButton(QContextMenuEvent::Mouse, QPoint(5, 5), ui(main).Button3->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(ui(main).Button3, &onButton);
     EXPECT_TRUE(popup->isVisible());
     popup->hide();
     // The page area's context menu is the same popup.

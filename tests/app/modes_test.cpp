@@ -3,6 +3,7 @@
 
 #include "app/interface_modes.h"
 #include "app/window_set_owner.h"
+#include "support/gui/window_parts.h"
 
 #include <QFile>
 #include <QMenuBar>
@@ -18,16 +19,16 @@ namespace {
 std::string looks(TForm1 &b)
 {
     auto v = [](QWidget *w) { return w->isVisibleTo(w->window()) ? '1' : '0'; };
-    const bool plain = b.ui.Button1->isVisibleTo(&b);
+    const bool plain = ui(b).Button1->isVisibleTo(&b);
     // The plain set moves as one.
-    EXPECT_EQ(plain, b.ui.Button2->isVisibleTo(&b));
-    EXPECT_EQ(plain, b.ui.Button3->isVisibleTo(&b));
-    EXPECT_EQ(plain, b.ui.ComboBox1->isVisibleTo(&b));
-    EXPECT_EQ(plain, b.ui.Button4->isVisibleTo(&b));
-    const bool skinned = b.ui.rew->isVisibleTo(&b);
-    EXPECT_EQ(skinned, b.ui.forw->isVisibleTo(&b));
-    EXPECT_EQ(skinned, b.ui.stop->isVisibleTo(&b));
-    return std::string{plain ? '1' : '0', v(b.ui.Image1), skinned ? '1' : '0', v(b.ui.Image2), v(b.ui.ComboBox2)};
+    EXPECT_EQ(plain, ui(b).Button2->isVisibleTo(&b));
+    EXPECT_EQ(plain, ui(b).Button3->isVisibleTo(&b));
+    EXPECT_EQ(plain, ui(b).ComboBox1->isVisibleTo(&b));
+    EXPECT_EQ(plain, ui(b).Button4->isVisibleTo(&b));
+    const bool skinned = ui(b).rew->isVisibleTo(&b);
+    EXPECT_EQ(skinned, ui(b).forw->isVisibleTo(&b));
+    EXPECT_EQ(skinned, ui(b).stop->isVisibleTo(&b));
+    return std::string{plain ? '1' : '0', v(ui(b).Image1), skinned ? '1' : '0', v(ui(b).Image2), v(ui(b).ComboBox2)};
 }
 
 // A program started with the given three setting bytes.
@@ -95,7 +96,7 @@ TEST(InterfaceModes, PopupVariantsStepThroughTheirTable)
     main.kainterface2Click();
     EXPECT_EQ(main.InterfaceMode, 2);
     EXPECT_EQ(looks(browser), "01111");
-    browser.ui.rew->hide();
+    ui(browser).rew->hide();
     main.kainterface2Click();  // at the end: stays, and applies 2 again
     EXPECT_EQ(main.InterfaceMode, 2);
     EXPECT_EQ(looks(browser), "01111");
@@ -154,12 +155,12 @@ TEST(InterfaceModes, ThreeSteppedLessAppliesTheValueTwoRowOnItsWayToOne)
     // address box: the main-menu variant, which leaves rew/forw/stop as the
     // form made them.
     Started popup("030");
-    press(popup.program.main().ui.Edit1, Qt::Key_F1);
+    press(ui(popup.program.main()).Edit1, Qt::Key_F1);
     EXPECT_EQ(popup.program.main().InterfaceMode, 1);
     EXPECT_EQ(looks(popup.program.browser()), "01111");
 
     Started mainMenu("030");
-    press(mainMenu.program.browser().ui.ComboBox2, Qt::Key_F1);
+    press(ui(mainMenu.program.browser()).ComboBox2, Qt::Key_F1);
     EXPECT_EQ(mainMenu.program.main().InterfaceMode, 1);
     EXPECT_EQ(looks(mainMenu.program.browser()), "01111");
 }
@@ -178,13 +179,13 @@ TEST(KeyRouting, F1AndF2OnTheMainWindowRunThePopupVariantsInEitherMenuState)
     for (const char *settings : {"000", "100"}) {
         Started s(settings);
         TForm2 &main = s.program.main();
-        press(main.ui.Edit1, Qt::Key_F2);
+        press(ui(main).Edit1, Qt::Key_F2);
         EXPECT_EQ(main.InterfaceMode, 1) << settings;
         EXPECT_EQ(looks(s.program.browser()), "10010") << settings;  // popup table: Refresh shown
-        press(main.ui.Edit1, Qt::Key_F1);
+        press(ui(main).Edit1, Qt::Key_F1);
         EXPECT_EQ(main.InterfaceMode, 0);
         // With a modifier it is no shortcut.
-        QTest::keyClick(main.ui.Edit1, Qt::Key_F2, Qt::ShiftModifier);
+        QTest::keyClick(ui(main).Edit1, Qt::Key_F2, Qt::ShiftModifier);
         EXPECT_EQ(main.InterfaceMode, 0);
     }
 }
@@ -195,22 +196,22 @@ TEST(KeyRouting, BrowserTextControlsRunTheMainMenuVariantsOnlyWithTheMenuBar)
         Started s("020");
         TForm2 &main = s.program.main();
         TForm1 &browser = s.program.browser();
-        press(browser.ui.ComboBox2, Qt::Key_F1);
+        press(ui(browser).ComboBox2, Qt::Key_F1);
         EXPECT_EQ(main.InterfaceMode, 1);
         EXPECT_EQ(looks(browser), "10111");  // main-menu table: skinned set left as it was
-        browser.ui.Memo1->show();
-        press(browser.ui.Memo1, Qt::Key_F2);
+        ui(browser).Memo1->show();
+        press(ui(browser).Memo1, Qt::Key_F2);
         EXPECT_EQ(main.InterfaceMode, 2);
-        press(browser.ui.ComboBox1, Qt::Key_F1);
+        press(ui(browser).ComboBox1, Qt::Key_F1);
         EXPECT_EQ(main.InterfaceMode, 1);
         // The keys did not end up in the boxes.
-        EXPECT_TRUE(browser.ui.ComboBox2->text().isEmpty());
+        EXPECT_TRUE(ui(browser).ComboBox2->text().isEmpty());
     }
     {
         Started s("120");
         TForm2 &main = s.program.main();
-        press(s.program.browser().ui.ComboBox2, Qt::Key_F1);
-        press(s.program.browser().ui.Memo1, Qt::Key_F2);
+        press(ui(s.program.browser()).ComboBox2, Qt::Key_F1);
+        press(ui(s.program.browser()).Memo1, Qt::Key_F2);
         EXPECT_EQ(main.InterfaceMode, 2);
         EXPECT_EQ(looks(s.program.browser()), "01111");
     }
@@ -255,7 +256,7 @@ TEST(KeyRouting, KeysThePageDoesNotTakeRunThePopupVariants)
     Started s("110");
     TForm2 &main = s.program.main();
     TForm1 &browser = s.program.browser();
-    main.ui.Edit1->setText(server.url("/"));
+    ui(main).Edit1->setText(server.url("/"));
     main.Button1Click();
     ASSERT_TRUE(app_testing::waitFor([&] { return browser.windowTitle() == QStringLiteral("Plain [Done]"); }));
     QWidget *view = browser.WebBrowser1().widget();
@@ -277,7 +278,7 @@ TEST(MenuState, DetachedMenuKeepsTheClientArea)
     EXPECT_TRUE(shown.program.main().mainMenuAttached());
 
     Started hidden("100");
-    EXPECT_FALSE(hidden.program.main().ui.MainMenu1->isVisible());
+    EXPECT_FALSE(ui(hidden.program.main()).MainMenu1->isVisible());
     EXPECT_FALSE(hidden.program.main().mainMenuAttached());
     EXPECT_EQ(hidden.program.main().centralWidget()->size(), QSize(440, 92));
     EXPECT_EQ(hidden.program.main().size(), QSize(440, 92));
@@ -294,10 +295,10 @@ TEST(MenuState, ChangeHidesTheMenuAtTheNextStartAndBack)
         toolkit::RecordingMessageBoxes boxes;
         WindowSetOwner owner;
         owner.mainWindow().show();
-        EXPECT_TRUE(owner.mainWindow().ui.MainMenu1->isVisible());
+        EXPECT_TRUE(ui(owner.mainWindow()).MainMenu1->isVisible());
         // Run from the program's event loop: the command ends the loop, and
         // with it the program (a second timer ends a loop that would hang).
-        QTimer::singleShot(0, &owner.mainWindow(), [&] { owner.mainWindow().ui.ndramenylge1->trigger(); });
+        QTimer::singleShot(0, &owner.mainWindow(), [&] { ui(owner.mainWindow()).ndramenylge1->trigger(); });
         QObject hangGuard;
         QTimer::singleShot(20000, &hangGuard, [] { QCoreApplication::exit(7); });
         EXPECT_EQ(QCoreApplication::exec(), 0);
@@ -311,7 +312,7 @@ TEST(MenuState, ChangeHidesTheMenuAtTheNextStartAndBack)
         toolkit::RecordingMessageBoxes boxes;
         WindowSetOwner owner;
         owner.mainWindow().show();
-        EXPECT_FALSE(owner.mainWindow().ui.MainMenu1->isVisible());
+        EXPECT_FALSE(ui(owner.mainWindow()).MainMenu1->isVisible());
         EXPECT_EQ(owner.mainWindow().centralWidget()->size(), QSize(440, 92));
         // Reached from the popup menu this time.
         owner.mainWindow().PopupMenu1()->findChild<QAction *>("ndramenylge2")->trigger();
@@ -323,7 +324,7 @@ TEST(MenuState, ChangeHidesTheMenuAtTheNextStartAndBack)
         toolkit::RecordingMessageBoxes boxes;
         WindowSetOwner owner;
         owner.mainWindow().show();
-        EXPECT_TRUE(owner.mainWindow().ui.MainMenu1->isVisible());
+        EXPECT_TRUE(ui(owner.mainWindow()).MainMenu1->isVisible());
         EXPECT_TRUE(boxes.messages.isEmpty());
     }
 }
@@ -343,7 +344,7 @@ TEST(MenuState, MissingTemplateStopsTheCommandThenTheCloseStillEnds)
 {
     Started s("020");
     QFile::remove(s.program.folder().file("config/template.cfg"));
-    s.program.main().ui.ndramenylge1->trigger();
+    ui(s.program.main()).ndramenylge1->trigger();
     ASSERT_EQ(s.program.messages().size(), 2);
     EXPECT_EQ(s.program.messages().at(0),
               QStringLiteral("The main menu will now hide. Right click on the main window to the menu"));
@@ -362,7 +363,7 @@ TEST(MenuState, EmptyTemplateIsReadBeyondItsEnd)
 {
     Started s("120");
     s.program.folder().write("config/template.cfg", QByteArray());
-    s.program.main().ui.ndramenylge1->trigger();
+    ui(s.program.main()).ndramenylge1->trigger();
     ASSERT_EQ(s.program.messages().size(), 1);
     EXPECT_TRUE(s.program.messages().at(0).endsWith(QStringLiteral("Exception = Read beyond end of file")))
         << s.program.messages().at(0).toStdString();

@@ -4,6 +4,7 @@
 
 #include "support/gui/dialog_answers.h"
 #include "url_recorder.h"
+#include "support/gui/window_parts.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -52,7 +53,7 @@ TEST(OtherPrograms, AMailtoClickAsksFirstAndAScriptCannotAskAtAll)
     program.go(server.url("/mail"));
     ASSERT_TRUE(waitFor([&] { return view(program)->title() == QStringLiteral("Tried"); }));
     // What the engine refused is not taken for the page reached.
-    EXPECT_EQ(program.main().ui.Edit1->text(), server.url("/mail"));
+    EXPECT_EQ(ui(program.main()).Edit1->text(), server.url("/mail"));
 
     clickPage(program);
     ASSERT_TRUE(waitFor([&] { return answerer.answered() == 1; }));

@@ -4,6 +4,7 @@
 
 #include "app/address_requests.h"
 #include "app/single_instance.h"
+#include "support/gui/window_parts.h"
 
 #include <QLineEdit>
 
@@ -50,7 +51,7 @@ TEST(OutsideAddresses, LongAddressesAreKeptWholeAndTooLongOnesRefused)
 
     const QString tooLong = QStringLiteral("http://127.0.0.1:1/?q=") + QString(2 * 1024 * 1024, QLatin1Char('a'));
     toolkit::guarded([&] { program.go(tooLong); });
-    EXPECT_EQ(program.main().ui.Edit1->text().size(), tooLong.size());
+    EXPECT_EQ(ui(program.main()).Edit1->text().size(), tooLong.size());
     ASSERT_EQ(program.messages().size(), 1) << program.messages().join('|').left(600).toStdString();
     EXPECT_TRUE(program.messages().at(0).contains(QStringLiteral("it was not opened")))
         << program.messages().at(0).left(300).toStdString();

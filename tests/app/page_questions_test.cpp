@@ -5,6 +5,7 @@
 #include "app_fixture.h"
 
 #include "support/gui/dialog_answers.h"
+#include "support/gui/window_parts.h"
 
 #include <QCheckBox>
 #include <QMenuBar>
@@ -177,7 +178,7 @@ TEST(PageQuestions, AlertLoopHoldsNeitherTheProgramNorGo)
         QTimer::singleShot(0, [&] {
             // Nothing is modal to the program: the main window's menu opens.
             modal = QApplication::activeModalWidget();
-            QMenuBar *bar = program.main().ui.MainMenu1;
+            QMenuBar *bar = ui(program.main()).MainMenu1;
             QAction *first = bar->actions().constFirst();
             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(first).center());
             menuOpened = waitFor([&] { return first->menu()->isVisible(); }, 5000);

@@ -6,6 +6,7 @@
 #include "browser/popup_window.h"
 #include "support/core/tls_page_server.h"
 #include "support/gui/dialog_answers.h"
+#include "support/gui/window_parts.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -42,7 +43,7 @@ QByteArray fullPageLink(const QByteArray &title, const QByteArray &attributes)
 
 void go(ProgramWindows &program, const QString &url)
 {
-    program.main().ui.Edit1->setText(url);
+    ui(program.main()).Edit1->setText(url);
     program.main().Button1Click();
 }
 
@@ -104,7 +105,7 @@ TEST(NewWindows, BlankTargetLoadsInTheBrowserWindowUncounted)
     ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Target [Done]")))
         << program.browser().windowTitle().toStdString();
     EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/target"));
-    EXPECT_EQ(program.main().ui.Edit1->text(), server.url("/target"));
+    EXPECT_EQ(ui(program.main()).Edit1->text(), server.url("/target"));
     EXPECT_EQ(program.main().SessionPages, 1);
     EXPECT_EQ(program.main().HistoryList.size(), entries);
     EXPECT_TRUE(popups().isEmpty());
@@ -174,7 +175,7 @@ TEST(NewWindows, BlankWindowSentSomewhereByItsScriptShowsThatPage)
     clickPage(program.browser());
     ASSERT_TRUE(captionIs(program.browser(), QStringLiteral("Next [Done]"))) << program.browser().windowTitle().toStdString();
     EXPECT_EQ(program.browser().WebBrowser1().LocationURL(), server.url("/next"));
-    EXPECT_EQ(program.main().ui.Edit1->text(), server.url("/next"));
+    EXPECT_EQ(ui(program.main()).Edit1->text(), server.url("/next"));
     EXPECT_TRUE(popups().isEmpty());
     EXPECT_EQ(program.main().SessionPages, 1);
     // The new page is the script's real window: it still knows its opener.

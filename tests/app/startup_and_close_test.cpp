@@ -8,6 +8,7 @@
 #include "netfeatures/rpop_window.h"
 #include "support/gui/installation.h"
 #include "toolkit/widgets/message_box.h"
+#include "support/gui/window_parts.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -48,10 +49,10 @@ TEST(StartUp, FreshInstallationLoadsEverythingAndShowsTheBrowser)
     EXPECT_EQ(main.TotalPages, 0);
     EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"", ""}));
     EXPECT_EQ(main.InterfaceMode, 1);
-    EXPECT_FALSE(main.ui.Button1->pixmap().isNull());
-    EXPECT_FALSE(main.ui.Image1->pixmap().isNull());
+    EXPECT_FALSE(ui(main).Button1->pixmap().isNull());
+    EXPECT_FALSE(ui(main).Image1->pixmap().isNull());
     EXPECT_TRUE(windows.forms().Form1->isVisible());
-    EXPECT_FALSE(main.ui.MainMenu1->isHidden());
+    EXPECT_FALSE(ui(main).MainMenu1->isHidden());
 }
 
 TEST(StartUp, MissingCounterFileIsReportedAndTheOtherFilesAreStillReadAndKept)
@@ -71,7 +72,7 @@ TEST(StartUp, MissingCounterFileIsReportedAndTheOtherFilesAreStillReadAndKept)
         EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", "b", ""}));
         EXPECT_EQ(main.InterfaceMode, 2);
         // The handler still ends with the files: no bitmaps.
-        EXPECT_TRUE(main.ui.Image1->pixmap().isNull());
+        EXPECT_TRUE(ui(main).Image1->pixmap().isNull());
         EXPECT_TRUE(main.close());
     }
     // The close writes back what was read, not the initial values.
@@ -105,7 +106,7 @@ TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
         EXPECT_EQ(main.TotalPages, 7);
         EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", ""}));
         EXPECT_EQ(main.InterfaceMode, 0);
-        EXPECT_FALSE(main.ui.MainMenu1->isHidden()) << "menu state must not be applied";
+        EXPECT_FALSE(ui(main).MainMenu1->isHidden()) << "menu state must not be applied";
     }
 }
 
@@ -119,8 +120,8 @@ TEST(StartUp, NonDigitModeByteIsAConversionErrorAfterTheBrowserByte)
     main.show();
     EXPECT_TRUE(anyMessageContains(boxes, "'x' is not a valid integer value")) << messages(boxes).toStdString();
     EXPECT_EQ(main.ShowBrowserAtStart, '1');
-    EXPECT_FALSE(main.ui.MainMenu1->isHidden()) << "menu state comes after the conversion";
-    EXPECT_TRUE(main.ui.Image1->pixmap().isNull());
+    EXPECT_FALSE(ui(main).MainMenu1->isHidden()) << "menu state comes after the conversion";
+    EXPECT_TRUE(ui(main).Image1->pixmap().isNull());
     EXPECT_TRUE(windows.forms().Form1->isVisible());
 }
 
@@ -148,7 +149,7 @@ TEST(StartUp, MenuStateOneDetachesTheMenuAndKeepsTheClientSize)
     WindowSetOwner windows;
     TForm2 &main = windows.mainWindow();
     main.show();
-    EXPECT_TRUE(main.ui.MainMenu1->isHidden());
+    EXPECT_TRUE(ui(main).MainMenu1->isHidden());
     EXPECT_EQ(main.centralWidget()->size(), QSize(440, 92));
     EXPECT_FALSE(windows.forms().Form1->isVisible());
     EXPECT_EQ(main.InterfaceMode, 2);

@@ -3,6 +3,7 @@
 #include "app_fixture.h"
 
 #include "browser/address_completer.h"
+#include "support/gui/window_parts.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -67,7 +68,7 @@ struct TwoPages {
     const QByteArray sport = server.url("/sport").toLatin1();
     ProgramWindows program{ProgramWindows::Stage::Started, withHistory({sport, news, news})};
     TForm2 &main = program.main();
-    QLineEdit *box = main.ui.Edit1;
+    QLineEdit *box = ui(main).Edit1;
     AddressCompleter &completer = completerOf(box);
 
     TwoPages() { box->clear(); }
@@ -139,7 +140,7 @@ TEST(Suggestions, WordsGoToTheTemplatesSearchAndTheHistoryKeepsTheWords)
         folder.write("config/search.cfg", server.url("/find?q=%s").toLatin1() + "\n");
     });
     TForm2 &main = program.main();
-    main.ui.Edit1->setText(QStringLiteral("python asyncio gather"));
+    ui(main).Edit1->setText(QStringLiteral("python asyncio gather"));
     main.Button1Click();
     // The server knows the path only, so the search's page is its "Missing" one.
     EXPECT_TRUE(waitFor([&] { return server.requests().contains("GET /find?q=python%20asyncio%20gather HTTP/1.1"); }))
@@ -148,7 +149,7 @@ TEST(Suggestions, WordsGoToTheTemplatesSearchAndTheHistoryKeepsTheWords)
 
     // An address, even one without a dot, is opened as it is.
     const QString local = QStringLiteral("http://localhost:%1/news").arg(server.port());
-    main.ui.Edit1->setText(local);
+    ui(main).Edit1->setText(local);
     main.Button1Click();
     EXPECT_TRUE(waitFor([&] { return program.browser().windowTitle() == QStringLiteral("News [Done]"); }));
     const QList<QByteArray> requests = server.requests();
@@ -171,7 +172,7 @@ TEST(Suggestions, TheBrowserWindowsBoxesSuggestTooAndEnterGoesOnce)
     TForm2 &main = program.main();
     TForm1 &browser = program.browser();
     main.VisaWebbrowsern1Click();
-    QLineEdit *box = browser.ui.ComboBox1;
+    QLineEdit *box = ui(browser).ComboBox1;
     ASSERT_TRUE(waitFor([&] { return box->isVisible(); }));
     ASSERT_TRUE(typeAndWaitForList(&browser, box, QStringLiteral("news")));
     QTest::keyClick(box, Qt::Key_Down);

@@ -3,6 +3,7 @@
 // What the browser-window tests share: a started program with chosen
 // setting bytes, opening a page through Go, and keys typed into the page.
 #include "app_fixture.h"
+#include "support/gui/window_parts.h"
 
 namespace window_keys_testing {
 
@@ -33,7 +34,7 @@ struct Session {
     // Types `address` into the main window and runs Go; waits for `caption`.
     void open(const QString &address, const QString &caption)
     {
-        main().ui.Edit1->setText(address);
+        ui(main()).Edit1->setText(address);
         main().Button1Click();
         ASSERT_TRUE(captionIs(caption)) << browser().windowTitle().toStdString();
     }

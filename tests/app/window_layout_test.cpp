@@ -6,6 +6,7 @@
 #include "browser/find_bar.h"
 #include "infowindows/history_window.h"
 #include "netfeatures/page_source_window.h"
+#include "support/gui/window_parts.h"
 
 #include <QLineEdit>
 #include <QListView>
@@ -23,7 +24,7 @@ int lowestVisibleControl(TForm1 &browser)
 {
     int lowest = -1;
     for (QWidget *control : browser.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (control == browser.ui.WebBrowser1 || control == browser.ui.Memo1 || control == static_cast<QWidget *>(&browser.findBar()))
+        if (control == ui(browser).WebBrowser1 || control == ui(browser).Memo1 || control == static_cast<QWidget *>(&browser.findBar()))
             continue;
         if (control->isVisibleTo(&browser))
             lowest = qMax(lowest, control->geometry().bottom());
@@ -44,9 +45,9 @@ TEST(PageLayout, NoToolbarControlCoversThePageInAnyMode)
         Session s(c.settings);
         s.browser().show();
         const QSize size = s.browser().size();
-        const QPoint plainBox = s.browser().ui.ComboBox1->pos();
+        const QPoint plainBox = ui(s.browser()).ComboBox1->pos();
         s.open(server.url("/news"), QStringLiteral("News [Done]"));
-        const QRect page = s.browser().ui.WebBrowser1->geometry();
+        const QRect page = ui(s.browser()).WebBrowser1->geometry();
         EXPECT_EQ(page.top(), c.top) << c.settings;
         EXPECT_GT(page.top(), lowestVisibleControl(s.browser())) << c.settings;
         EXPECT_EQ(page.bottom(), s.browser().height() - 1);
@@ -57,7 +58,7 @@ TEST(PageLayout, NoToolbarControlCoversThePageInAnyMode)
         EXPECT_EQ(view, page) << c.settings;
         // Nothing else moved or changed size.
         EXPECT_EQ(s.browser().size(), size);
-        EXPECT_EQ(s.browser().ui.ComboBox1->pos(), plainBox);
+        EXPECT_EQ(ui(s.browser()).ComboBox1->pos(), plainBox);
     }
 }
 
@@ -66,17 +67,17 @@ TEST(PageLayout, StepsOfTheModeMoveThePageWithTheControls)
     Session s("010");
     TForm1 &browser = s.browser();
     browser.show();
-    ASSERT_EQ(browser.ui.WebBrowser1->y(), 45);
+    ASSERT_EQ(ui(browser).WebBrowser1->y(), 45);
     // The popup "less" from 1 shows the Refresh picture with no banner: the
     // page goes below it.
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_F1);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_F1);
     ASSERT_EQ(s.main().InterfaceMode, 0);
-    ASSERT_TRUE(browser.ui.Image2->isVisible());
-    EXPECT_EQ(browser.ui.WebBrowser1->y(), browser.ui.Image2->geometry().bottom() + 1 + 8);
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_F2);
-    QTest::keyClick(s.main().ui.Edit1, Qt::Key_F2);
-    EXPECT_EQ(browser.ui.WebBrowser1->y(), 92);
-    EXPECT_GT(browser.ui.WebBrowser1->y(), lowestVisibleControl(browser));
+    ASSERT_TRUE(ui(browser).Image2->isVisible());
+    EXPECT_EQ(ui(browser).WebBrowser1->y(), ui(browser).Image2->geometry().bottom() + 1 + 8);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_F2);
+    QTest::keyClick(ui(s.main()).Edit1, Qt::Key_F2);
+    EXPECT_EQ(ui(browser).WebBrowser1->y(), 92);
+    EXPECT_GT(ui(browser).WebBrowser1->y(), lowestVisibleControl(browser));
 }
 
 TEST(PageLayout, GoAfterAPageSourceFetchShowsThePage)
@@ -85,15 +86,15 @@ TEST(PageLayout, GoAfterAPageSourceFetchShowsThePage)
     Session s("000");
     TForm7 &source = *s.program.forms().Form7;
     source.show();
-    source.ui.Edit1->setText(server.url("/source"));
+    ui(source).Edit1->setText(server.url("/source"));
     source.Button1Click();
-    QPlainTextEdit &pane = *s.browser().ui.Memo1;
+    QPlainTextEdit &pane = *ui(s.browser()).Memo1;
     ASSERT_TRUE(pane.isVisible());
     ASSERT_TRUE(pane.toPlainText().contains(QStringLiteral("raw")));
     // The fetched source is what shows; the page steps aside meanwhile.
     EXPECT_FALSE(s.browser().WebBrowser1().widget()->isVisible());
     {
-        QWidget *under = s.browser().childAt(s.browser().ui.WebBrowser1->geometry().center());
+        QWidget *under = s.browser().childAt(ui(s.browser()).WebBrowser1->geometry().center());
         ASSERT_NE(under, nullptr);
         EXPECT_TRUE(pane.isAncestorOf(under)) << under->metaObject()->className();
         EXPECT_TRUE(pane.viewport()->visibleRegion().boundingRect().contains(pane.cursorRect(pane.document()->begin().position() == 0 ? QTextCursor(pane.document()) : QTextCursor(pane.document()))))
@@ -105,7 +106,7 @@ TEST(PageLayout, GoAfterAPageSourceFetchShowsThePage)
     EXPECT_TRUE(s.browser().WebBrowser1().widget()->isVisible());
     EXPECT_TRUE(pane.toPlainText().contains(QStringLiteral("raw")));  // the pane keeps its text
     // The page is what stacks on top in the page area.
-    const QPoint middle = s.browser().ui.WebBrowser1->geometry().center();
+    const QPoint middle = ui(s.browser()).WebBrowser1->geometry().center();
     QWidget *under = s.browser().childAt(middle);
     ASSERT_NE(under, nullptr);
     EXPECT_TRUE(s.browser().WebBrowser1().widget()->isAncestorOf(under) || under == s.browser().WebBrowser1().widget())
@@ -121,7 +122,7 @@ TEST(HistoryWindow, DoubleClickOrEnterOnAnEntryOpensItThroughGo)
     s.open(server.url("/sport"), QStringLiteral("Sport [Done]"));
     TForm5 &history = *s.program.forms().Form5;
     s.main().History1Click();
-    QListView &list = *history.ui.ListBox1;
+    QListView &list = *ui(history).ListBox1;
     const int count = list.model()->rowCount();
     ASSERT_GE(count, 2);
     const QModelIndex news = list.model()->index(count - 2, 0);
@@ -133,7 +134,7 @@ TEST(HistoryWindow, DoubleClickOrEnterOnAnEntryOpensItThroughGo)
     // a double click.
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row.center());
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, row.center());
-    EXPECT_EQ(s.main().ui.Edit1->text(), server.url("/news"));
+    EXPECT_EQ(ui(s.main()).Edit1->text(), server.url("/news"));
     EXPECT_EQ(s.main().SessionPages, pages + 1);
     EXPECT_EQ(s.main().HistoryList.last(), server.url("/news").toLatin1());
     ASSERT_TRUE(s.captionIs(QStringLiteral("News [Done]")));

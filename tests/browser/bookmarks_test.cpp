@@ -8,6 +8,7 @@
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"
+#include "support/gui/window_parts.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,11 +32,11 @@ QString canonical(const QString &path)
 QStringList listedFiles(TForm9 &window)
 {
     QStringList names;
-    auto *model = static_cast<QFileSystemModel *>(window.ui.FileListBox1->model());
-    const QModelIndex root = window.ui.FileListBox1->rootIndex();
+    auto *model = static_cast<QFileSystemModel *>(ui(window).FileListBox1->model());
+    const QModelIndex root = ui(window).FileListBox1->rootIndex();
     for (int row = 0; row < model->rowCount(root); ++row) {
         const QModelIndex index = model->index(row, 0, root);
-        if (!window.ui.FileListBox1->isRowHidden(row))
+        if (!ui(window).FileListBox1->isRowHidden(row))
             names.append(model->fileName(index));
     }
     names.sort();
@@ -46,9 +47,9 @@ bool selectFile(TForm9 &window, const QString &name)
 {
     if (!waitFor([&] { return listedFiles(window).contains(name); }, 10000))
         return false;
-    auto *model = static_cast<QFileSystemModel *>(window.ui.FileListBox1->model());
+    auto *model = static_cast<QFileSystemModel *>(ui(window).FileListBox1->model());
     const QModelIndex index = model->index(window.directory() + '/' + name);
-    window.ui.FileListBox1->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    ui(window).FileListBox1->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     return window.selectedFile() == window.directory() + '/' + name;
 }
 
@@ -69,7 +70,7 @@ TEST(BookmarkSaving, PageTitleNamesTheFileAndTheAddressIsItsWholeContent)
     ProgramWindows program;
     ASSERT_TRUE(program.open(server.url("/first"), "a.b/c:d"));
 
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     const QString file = "Bookmarks/a,b'c'd.bkm";
     ASSERT_TRUE(program.folder().exists(file));
     EXPECT_EQ(program.folder().read(file), toolkit::toSingleByte(program.browser().WebBrowser1().LocationURL()));
@@ -78,7 +79,7 @@ TEST(BookmarkSaving, PageTitleNamesTheFileAndTheAddressIsItsWholeContent)
 
     // A second page of the same title replaces the first bookmark.
     ASSERT_TRUE(program.open(server.url("/second"), "a.b/c:d"));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_EQ(program.folder().read(file), server.url("/second").toLatin1());
     EXPECT_EQ(QDir(program.folder().file("Bookmarks")).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
@@ -94,7 +95,7 @@ TEST(BookmarkSaving, AnEncodedAddressStaysEncoded)
     ASSERT_TRUE(program.open(url, "Encoded")) << program.browser().WebBrowser1().LocationURL().toStdString();
     ASSERT_TRUE(waitFor([&] { return program.main().addressText() == url; })) << program.main().addressText().toStdString();
 
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_EQ(program.folder().read("Bookmarks/Encoded.bkm"), url.toLatin1());
 }
 
@@ -106,13 +107,13 @@ TEST(BookmarkSaving, AwkwardTitles)
     ProgramWindows program;
 
     ASSERT_TRUE(program.open(server.url("/nine"), "1\\2/3:4*5?6\"7<8>9|.end"));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_TRUE(program.folder().exists("Bookmarks/1'2'3'4'5'6'7'8'9',end.bkm"));
 
     // The euro sign and é are in the code page; the CJK signs are not and
     // end up as apostrophes (first '?', then cleaned).
     ASSERT_TRUE(program.open(server.url("/wide"), QString::fromUtf8(wide)));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_TRUE(program.folder().exists(QString::fromUtf8("Bookmarks/\xE2\x82\xAC caf\xC3\xA9 ''.bkm")));
     EXPECT_EQ(program.messages().count("Bookmark saved!"), 2);
 }
@@ -125,7 +126,7 @@ TEST(BookmarkSaving, FailuresWriteNothingAndSayNothingSaved)
 
     // A 300-character title makes a name no file system takes.
     ASSERT_TRUE(program.open(server.url("/long"), QString::fromLatin1(longTitle)));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_TRUE(QDir(program.folder().file("Bookmarks")).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(program.messages().contains("Bookmark saved!"));
     ASSERT_EQ(program.messages().size(), 1);
@@ -134,7 +135,7 @@ TEST(BookmarkSaving, FailuresWriteNothingAndSayNothingSaved)
     // No Bookmarks folder below the current folder.
     ASSERT_TRUE(QDir(program.folder().file("Bookmarks")).removeRecursively());
     ASSERT_TRUE(program.open(server.url("/short"), "short"));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_TRUE(errorShown(program.messages(), "Path not found")) << program.messages().join('\n').toStdString();
     EXPECT_FALSE(program.messages().contains("Bookmark saved!"));
     EXPECT_FALSE(QFileInfo::exists(program.folder().file("Bookmarks")));
@@ -153,14 +154,14 @@ TEST(BookmarkSaving, ATitleTooLongOnDiskIsRefusedWholeAndAShorterOneIsListed)
     const auto stored = [&] { return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); };
 
     ASSERT_TRUE(program.open(server.url("/long"), tooLong));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_TRUE(errorShown(program.messages(), "Cannot create file Bookmarks/" + tooLong + ".bkm"))
         << program.messages().join('\n').toStdString();
     EXPECT_FALSE(program.messages().contains("Bookmark saved!"));
     EXPECT_TRUE(stored().isEmpty()) << stored().join(' ').toStdString();
 
     ASSERT_TRUE(program.open(server.url("/fits"), fits));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_EQ(program.messages().count("Bookmark saved!"), 1);
     EXPECT_EQ(stored(), QStringList{fits + ".bkm"});
     EXPECT_EQ(program.folder().read("Bookmarks/" + fits + ".bkm"), server.url("/fits").toLatin1());
@@ -218,7 +219,7 @@ TEST(BookmarksWindow, OpeningABookmarkNavigatesCountsAndRecords)
 
     window.show();
     ASSERT_TRUE(selectFile(window, "target.bkm"));
-    window.ui.Button1->click();
+    ui(window).Button1->click();
 
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(canonical(toolkit::CurrentFolder::path()), install);
@@ -255,18 +256,18 @@ TEST(BookmarksWindow, BadBookmarkFilesChangeNothing)
 
     window.show();
     // Nothing selected: nothing happens, the window stays.
-    window.ui.Button1->click();
+    ui(window).Button1->click();
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(program.messages().isEmpty());
 
     ASSERT_TRUE(selectFile(window, "empty.bkm"));
-    window.ui.Button1->click();
+    ui(window).Button1->click();
     EXPECT_TRUE(errorShown(program.messages(), "Read beyond end of file")) << program.messages().join('\n').toStdString();
     EXPECT_TRUE(window.isVisible());
 
     ASSERT_TRUE(selectFile(window, "gone.bkm"));
     ASSERT_TRUE(QFile::remove(program.folder().file("Bookmarks/gone.bkm")));
-    window.ui.Button1->click();
+    ui(window).Button1->click();
     EXPECT_TRUE(errorShown(program.messages(), "File not found")) << program.messages().join('\n').toStdString();
 
     EXPECT_TRUE(window.isVisible());
@@ -285,7 +286,7 @@ TEST(BookmarksWindow, HandEditedLineBreakIsPartOfTheAddress)
     window.show();
     ASSERT_TRUE(selectFile(window, "edited.bkm"));
     EXPECT_EQ(bookmarks::readBookmark(window.selectedFile()), QByteArray("http://127.0.0.1:1/x\r\n"));
-    window.ui.Button1->click();
+    ui(window).Button1->click();
     EXPECT_FALSE(window.isVisible());
     // Passed on unchanged to the address box and from there to the history.
     EXPECT_EQ(program.main().addressText(), QStringLiteral("http://127.0.0.1:1/x\r\n"));
@@ -342,12 +343,12 @@ TEST(BookmarksWindow, SavingWhileShownWritesBelowTheShownFolder)
     window.show();
 
     // The shown folder has no Bookmarks folder of its own yet.
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_TRUE(errorShown(program.messages(), "Path not found")) << program.messages().join('\n').toStdString();
     EXPECT_FALSE(program.folder().exists("Bookmarks/Shown.bkm"));
 
     ASSERT_TRUE(QDir().mkpath(program.folder().file("Bookmarks/Bookmarks")));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_TRUE(program.folder().exists("Bookmarks/Bookmarks/Shown.bkm"));
     EXPECT_FALSE(program.folder().exists("Bookmarks/Shown.bkm"));
     window.hide();
@@ -361,10 +362,10 @@ TEST(BookmarksWindow, OpeningAnotherFolderInTheListMovesTheCurrentFolder)
     program.folder().write("Bookmarks/work/deep.bkm", "http://127.0.0.1:1/deep");
     window.show();
 
-    auto *folders = static_cast<QFileSystemModel *>(window.ui.DirectoryListBox1->model());
+    auto *folders = static_cast<QFileSystemModel *>(ui(window).DirectoryListBox1->model());
     const QModelIndex work = folders->index(install + "/Bookmarks/work");
     ASSERT_TRUE(work.isValid());
-    emit window.ui.DirectoryListBox1->activated(work);
+    emit ui(window).DirectoryListBox1->activated(work);
     EXPECT_EQ(canonical(toolkit::CurrentFolder::path()), install + "/Bookmarks/work");
     ASSERT_TRUE(waitFor([&] { return listedFiles(window) == QStringList{"deep.bkm"}; }, 10000));
 
@@ -379,11 +380,11 @@ TEST(BookmarkSaving, UntitledPagesShareTheHiddenBookmarkFile)
     PageServer server({{"/one", "<html><body>one</body></html>"}, {"/two", "<html><body>two</body></html>"}});
     ProgramWindows program;
     ASSERT_TRUE(program.open(server.url("/one"), QString()));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     ASSERT_TRUE(program.folder().exists("Bookmarks/.bkm"));
     EXPECT_EQ(program.folder().read("Bookmarks/.bkm"), server.url("/one").toLatin1());
     // Each later untitled page replaces it.
     ASSERT_TRUE(program.open(server.url("/two"), QString()));
-    program.browser().ui.Button4->click();
+    ui(program.browser()).Button4->click();
     EXPECT_EQ(program.folder().read("Bookmarks/.bkm"), server.url("/two").toLatin1());
 }

@@ -5,6 +5,7 @@
 #include "browser/save_text_dialog.h"
 #include "browser/text_pane.h"
 #include "toolkit/core/codepage.h"
+#include "support/gui/window_parts.h"
 
 #include <QAction>
 #include <QDir>
@@ -19,15 +20,15 @@ namespace {
 struct SaveFixture : ::testing::Test {
     ProgramWindows program;
     TForm12 &dialog = *program.forms().Form12;
-    QPlainTextEdit &pane = *program.browser().ui.Memo1;
+    QPlainTextEdit &pane = *ui(program.browser()).Memo1;
 
     // Puts `text` in the pane, saves it under `name` with "OK!" and returns the file.
     QByteArray saveAs(const QByteArray &text, const QString &name = "newFile.html")
     {
         pane.setPlainText(toolkit::fromSingleByte(text));
         dialog.show();
-        dialog.ui.Edit1->setText(name);
-        dialog.ui.Button1->click();
+        ui(dialog).Edit1->setText(name);
+        ui(dialog).Button1->click();
         QFile file(QDir::isAbsolutePath(name) ? name : program.folder().file(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
@@ -37,7 +38,7 @@ struct SaveFixture : ::testing::Test {
 
 TEST_F(SaveFixture, LinesEndWithCarriageReturnAndLineFeed)
 {
-    EXPECT_EQ(dialog.ui.Edit1->text(), "newFile.html");
+    EXPECT_EQ(ui(dialog).Edit1->text(), "newFile.html");
     EXPECT_EQ(saveAs(""), QByteArray());
     EXPECT_EQ(saveAs("one"), QByteArray("one\r\n"));
     EXPECT_EQ(saveAs("one\ntwo"), QByteArray("one\r\ntwo\r\n"));
@@ -75,18 +76,18 @@ TEST_F(SaveFixture, SavingTwiceKeepsTheSecondTextAndNamesResolveAsTyped)
     EXPECT_TRUE(program.messages().contains("File saved as: " + absolute));
     // The name field keeps what was typed for the next use.
     dialog.show();
-    EXPECT_EQ(dialog.ui.Edit1->text(), absolute);
+    EXPECT_EQ(ui(dialog).Edit1->text(), absolute);
 }
 
 TEST_F(SaveFixture, EnterInTheNameFieldSaves)
 {
     pane.setPlainText("by enter");
     dialog.show();
-    dialog.ui.Edit1->setText("enter.txt");
-    QTest::keyClick(dialog.ui.Edit1, Qt::Key_A);
+    ui(dialog).Edit1->setText("enter.txt");
+    QTest::keyClick(ui(dialog).Edit1, Qt::Key_A);
     EXPECT_TRUE(program.messages().isEmpty());
-    EXPECT_EQ(dialog.ui.Edit1->text(), "enter.txta");
-    QTest::keyClick(dialog.ui.Edit1, Qt::Key_Return);
+    EXPECT_EQ(ui(dialog).Edit1->text(), "enter.txta");
+    QTest::keyClick(ui(dialog).Edit1, Qt::Key_Return);
     EXPECT_EQ(program.folder().read("enter.txta"), QByteArray("by enter\r\n"));
     EXPECT_EQ(program.messages(), QStringList{"File saved as: enter.txta"});
     EXPECT_FALSE(dialog.isVisible());
@@ -98,20 +99,20 @@ TEST_F(SaveFixture, EnterActsOnlyOnAReleaseWhosePressCameToTheField)
 {
     pane.setPlainText("text");
     dialog.show();
-    dialog.ui.Edit1->setText("missing/x.txt");
-    QTest::keyClick(dialog.ui.Edit1, Qt::Key_Return);
+    ui(dialog).Edit1->setText("missing/x.txt");
+    QTest::keyClick(ui(dialog).Edit1, Qt::Key_Return);
     ASSERT_EQ(program.messages().size(), 1);
     EXPECT_TRUE(errorShown(program.messages(), "Cannot create file missing/x.txt"));
 
     // The box took the press; only the release reaches the field.
-    QTest::keyRelease(dialog.ui.Edit1, Qt::Key_Return);
-    QTest::keyRelease(dialog.ui.Edit1, Qt::Key_Enter);
+    QTest::keyRelease(ui(dialog).Edit1, Qt::Key_Return);
+    QTest::keyRelease(ui(dialog).Edit1, Qt::Key_Enter);
     EXPECT_EQ(program.messages().size(), 1) << program.messages().join('\n').toStdString();
 
     // A whole key stroke in the field still saves.
     program.messages().clear();
-    dialog.ui.Edit1->setText("x.txt");
-    QTest::keyClick(dialog.ui.Edit1, Qt::Key_Enter, Qt::KeypadModifier);
+    ui(dialog).Edit1->setText("x.txt");
+    QTest::keyClick(ui(dialog).Edit1, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(program.messages(), QStringList{"File saved as: x.txt"});
 }
 
@@ -124,8 +125,8 @@ TEST_F(SaveFixture, ACreateFailureKeepsTheWindowOpenForAnotherTry)
     for (const QString &name : bad) {
         program.messages().clear();
         dialog.show();
-        dialog.ui.Edit1->setText(name);
-        dialog.ui.Button1->click();
+        ui(dialog).Edit1->setText(name);
+        ui(dialog).Button1->click();
         EXPECT_TRUE(errorShown(program.messages(), "Cannot create file " + name)) << program.messages().join('\n').toStdString();
         EXPECT_EQ(program.messages().size(), 1) << name.toStdString();
         EXPECT_TRUE(dialog.isVisible()) << name.toStdString();
@@ -135,8 +136,8 @@ TEST_F(SaveFixture, ACreateFailureKeepsTheWindowOpenForAnotherTry)
 
     // Corrected, the same window saves.
     program.messages().clear();
-    dialog.ui.Edit1->setText("old.txt");
-    dialog.ui.Button1->click();
+    ui(dialog).Edit1->setText("old.txt");
+    ui(dialog).Button1->click();
     EXPECT_EQ(program.folder().read("old.txt"), QByteArray("keep me\r\n"));
     EXPECT_EQ(program.messages(), QStringList{"File saved as: old.txt"});
     EXPECT_FALSE(dialog.isVisible());

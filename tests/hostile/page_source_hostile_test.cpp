@@ -9,6 +9,7 @@
 #include "netfeatures/page_source_window.h"
 #include "netfeatures/windows_fixture.h"
 #include "support/core/descriptors.h"
+#include "support/gui/window_parts.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -41,7 +42,7 @@ struct HostileWindow : ::testing::Test {
     ProgramWindows program;
     TForm7 &window = *program.forms().Form7;
     TForm1 &browser = program.browser();
-    QPlainTextEdit &pane = *browser.ui.Memo1;
+    QPlainTextEdit &pane = *ui(browser).Memo1;
     int ticks = 0;          // of a 50 ms timer while a fetch runs: the loop never froze
     qint64 fetchMs = 0;
     double fetchCpu = 0;
@@ -51,7 +52,7 @@ struct HostileWindow : ::testing::Test {
     void fetch(const QByteArray &url, int escapeAfterMs = -1)
     {
         window.show();
-        window.ui.Edit1->setText(QString::fromLatin1(url));
+        ui(window).Edit1->setText(QString::fromLatin1(url));
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [this] { ++ticks; });
         ticker.start(50);
@@ -66,7 +67,7 @@ struct HostileWindow : ::testing::Test {
         QElapsedTimer clock;
         clock.start();
         const double cpu = cpuSeconds();
-        window.ui.Button1->click();
+        ui(window).Button1->click();
         fetchMs = clock.elapsed();
         fetchCpu = cpuSeconds() - cpu;
     }

@@ -7,6 +7,7 @@
 #include "infowindows/studio_picture_window.h"
 
 #include "toolkit/core/paths.h"
+#include "support/gui/window_parts.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -41,8 +42,8 @@ TEST_F(AboutWindow, ProductLinkOpensTheReadMeFileAndCountsEachClick)
     const QString home = about().homePageAddress();
     EXPECT_EQ(QUrl(home), QUrl::fromLocalFile(folder().file("Readme!.txt")));
 
-    clickOn(about().ui.Label1);
-    clickOn(about().ui.Label1);
+    clickOn(ui(about()).Label1);
+    clickOn(ui(about()).Label1);
 
     EXPECT_EQ(main().SessionPages, 2);
     EXPECT_EQ(main().TotalPages, total + 2);
@@ -55,7 +56,7 @@ TEST_F(AboutWindow, ProductLinkOpensTheReadMeFileAndCountsEachClick)
     // The engine really opens the local file.
     EXPECT_TRUE(waitFor([&] { return QUrl(browser().WebBrowser1().LocationURL()) == QUrl(home); }));
     // Every press was released: the label is back in its place.
-    EXPECT_EQ(about().ui.Label1->pos(), QPoint(150, 16));
+    EXPECT_EQ(ui(about()).Label1->pos(), QPoint(150, 16));
 }
 
 TEST_F(AboutWindow, ProductLinkKeepsTheInstallationFolderWhenTheCurrentFolderMoves)
@@ -70,34 +71,34 @@ TEST_F(AboutWindow, MailLinkIsCountedAndHidesTheBrowserWindowEvenWhenItWasShown)
 {
     browser().show();
     ASSERT_TRUE(browser().isVisible());
-    const QString shown = about().ui.Label5->text();
+    const QString shown = ui(about()).Label5->text();
     ASSERT_TRUE(shown.contains('@'));
 
-    clickOn(about().ui.Label5);
+    clickOn(ui(about()).Label5);
 
     EXPECT_EQ(about().mailAddress(), "mailto:" + shown);
     EXPECT_EQ(lastVisit(), ("mailto:" + shown).toLatin1());
     EXPECT_EQ(main().SessionPages, 1);
     EXPECT_FALSE(browser().isVisible());
     EXPECT_TRUE(about().isVisible());
-    EXPECT_EQ(about().ui.Label5->pos(), QPoint(149, 85));
+    EXPECT_EQ(ui(about()).Label5->pos(), QPoint(149, 85));
 }
 
 TEST_F(AboutWindow, LeftPressLooksPressedAndAReleaseAnywhereMovesTheLabelBack)
 {
     const qsizetype entries = main().HistoryList.size();
-    QLabel *name = about().ui.Label1;
+    QLabel *name = ui(about()).Label1;
     pressOn(name, Qt::LeftButton, QPoint(10, 10));
     EXPECT_EQ(name->pos(), QPoint(151, 17));
 
     // Let go over the white area below the bevel: the label still gets the
     // release, but it is no click.
-    releaseOn(about().ui.Label3, Qt::LeftButton, QPoint(0, 40));
+    releaseOn(ui(about()).Label3, Qt::LeftButton, QPoint(0, 40));
     EXPECT_EQ(name->pos(), QPoint(150, 16));
     EXPECT_EQ(main().SessionPages, 0);
 
     // Let go outside the window altogether.
-    QLabel *mail = about().ui.Label5;
+    QLabel *mail = ui(about()).Label5;
     pressOn(mail, Qt::LeftButton, QPoint(5, 5));
     EXPECT_EQ(mail->pos(), QPoint(150, 86));
     releaseOn(mail, Qt::LeftButton, QPoint(-200, -150));
@@ -109,7 +110,7 @@ TEST_F(AboutWindow, LeftPressLooksPressedAndAReleaseAnywhereMovesTheLabelBack)
 TEST_F(AboutWindow, OtherButtonsNeitherMoveTheLabelsNorFollowTheLinks)
 {
     for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-        for (QLabel *label : {about().ui.Label1, about().ui.Label5}) {
+        for (QLabel *label : {ui(about()).Label1, ui(about()).Label5}) {
             const QPoint before = label->pos();
             pressOn(label, button, QPoint(5, 5));
             EXPECT_EQ(label->pos(), before);
@@ -122,52 +123,52 @@ TEST_F(AboutWindow, OtherButtonsNeitherMoveTheLabelsNorFollowTheLinks)
 
 TEST_F(AboutWindow, LinksCarryHandCursorsAndHints)
 {
-    EXPECT_EQ(about().ui.Label1->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(about().ui.Label5->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(about().ui.Label1->toolTip(), QString::fromUtf8("Gå till Kestrelons hemsida!"));
-    EXPECT_EQ(about().ui.Label5->toolTip(), "Maila mig!");
+    EXPECT_EQ(ui(about()).Label1->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(ui(about()).Label5->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(ui(about()).Label1->toolTip(), QString::fromUtf8("Gå till Kestrelons hemsida!"));
+    EXPECT_EQ(ui(about()).Label5->toolTip(), "Maila mig!");
     // The whole product name and mail address are seen.
-    for (QLabel *label : {about().ui.Label1, about().ui.Label2, about().ui.Label3, about().ui.Label5})
+    for (QLabel *label : {ui(about()).Label1, ui(about()).Label2, ui(about()).Label3, ui(about()).Label5})
         EXPECT_LE(label->sizeHint().width(), label->width()) << label->objectName().toStdString();
 }
 
 TEST_F(AboutWindow, DoubleClickOnTheNameRunsTheLinkOnceAndResetsTheSequence)
 {
-    doubleClickOn(about().ui.Label3);
-    doubleClickOn(about().ui.Label2);
+    doubleClickOn(ui(about()).Label3);
+    doubleClickOn(ui(about()).Label2);
     EXPECT_TRUE(about().FirstStep);
     EXPECT_TRUE(about().SecondStep);
     EXPECT_FALSE(about().ThirdStep);
 
-    doubleClickOn(about().ui.Label1);
+    doubleClickOn(ui(about()).Label1);
     EXPECT_EQ(main().SessionPages, 1);
     EXPECT_FALSE(about().FirstStep || about().SecondStep || about().ThirdStep);
-    EXPECT_EQ(about().ui.Label1->pos(), QPoint(150, 16));
+    EXPECT_EQ(ui(about()).Label1->pos(), QPoint(150, 16));
     EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(AboutWindow, WithoutTheThirdStepThePictureDoesNothing)
 {
-    doubleClickOn(about().ui.Label3);
-    doubleClickOn(about().ui.Label2);
-    doubleClickOn(about().ui.Image1);
+    doubleClickOn(ui(about()).Label3);
+    doubleClickOn(ui(about()).Label2);
+    doubleClickOn(ui(about()).Image1);
     EXPECT_EQ(about().size(), QSize(354, 164));
     EXPECT_TRUE(about().FirstStep && about().SecondStep);
     // The ":]" button lies below the window and cannot be reached with the
     // keyboard either.
-    EXPECT_GT(about().ui.Button1->y(), about().height());
-    EXPECT_EQ(about().ui.Button1->focusPolicy(), Qt::NoFocus);
+    EXPECT_GT(ui(about()).Button1->y(), about().height());
+    EXPECT_EQ(ui(about()).Button1->focusPolicy(), Qt::NoFocus);
     EXPECT_FALSE(forms().Form8->isVisible());
 }
 
 TEST_F(AboutWindow, TheCompletedSequenceRaisesTheErrorThenRevealsTheButtonAndThePicture)
 {
     // No control raises the third step; its handler is run directly.
-    doubleClickOn(about().ui.Label3);
-    doubleClickOn(about().ui.Label2);
+    doubleClickOn(ui(about()).Label3);
+    doubleClickOn(ui(about()).Label2);
     about().Label4DblClick();
 
-    doubleClickOn(about().ui.Label1);
+    doubleClickOn(ui(about()).Label1);
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages().constFirst().contains(QString::fromUtf8(ArtificialError)))
         << messages().constFirst().toStdString();
@@ -176,13 +177,13 @@ TEST_F(AboutWindow, TheCompletedSequenceRaisesTheErrorThenRevealsTheButtonAndThe
     EXPECT_EQ(main().SessionPages, 1);
 
     // Label2 resets the third step; Label3 starts again.
-    doubleClickOn(about().ui.Image1);
+    doubleClickOn(ui(about()).Image1);
     EXPECT_FALSE(about().FirstStep || about().SecondStep || about().ThirdStep);
     EXPECT_EQ(about().size(), QSize(354, 256));
-    EXPECT_TRUE(about().ui.Button1->isVisible());
-    EXPECT_LE(about().ui.Button1->geometry().bottom(), about().height());
+    EXPECT_TRUE(ui(about()).Button1->isVisible());
+    EXPECT_LE(ui(about()).Button1->geometry().bottom(), about().height());
 
-    clickOn(about().ui.Button1);
+    clickOn(ui(about()).Button1);
     EXPECT_EQ(about().size(), QSize(354, 179));
     EXPECT_TRUE(forms().Form8->isVisible());
 }
@@ -190,27 +191,27 @@ TEST_F(AboutWindow, TheCompletedSequenceRaisesTheErrorThenRevealsTheButtonAndThe
 TEST_F(AboutWindow, SecondStepAloneOrBrokenOrderCompletesNothing)
 {
     about().Label4DblClick();
-    doubleClickOn(about().ui.Label2);
+    doubleClickOn(ui(about()).Label2);
     // Label2 clears the third step: the order is Label3, Label2, then the third.
     EXPECT_FALSE(about().ThirdStep);
-    doubleClickOn(about().ui.Label3);
+    doubleClickOn(ui(about()).Label3);
     about().Label4DblClick();
     // Label3 clears the second step.
     EXPECT_FALSE(about().SecondStep);
-    doubleClickOn(about().ui.Label1);
+    doubleClickOn(ui(about()).Label1);
     EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(AboutWindow, StudioPictureOpensTheStudioAndHidesItselfUntilTheTriggerAgain)
 {
     TForm10 &studio = *forms().Form10;
-    forms().Form1->ui.Memo1->setPlainText("Karvell");
+    ui(*forms().Form1).Memo1->setPlainText("Karvell");
     main().Nuvarandesurftid1Click();
-    clickOn(forms().Form4->ui.Button1);
+    clickOn(ui(*forms().Form4).Button1);
     ASSERT_TRUE(studio.isVisible());
-    EXPECT_EQ(studio.ui.Image1->toolTip(), "[Bad boy]");
+    EXPECT_EQ(ui(studio).Image1->toolTip(), "[Bad boy]");
 
-    clickOn(studio.ui.Image1);
+    clickOn(ui(studio).Image1);
     EXPECT_FALSE(studio.isVisible());
     EXPECT_EQ(lastVisit(), TForm10::studioAddress().toLatin1());
     EXPECT_EQ(main().SessionPages, 1);
@@ -218,6 +219,6 @@ TEST_F(AboutWindow, StudioPictureOpensTheStudioAndHidesItselfUntilTheTriggerAgai
 
     // Only the running time window's trigger brings it back.
     main().Nuvarandesurftid1Click();
-    clickOn(forms().Form4->ui.Button1);
+    clickOn(ui(*forms().Form4).Button1);
     EXPECT_TRUE(studio.isVisible());
 }

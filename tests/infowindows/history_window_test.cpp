@@ -2,6 +2,7 @@
 
 #include "infowindows/history_model.h"
 #include "infowindows/history_window.h"
+#include "support/gui/window_parts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -45,9 +46,9 @@ TEST_F(HistoryWindow, ShowsTheNonEmptyEntriesOldestFirstAndRepeats)
 
     main().History1Click();
     ASSERT_TRUE(history().isVisible());
-    EXPECT_EQ(lines(history().ui.ListBox1), (QStringList{"a", "b", "a"}));
+    EXPECT_EQ(lines(ui(history()).ListBox1), (QStringList{"a", "b", "a"}));
     // Each line is 13 pixels high.
-    EXPECT_EQ(history().ui.ListBox1->visualRect(history().ui.ListBox1->model()->index(0, 0)).height(), 13);
+    EXPECT_EQ(ui(history()).ListBox1->visualRect(ui(history()).ListBox1->model()->index(0, 0)).height(), 13);
 }
 
 TEST_F(HistoryWindow, IsASnapshotRebuiltAtEachShowOnly)
@@ -55,19 +56,19 @@ TEST_F(HistoryWindow, IsASnapshotRebuiltAtEachShowOnly)
     folder().write("config/history.cfg", "first\xF6");
     start();
     main().History1Click();
-    EXPECT_EQ(lines(history().ui.ListBox1), QStringList{"first"});
+    EXPECT_EQ(lines(ui(history()).ListBox1), QStringList{"first"});
 
     // Visits while it stays open do not show up, and choosing History again
     // only brings it forward.
     go(pages.url("/while-open"));
     main().History1Click();
-    EXPECT_EQ(lines(history().ui.ListBox1), QStringList{"first"});
+    EXPECT_EQ(lines(ui(history()).ListBox1), QStringList{"first"});
 
     history().close();
     go(pages.url("/one"));
     go(pages.url("/two"));
     main().History1Click();
-    EXPECT_EQ(lines(history().ui.ListBox1),
+    EXPECT_EQ(lines(ui(history()).ListBox1),
               (QStringList{"first", pages.url("/while-open"), pages.url("/one"), pages.url("/two")}));
 }
 
@@ -79,12 +80,12 @@ TEST_F(HistoryWindow, ClearEmptiesListAndMemoryWritesTheTerminatorAndEndsTheProg
     start();
     go(pages.url("/counted"));
     main().History1Click();
-    ASSERT_EQ(count(history().ui.ListBox1), 3);
+    ASSERT_EQ(count(ui(history()).ListBox1), 3);
 
-    clickOn(history().ui.Button1);
+    clickOn(ui(history()).Button1);
 
     EXPECT_EQ(boxes().questions, QStringList{"Clear the whole history?"});
-    EXPECT_EQ(count(history().ui.ListBox1), 0);
+    EXPECT_EQ(count(ui(history()).ListBox1), 0);
     EXPECT_TRUE(main().HistoryList.isEmpty());
     EXPECT_TRUE(main().HistoryCleared);
     EXPECT_EQ(messages(), QStringList{"Please restart the browser!"});
@@ -102,7 +103,7 @@ TEST_F(HistoryWindow, ClearEmptiesListAndMemoryWritesTheTerminatorAndEndsTheProg
     restart();
     EXPECT_EQ(main().HistoryList, (QList<QByteArray>{QByteArray(), QByteArray()}));
     main().History1Click();
-    EXPECT_EQ(count(history().ui.ListBox1), 0);
+    EXPECT_EQ(count(ui(history()).ListBox1), 0);
 }
 
 TEST_F(HistoryWindow, ClearAnsweredNoChangesNothing)
@@ -111,14 +112,14 @@ TEST_F(HistoryWindow, ClearAnsweredNoChangesNothing)
     start();
     go(pages.url("/counted"));
     main().History1Click();
-    ASSERT_EQ(count(history().ui.ListBox1), 3);
+    ASSERT_EQ(count(ui(history()).ListBox1), 3);
     const QList<QByteArray> before = main().HistoryList;
 
     boxes().answer = false;
-    clickOn(history().ui.Button1);
+    clickOn(ui(history()).Button1);
 
     EXPECT_EQ(boxes().questions, QStringList{"Clear the whole history?"});
-    EXPECT_EQ(count(history().ui.ListBox1), 3);
+    EXPECT_EQ(count(ui(history()).ListBox1), 3);
     EXPECT_EQ(main().HistoryList, before);
     EXPECT_FALSE(main().HistoryCleared);
     EXPECT_TRUE(messages().isEmpty()) << messages().join('|').toStdString();
@@ -136,27 +137,27 @@ TEST_F(HistoryWindow, ClearThatCannotWriteTheFileKeepsTheProgramRunning)
     ASSERT_TRUE(QFile::remove(folder().file("config/history.cfg")));
     ASSERT_TRUE(QDir().mkdir(folder().file("config/history.cfg")));
 
-    clickOn(history().ui.Button1);
+    clickOn(ui(history()).Button1);
 
     ASSERT_EQ(messages().size(), 2);
     EXPECT_EQ(messages().at(0), "Please restart the browser!");
     EXPECT_TRUE(main().isVisible());
     EXPECT_TRUE(main().HistoryList.isEmpty());
     EXPECT_TRUE(main().HistoryCleared);
-    EXPECT_EQ(count(history().ui.ListBox1), 0);
+    EXPECT_EQ(count(ui(history()).ListBox1), 0);
 }
 
 TEST_F(HistoryWindow, ClearKeepsTheBottomRightCornerWhenResized)
 {
     start();
     main().History1Click();
-    QPushButton *clear = history().ui.Button1;
+    QPushButton *clear = ui(history()).Button1;
     EXPECT_EQ(history().size(), QSize(313, 297));
     EXPECT_EQ(clear->geometry(), QRect(248, 280, 65, 17));
 
     history().resize(420, 360);
     EXPECT_EQ(clear->geometry(), QRect(355, 343, 65, 17));
-    EXPECT_EQ(history().ui.ListBox1->geometry(), QRect(0, 0, 420, 360));
+    EXPECT_EQ(ui(history()).ListBox1->geometry(), QRect(0, 0, 420, 360));
 
     // Smaller than the button: it goes off the left and top edges rather
     // than leaving the corner.
@@ -174,19 +175,19 @@ TEST_F(HistoryWindow, FilterNarrowsToEveryWordAndOpensTheLineShown)
     folder().write("config/history.cfg", QByteArray("http://Alpha.test/one\xE4http://beta.test/one\xE4\xE4http://alpha.test/two\xF6"));
     start();
     main().History1Click();
-    QLineEdit *filter = history().ui.Filter;
+    QLineEdit *filter = ui(history()).Filter;
     filter->setText(QStringLiteral("ALPHA"));
-    EXPECT_EQ(lines(history().ui.ListBox1), (QStringList{"http://Alpha.test/one", "http://alpha.test/two"}));
+    EXPECT_EQ(lines(ui(history()).ListBox1), (QStringList{"http://Alpha.test/one", "http://alpha.test/two"}));
     filter->setText(QStringLiteral("alpha two"));
-    EXPECT_EQ(lines(history().ui.ListBox1), QStringList{"http://alpha.test/two"});
+    EXPECT_EQ(lines(ui(history()).ListBox1), QStringList{"http://alpha.test/two"});
     filter->setText(QStringLiteral("one"));
-    EXPECT_EQ(lines(history().ui.ListBox1), (QStringList{"http://Alpha.test/one", "http://beta.test/one"}));
+    EXPECT_EQ(lines(ui(history()).ListBox1), (QStringList{"http://Alpha.test/one", "http://beta.test/one"}));
     filter->clear();
-    EXPECT_EQ(count(history().ui.ListBox1), 3);
+    EXPECT_EQ(count(ui(history()).ListBox1), 3);
 
     filter->setText(QStringLiteral("beta"));
     const qint32 pages = main().SessionPages;
-    emit history().ui.ListBox1->activated(history().ui.ListBox1->model()->index(0, 0));
+    emit ui(history()).ListBox1->activated(ui(history()).ListBox1->model()->index(0, 0));
     EXPECT_EQ(main().HistoryList.last(), "http://beta.test/one");
     EXPECT_EQ(main().SessionPages, pages + 1);
 }
@@ -197,7 +198,7 @@ TEST_F(HistoryWindow, EnterOpensAnEntryOnlyOnAKeystrokeMadeInTheList)
     folder().write("config/history.cfg", address.toLatin1() + "\xF6");
     start();
     main().History1Click();
-    QListView *list = history().ui.ListBox1;
+    QListView *list = ui(history()).ListBox1;
     list->setCurrentIndex(list->model()->index(0, 0));
     list->setFocus();
     main().setAddressText(QString());

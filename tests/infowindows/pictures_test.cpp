@@ -5,6 +5,7 @@
 #include "infowindows/stored_pictures.h"
 #include "infowindows/studio_picture_window.h"
 #include "toolkit/widgets/pictures.h"
+#include "support/gui/window_parts.h"
 
 #include <QFile>
 
@@ -171,17 +172,17 @@ TEST_F(PictureWindows, ShowTheirPicturesAtTheirPlacesWithoutBorders)
     TForm10 &studio = *forms().Form10;
     TForm8 &me = *forms().Form8;
     TForm6 &about = *forms().Form6;
-    EXPECT_EQ(studio.ui.Image1->pixmap().size(), QSize(141, 268));
-    EXPECT_EQ(me.ui.Image1->pixmap().size(), QSize(189, 172));
-    EXPECT_EQ(about.ui.Image1->pixmap().size(), QSize(105, 97));
-    EXPECT_EQ(me.ui.Image1->toolTip(), "HA HA! Thats me! (not really)");
+    EXPECT_EQ(ui(studio).Image1->pixmap().size(), QSize(141, 268));
+    EXPECT_EQ(ui(me).Image1->pixmap().size(), QSize(189, 172));
+    EXPECT_EQ(ui(about).Image1->pixmap().size(), QSize(105, 97));
+    EXPECT_EQ(ui(me).Image1->toolTip(), "HA HA! Thats me! (not really)");
 
     EXPECT_EQ(studio.geometry(), QRect(425, 171, 141, 268));
     EXPECT_EQ(me.geometry(), QRect(478, 130, 189, 172));
     EXPECT_TRUE(studio.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(me.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(studio.ui.Image1->geometry(), studio.rect());
-    EXPECT_EQ(me.ui.Image1->geometry(), me.rect());
+    EXPECT_EQ(ui(studio).Image1->geometry(), studio.rect());
+    EXPECT_EQ(ui(me).Image1->geometry(), me.rect());
     // No picture failed to load.
     EXPECT_TRUE(messages().isEmpty());
 }

@@ -5,6 +5,7 @@
 #include "infowindows/history_window.h"
 #include "infowindows/runtime_window.h"
 #include "infowindows/statistics_window.h"
+#include "support/gui/window_parts.h"
 
 #include <QPushButton>
 
@@ -50,5 +51,5 @@ TEST_F(Placement, WindowsOpenWhereAndAsLargeAsTheirLayoutsSay)
         for (QWidget *child : window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
             EXPECT_TRUE(window->rect().contains(child->geometry())) << child->objectName().toStdString();
     }
-    EXPECT_FALSE(forms().Form6->rect().intersects(forms().Form6->ui.Button1->geometry()));
+    EXPECT_FALSE(forms().Form6->rect().intersects(ui(*forms().Form6).Button1->geometry()));
 }

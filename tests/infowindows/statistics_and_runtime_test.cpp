@@ -5,6 +5,7 @@
 #include "infowindows/runtime_window.h"
 #include "infowindows/statistics_window.h"
 #include "infowindows/studio_picture_window.h"
+#include "support/gui/window_parts.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,8 +26,8 @@ protected:
     void SetUp() override { start(); }
 
     TForm4 &runtime() { return *forms().Form4; }
-    QString caption() { return runtime().ui.Button1->text(); }
-    void setPane(const QString &text) { forms().Form1->ui.Memo1->setPlainText(text); }
+    QString caption() { return ui(runtime()).Button1->text(); }
+    void setPane(const QString &text) { ui(*forms().Form1).Memo1->setPlainText(text); }
     // Shows the window afresh, as the "Time" command does after a close.
     void showAgain()
     {
@@ -44,25 +45,25 @@ TEST_F(StatisticsWindow, ShowsThisRunsAndAllRunsPagesAsTakenByTheCommand)
 {
     folder().write("config/stat.cfg", counterBytes(7));
     start();
-    EXPECT_EQ(statistics().ui.AntalLabel->text(), "AntalLabel");
-    EXPECT_EQ(statistics().ui.TotLabel->text(), "TotLabel");
+    EXPECT_EQ(ui(statistics()).AntalLabel->text(), "AntalLabel");
+    EXPECT_EQ(ui(statistics()).TotLabel->text(), "TotLabel");
 
     go(pages.url("/1"));
     go(pages.url("/2"));
     go(pages.url("/3"));
     main().Webbsidorbeskta1Click();
     ASSERT_TRUE(statistics().isVisible());
-    EXPECT_EQ(statistics().ui.AntalLabel->text(), "3");
-    EXPECT_EQ(statistics().ui.TotLabel->text(), "10");
+    EXPECT_EQ(ui(statistics()).AntalLabel->text(), "3");
+    EXPECT_EQ(ui(statistics()).TotLabel->text(), "10");
 
     // A snapshot: a later visit changes nothing until the command again.
     go(pages.url("/4"));
-    EXPECT_EQ(statistics().ui.AntalLabel->text(), "3");
+    EXPECT_EQ(ui(statistics()).AntalLabel->text(), "3");
     main().Webbsidorbeskta1Click();
-    EXPECT_EQ(statistics().ui.AntalLabel->text(), "4");
-    EXPECT_EQ(statistics().ui.TotLabel->text(), "11");
+    EXPECT_EQ(ui(statistics()).AntalLabel->text(), "4");
+    EXPECT_EQ(ui(statistics()).TotLabel->text(), "11");
 
-    clickOn(statistics().ui.Button2);
+    clickOn(ui(statistics()).Button2);
     EXPECT_FALSE(statistics().isVisible());
     EXPECT_TRUE(main().isVisible());
 
@@ -76,27 +77,27 @@ TEST_F(RuntimeWindow, ShowsTheDesignTextsUntilTheFirstTickThenTheClockShownOrNot
     // first tick could come while the window is being shown.
     main().Timer1->stop();
     main().Nuvarandesurftid1Click();
-    EXPECT_EQ(runtime().ui.tidlabel->text(), "100 tim. 59 min.59 sec.");
-    EXPECT_EQ(runtime().ui.Label3->text(), "");
+    EXPECT_EQ(ui(runtime()).tidlabel->text(), "100 tim. 59 min.59 sec.");
+    EXPECT_EQ(ui(runtime()).Label3->text(), "");
     EXPECT_EQ(caption(), "Close");
 
     runtime().close();
     for (int i = 0; i < 59; ++i)
         main().Timer1Timer();
-    EXPECT_EQ(runtime().ui.tidlabel->text(), "0 tim. 0 min. 59 sec.");
-    EXPECT_FALSE(runtime().ui.Label3->text().isEmpty());
+    EXPECT_EQ(ui(runtime()).tidlabel->text(), "0 tim. 0 min. 59 sec.");
+    EXPECT_FALSE(ui(runtime()).Label3->text().isEmpty());
     // The time of day reads back as a time.
-    EXPECT_TRUE(QTime::fromString(runtime().ui.Label3->text(), QLocale().timeFormat(QLocale::LongFormat)).isValid() ||
-                QTime::fromString(runtime().ui.Label3->text(), Qt::TextDate).isValid())
-        << runtime().ui.Label3->text().toStdString();
+    EXPECT_TRUE(QTime::fromString(ui(runtime()).Label3->text(), QLocale().timeFormat(QLocale::LongFormat)).isValid() ||
+                QTime::fromString(ui(runtime()).Label3->text(), Qt::TextDate).isValid())
+        << ui(runtime()).Label3->text().toStdString();
 
     // A three-digit hour still fits its label.
     main().RunHours = 99;
     main().RunMinutes = 59;
     main().RunSeconds = 59;
     main().Timer1Timer();
-    EXPECT_EQ(runtime().ui.tidlabel->text(), "100 tim. 0 min. 0 sec.");
-    EXPECT_GE(runtime().ui.tidlabel->width(), runtime().ui.tidlabel->sizeHint().width());
+    EXPECT_EQ(ui(runtime()).tidlabel->text(), "100 tim. 0 min. 0 sec.");
+    EXPECT_GE(ui(runtime()).tidlabel->width(), ui(runtime()).tidlabel->sizeHint().width());
 }
 
 TEST_F(RuntimeWindow, PictureTriggerSetsTheCaptionAndTheButtonOpensThePictureWindow)
@@ -105,7 +106,7 @@ TEST_F(RuntimeWindow, PictureTriggerSetsTheCaptionAndTheButtonOpensThePictureWin
     main().Nuvarandesurftid1Click();
     EXPECT_EQ(caption(), ":o]");
 
-    clickOn(runtime().ui.Button1);
+    clickOn(ui(runtime()).Button1);
     EXPECT_FALSE(runtime().isVisible());
     EXPECT_TRUE(pictureShown());
     EXPECT_FALSE(developmentShown());
@@ -117,7 +118,7 @@ TEST_F(RuntimeWindow, DevelopmentTriggerSetsTheCaptionAndTheButtonOpensTheDevelo
     main().Nuvarandesurftid1Click();
     EXPECT_EQ(caption(), "Open form11");
 
-    clickOn(runtime().ui.Button1);
+    clickOn(ui(runtime()).Button1);
     EXPECT_FALSE(runtime().isVisible());
     EXPECT_TRUE(developmentShown());
     EXPECT_FALSE(pictureShown());
@@ -132,7 +133,7 @@ TEST_F(RuntimeWindow, OnlyTheWholeExactTextTriggers)
         setPane(text);
         showAgain();
         EXPECT_EQ(caption(), "Close") << text.toStdString();
-        clickOn(runtime().ui.Button1);
+        clickOn(ui(runtime()).Button1);
         EXPECT_FALSE(runtime().isVisible());
         EXPECT_FALSE(pictureShown()) << text.toStdString();
         EXPECT_FALSE(developmentShown()) << text.toStdString();
@@ -147,7 +148,7 @@ TEST_F(RuntimeWindow, TheClickDecidesByThePaneNowAndTheCaptionOnlyChangesAtAShow
 
     // Emptied before the press: the press only closes.
     setPane("");
-    clickOn(runtime().ui.Button1);
+    clickOn(ui(runtime()).Button1);
     EXPECT_FALSE(runtime().isVisible());
     EXPECT_FALSE(pictureShown());
 
@@ -162,7 +163,7 @@ TEST_F(RuntimeWindow, TheClickDecidesByThePaneNowAndTheCaptionOnlyChangesAtAShow
 
     // ...but the press follows the pane, whatever the caption says.
     setPane("Karvell");
-    clickOn(runtime().ui.Button1);
+    clickOn(ui(runtime()).Button1);
     EXPECT_TRUE(pictureShown());
     EXPECT_FALSE(developmentShown());
     EXPECT_EQ(caption(), "Open form11");

@@ -12,6 +12,7 @@
 
 #include <QScopeGuard>
 #include "toolkit/core/codepage.h"
+#include "support/gui/window_parts.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -33,7 +34,7 @@ struct SourceFixture : ::testing::Test {
     ProgramWindows program;
     TForm7 &window = *program.forms().Form7;
     TForm1 &browser = program.browser();
-    QPlainTextEdit &pane = *browser.ui.Memo1;
+    QPlainTextEdit &pane = *ui(browser).Memo1;
     // What the pane held after each chunk, next to the body received so far.
     QList<QByteArray> shownPerChunk;
     QList<QByteArray> bodyPerChunk;
@@ -54,16 +55,16 @@ struct SourceFixture : ::testing::Test {
     void fetch(const QString &address)
     {
         window.show();
-        window.ui.Edit1->setText(address);
-        window.ui.Button1->click();
+        ui(window).Edit1->setText(address);
+        ui(window).Button1->click();
     }
 
     QByteArray saved()
     {
         TForm12 &dialog = *program.forms().Form12;
         dialog.show();
-        dialog.ui.Edit1->setText("source.html");
-        dialog.ui.Button1->click();
+        ui(dialog).Edit1->setText("source.html");
+        ui(dialog).Button1->click();
         return program.folder().read("source.html");
     }
 
@@ -246,8 +247,8 @@ TEST_F(SourceFixture, EnterInTheAddressBoxFetches)
 {
     ScriptedServer server({Step::readUntil("\r\n\r\n"), Step::send(response("by enter")), Step::close()});
     window.show();
-    window.ui.Edit1->setText(QStringLiteral("http://127.0.0.1:%1/x").arg(server.port()));
-    QTest::keyClick(window.ui.Edit1, Qt::Key_Return);
+    ui(window).Edit1->setText(QStringLiteral("http://127.0.0.1:%1/x").arg(server.port()));
+    QTest::keyClick(ui(window).Edit1, Qt::Key_Return);
     EXPECT_EQ(pane.toPlainText(), "by enter");
     EXPECT_TRUE(server.received(0).startsWith("GET /x HTTP/1.0\r\n"));
 }
@@ -256,14 +257,14 @@ TEST_F(SourceFixture, AHeldEnterFetchesOnce)
 {
     PageServer server({{"/", "once"}});
     window.show();
-    window.ui.Edit1->setText(server.url("/"));
-    QTest::keyPress(window.ui.Edit1, Qt::Key_Return);
+    ui(window).Edit1->setText(server.url("/"));
+    QTest::keyPress(ui(window).Edit1, Qt::Key_Return);
     ASSERT_EQ(pane.toPlainText(), "once");
     for (int i = 0; i < 3; ++i) {
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
-        QApplication::sendEvent(window.ui.Edit1, &repeat);
+        QApplication::sendEvent(ui(window).Edit1, &repeat);
     }
-    QTest::keyRelease(window.ui.Edit1, Qt::Key_Return);
+    QTest::keyRelease(ui(window).Edit1, Qt::Key_Return);
     EXPECT_EQ(server.requests().size(), 1);
 }
 
@@ -342,8 +343,8 @@ TEST_F(SourceFixture, ASecondFetchIsRefusedAndTheFirstGoesOn)
     afterChunk = [&](int chunk) {
         if (chunk == 1)
             QTimer::singleShot(0, &window, [&] {
-                window.ui.Edit1->setText("http://127.0.0.1:1/other");
-                window.ui.Button1->click();
+                ui(window).Edit1->setText("http://127.0.0.1:1/other");
+                ui(window).Button1->click();
                 secondRefused.open();
             });
     };

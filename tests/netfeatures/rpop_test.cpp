@@ -4,6 +4,7 @@
 
 #include "netfeatures/rpop_window.h"
 #include "toolkit/core/codepage.h"
+#include "support/gui/window_parts.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,7 +28,7 @@ TEST_F(RpopFixture, NothingTypedOpensTheDefaultAddress)
     const qint32 session = main.SessionPages;
     const qsizetype entries = main.HistoryList.size();
     window.show();
-    window.ui.Button1->click();
+    ui(window).Button1->click();
 
     EXPECT_EQ(main.addressText(), "http:///user=;pass=;action=;1");
     EXPECT_EQ(main.TotalPages, total + 1);
@@ -38,20 +39,20 @@ TEST_F(RpopFixture, NothingTypedOpensTheDefaultAddress)
     EXPECT_FALSE(window.isVisible());
     // The values stay for the next showing.
     window.show();
-    EXPECT_EQ(window.ui.serv->text(), "http://");
-    EXPECT_EQ(window.ui.msg->text(), "1");
+    EXPECT_EQ(ui(window).serv->text(), "http://");
+    EXPECT_EQ(ui(window).msg->text(), "1");
 }
 
 TEST_F(RpopFixture, TypedTextIsJoinedUnchangedAndTheEngineIsAskedForIt)
 {
     PageServer server({});
     window.show();
-    window.ui.serv->setText(server.url(""));
-    window.ui.anv->setText(" me;/=x ");
-    window.ui.pass->setText("s3cr=t;");
-    window.ui.act->setText("do it/now");
-    window.ui.msg->setText("");
-    window.ui.Button1->click();
+    ui(window).serv->setText(server.url(""));
+    ui(window).anv->setText(" me;/=x ");
+    ui(window).pass->setText("s3cr=t;");
+    ui(window).act->setText("do it/now");
+    ui(window).msg->setText("");
+    ui(window).Button1->click();
 
     const QString expected = server.url("") + "/user= me;/=x ;pass=s3cr=t;;action=do it/now;";
     EXPECT_EQ(window.requestAddress(), expected);
@@ -67,7 +68,7 @@ TEST_F(RpopFixture, EnterInABoxDoesNothing)
 {
     window.show();
     program.main().setAddressText("before");
-    for (QLineEdit *box : {window.ui.anv, window.ui.pass, window.ui.act, window.ui.msg, window.ui.serv})
+    for (QLineEdit *box : {ui(window).anv, ui(window).pass, ui(window).act, ui(window).msg, ui(window).serv})
         QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(program.main().addressText(), "before");
     EXPECT_TRUE(window.isVisible());
@@ -76,7 +77,7 @@ TEST_F(RpopFixture, EnterInABoxDoesNothing)
 
 TEST_F(RpopFixture, HelpTextCarriesTheAcuteAccentByte)
 {
-    window.ui.SpeedButton1->click();
+    ui(window).SpeedButton1->click();
     ASSERT_EQ(program.messages().size(), 1);
     const QByteArray bytes = toolkit::toSingleByte(program.messages().first());
     EXPECT_EQ(bytes, QByteArray("rPOP is a beta feature of Kestrelon, if you don\xB4t knov what it is, you will probably "
@@ -88,22 +89,22 @@ TEST_F(RpopFixture, LayoutTabOrderAndPasswordMask)
 {
     EXPECT_EQ(window.windowTitle(), "rPOP settings");
     EXPECT_EQ(window.size(), QSize(280, 261));
-    EXPECT_EQ(window.ui.serv->geometry(), QRect(104, 176, 121, 21));
-    EXPECT_EQ(window.ui.Button1->geometry(), QRect(103, 216, 75, 25));
-    EXPECT_EQ(window.ui.SpeedButton1->geometry(), QRect(192, 217, 23, 22));
+    EXPECT_EQ(ui(window).serv->geometry(), QRect(104, 176, 121, 21));
+    EXPECT_EQ(ui(window).Button1->geometry(), QRect(103, 216, 75, 25));
+    EXPECT_EQ(ui(window).SpeedButton1->geometry(), QRect(192, 217, 23, 22));
 
     // Tab order: user name, password, action, Send, server, message.
-    const QList<QWidget *> expected = {window.ui.anv, window.ui.pass, window.ui.act,
-                                       window.ui.Button1, window.ui.serv, window.ui.msg};
-    QWidget *widget = window.ui.anv;
+    const QList<QWidget *> expected = {ui(window).anv, ui(window).pass, ui(window).act,
+                                       ui(window).Button1, ui(window).serv, ui(window).msg};
+    QWidget *widget = ui(window).anv;
     for (int i = 1; i < expected.size(); ++i) {
         widget = widget->nextInFocusChain();
         while (widget->focusPolicy() == Qt::NoFocus || !expected.contains(widget))
             widget = widget->nextInFocusChain();
         EXPECT_EQ(widget, expected.at(i)) << i;
     }
-    EXPECT_EQ(window.ui.SpeedButton1->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(ui(window).SpeedButton1->focusPolicy(), Qt::NoFocus);
 
-    EXPECT_EQ(window.ui.pass->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(window.ui.pass->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, window.ui.pass), '*');
+    EXPECT_EQ(ui(window).pass->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(ui(window).pass->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, ui(window).pass), '*');
 }
