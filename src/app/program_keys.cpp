@@ -94,7 +94,8 @@ bool Handler::eventFilter(QObject *watched, QEvent *event)
     if (place == Place::None)
         return false;
     const auto &key = *static_cast<QKeyEvent *>(event);
-    bool taken = false;
+    // A command that fails has still had its key: the error is told once.
+    bool taken = true;
     toolkit::guarded([&] { taken = take(widget, place, key); });
     return taken;
 }
