@@ -7,7 +7,7 @@
 
 #include "fuzz_support.h"
 
-#include "browser/bookmark_file.h"
+#include "bookmarks/bookmark_file.h"
 #include "platform/web_engine.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/exceptions.h"

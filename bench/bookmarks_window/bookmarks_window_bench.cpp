@@ -5,7 +5,7 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/window_set_owner.h"
-#include "browser/bookmarks_window.h"
+#include "bookmarks/bookmarks_window.h"
 #include "platform/engine_environment.h"
 
 #include <QElapsedTimer>

@@ -5,7 +5,7 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/window_set_owner.h"
-#include "browser/address_suggestions.h"
+#include "addressbox/address_suggestions.h"
 #include "infowindows/history_window.h"
 #include "platform/engine_environment.h"
 #include "suggest/suggestion_service.h"

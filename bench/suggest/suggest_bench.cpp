@@ -3,7 +3,7 @@
 // drawn under it, with the longest stall of the window's event loop while
 // typing (a timer that should fire every millisecond).
 #include "history_maker.h"
-#include "browser/address_completer.h"
+#include "addressbox/address_completer.h"
 #include "suggest/suggestion_service.h"
 
 #include <QApplication>

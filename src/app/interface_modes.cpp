@@ -70,19 +70,19 @@ bool applyStartupMode(TForm1 &browser, int mode)
 
 void stepInterfaceMode(TForm1 &browser, qint32 &mode, ModeStep step, ModeVariant variant)
 {
-    // 1. One step, within the range.
+    // One step, within the range.
     if (step == ModeStep::Less && mode > 0)
         --mode;
     else if (step == ModeStep::More && mode < 2)
         ++mode;
 
-    // 2. The variant's table for the new value; other values change nothing.
+    // The variant's table for the new value; other values change nothing.
     // A value from outside the range steps like any other: one step less
     // from 3 lands on 2, whose row is applied on the way to 1.
     if (mode >= 0 && mode <= 2)
         applyRow(browser, variant == ModeVariant::Popup ? kPopupStepTable[mode] : kMainMenuStepTable[mode]);
 
-    // 3. A value that came from outside the range is brought back.
+    // A value that came from outside the range is brought back.
     if (step == ModeStep::Less && mode > 1)
         mode = 1;
     else if (step == ModeStep::More && mode > 2)
@@ -96,12 +96,12 @@ void detachMainMenu(TForm2 &main)
 
 void changeMenuState(TForm2 &main)
 {
-    // 1. Byte 0 as the file holds it now.
+    // Byte 0 as the file holds it now.
     const char state = persistence::readMenuStateByte();
-    // 2. ModeChar.
+    // ModeChar.
     const char modeChar = QByteArray::number(main.InterfaceMode).at(0);
-    // 3-5. The opposite state with the mode; any other byte writes nothing.
-    // 6. The template after it. The two bytes and the template reach the
+    // The opposite state with the mode; any other byte writes nothing.
+    // The template after it. The two bytes and the template reach the
     // disk in one save, so a crash between them cannot leave a file without
     // its template; when the template cannot be read, the two bytes are
     // still written and the command stops with the template's error.
@@ -124,7 +124,7 @@ void changeMenuState(TForm2 &main)
         }
         persistence::writeSettingBytes(bytes + templateText);
     }
-    // 7-8. Tell, then close; the close step saves the rest.
+    // Tell, then close; the close step saves the rest.
     toolkit::showMessage(QStringLiteral("Please restart the browser to make the new settings valid!"));
     main.requestClose();
 }

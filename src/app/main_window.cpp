@@ -11,11 +11,11 @@
 #include "app/persistence/persistence.h"
 #include "app/window_places.h"
 #include "app/window_set_owner.h"
-#include "browser/address_suggestions.h"
-#include "browser/bookmarks_window.h"
+#include "addressbox/address_suggestions.h"
+#include "bookmarks/bookmarks_window.h"
 #include "browser/browser_window.h"
-#include "browser/page_windows.h"
-#include "browser/skin_files.h"
+#include "pagewindows/page_windows.h"
+#include "windowset/skin_files.h"
 #include "infowindows/about_window.h"
 #include "infowindows/history_window.h"
 #include "infowindows/runtime_window.h"
@@ -263,7 +263,7 @@ void TForm2::connectPictureButtons()
 
 void TForm2::FormCreate()
 {
-    // 1-2. Initial values; the history holds one empty entry.
+    // Initial values; the history holds one empty entry.
     InterfaceMode = 0;
     TotalPages = 0;
     SessionPages = 0;
@@ -271,7 +271,7 @@ void TForm2::FormCreate()
     IdleCount = MessageCount = 0;
     HistoryList = {QByteArray()};
 
-    // 3-5. The counter, the history and the three setting bytes, each file
+    // The counter, the history and the three setting bytes, each file
     // on its own: the close writes every one of them back, so a file left
     // unread because an earlier one failed would be overwritten with values
     // it never held (a whole history replaced by this run's few entries).
@@ -299,11 +299,11 @@ void TForm2::FormCreate()
     if (failed)
         return;
 
-    // 6. Menu state '1': no menu bar; the client area keeps its 440 x 92.
+    // Menu state '1': no menu bar; the client area keeps its 440 x 92.
     if (menuState == '1')
         detachMainMenu(*this);
 
-    // 7. The five skin bitmaps.
+    // The five skin bitmaps.
     ui->Image1->loadPicture(QLatin1String(skin::kMainBackground), false);
     ui->Button2->loadPicture(QLatin1String(skin::kBack.normal), false);
     ui->Button4->loadPicture(QLatin1String(skin::kStop.normal), false);
@@ -346,10 +346,10 @@ void TForm2::hideEvent(QHideEvent *event)
 
 void TForm2::FormShow()
 {
-    // 1. The interface mode onto the browser window's toolbars.
+    // The interface mode onto the browser window's toolbars.
     if (!applyStartupMode(*m_forms.Form1, InterfaceMode))
         toolkit::showMessage(QStringLiteral("Invalid parameter in Kestrelon.cfg: %1").arg(InterfaceMode));
-    // 2. The browser window, when the settings ask for it.
+    // The browser window, when the settings ask for it.
     if (ShowBrowserAtStart == '1') {
         m_forms.Form1->show();
         // The small controller sits inside the browser window's area: keep it
@@ -363,17 +363,17 @@ void TForm2::FormCloseQuery()
 {
     saveWindowPlaces();
 
-    // 1. ModeChar: the first character of the mode's decimal text.
+    // ModeChar: the first character of the mode's decimal text.
     const char modeChar = QByteArray::number(InterfaceMode).at(0);
 
-    // 2. Hide eight windows; the other four go away with the process.
+    // Hide eight windows; the other four go away with the process.
     const QList<QWidget *> toHide = windowsHiddenAtClose(m_forms);
     for (QWidget *window : toHide) {
         if (window)
             window->hide();
     }
 
-    // 3. The files.
+    // The files.
     persistence::saveAtClose(persistence::CloseState{TotalPages, HistoryCleared, &HistoryList, modeChar,
                                                      ShowBrowserAtStart});
 }
@@ -508,18 +508,18 @@ void TForm2::showBrowserWindow()
 
 void TForm2::Button1Click()
 {
-    // 1. Show the browser window, the page in front of the text pane.
+    // Show the browser window, the page in front of the text pane.
     showBrowserWindow();
     m_forms.Form1->showPageArea();
-    // 2. Navigate to the address box text, unchanged. A failure stops here.
+    // Navigate to the address box text, unchanged. A failure stops here.
     //    Words that are no address go to the search template instead.
     m_forms.Form1->WebBrowser1().Navigate(
         m_suggestions->navigationTarget(toolkit::fromSingleByte(toolkit::toSingleByte(ui->Edit1->text()))));
-    // 3. Count it.
+    // Count it.
     // The counts wrap as 32-bit numbers do, rather than overflow.
     TotalPages = qint32(quint32(TotalPages) + 1u);
     SessionPages = qint32(quint32(SessionPages) + 1u);
-    // 4. Record the address box text, read again.
+    // Record the address box text, read again.
     HistoryList.append(toolkit::toSingleByte(ui->Edit1->text()));
     m_suggestions->visited(HistoryList.last());
 }
@@ -648,7 +648,7 @@ void TForm2::kainterface1Click()
 
 void TForm2::Timer1Timer()
 {
-    // 1-2. Seconds into minutes, minutes into hours.
+    // Seconds into minutes, minutes into hours.
     ++RunSeconds;
     if (RunSeconds == 60) {
         ++RunMinutes;
@@ -659,9 +659,9 @@ void TForm2::Timer1Timer()
         RunMinutes = 0;
         RunSeconds = 0;
     }
-    // 3. The text, without leading zeros.
+    // The text, without leading zeros.
     RunTimeText = QStringLiteral("%1 tim. %2 min. %3 sec.").arg(RunHours).arg(RunMinutes).arg(RunSeconds);
-    // 4-5. The running-time window, shown or not.
+    // The running-time window, shown or not.
     TForm4 *runtime = m_forms.Form4;
     if (!runtime)
         return;
@@ -689,12 +689,12 @@ void TForm2::Image1MouseMove()
 void TForm2::ApplicationEvents1Exception(const QString &message, bool nowhereToGo)
 {
     qCInfo(lcMessages).noquote() << "error:" << message;
-    // 1-2. The box: the short one when there was nowhere to go.
+    // The box: the short one when there was nowhere to go.
     if (nowhereToGo || message == error_texts::kUnspecifiedFailureSwedish)
         toolkit::showMessage(error_texts::kNowhereToGo);
     else
         toolkit::showMessage(error_texts::longMessage(message));
-    // 3. The log line, once the box is gone; kept until the window exists.
+    // The log line, once the box is gone; kept until the window exists.
     if (!m_forms.Form11) {
         m_pendingLog.append(message);
         return;
@@ -743,7 +743,8 @@ QMenu *TForm2::PopupMenu1()
 
 void TForm2::clear()
 {
-    // 1. Empty the list; 2. tell the user; 3. remember; 4. the file; 5. close.
+    // The close that follows must not write the old list back: the flag
+    // makes the close step leave the emptied file as it is.
     HistoryList.clear();
     toolkit::showMessage(QStringLiteral("Please restart the browser!"));
     HistoryCleared = true;

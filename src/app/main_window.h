@@ -4,8 +4,8 @@
 // of that state are read and written by persistence/.
 #pragma once
 
-#include "browser/main_window_link.h"
-#include "browser/window_set.h"
+#include "windowset/main_window_link.h"
+#include "windowset/window_set.h"
 #include "toolkit/widgets/key_strokes.h"
 
 #include <QByteArray>

@@ -2,13 +2,13 @@
 
 #include "app/main_window.h"
 #include "app/window_set_owner.h"
-#include "browser/address_completer.h"
+#include "addressbox/address_completer.h"
 #include "browser/browser_window.h"
-#include "browser/find_bar.h"
-#include "browser/page_windows.h"
-#include "browser/page_zoom.h"
+#include "pagewindows/find_bar.h"
+#include "pagewindows/page_windows.h"
+#include "pagewindows/page_zoom.h"
 #include "browser/print_page.h"
-#include "browser/window_set.h"
+#include "windowset/window_set.h"
 #include "netfeatures/page_source_window.h"
 #include "toolkit/widgets/guard.h"
 

@@ -146,10 +146,12 @@ Keeper::Keeper(QString filePath, QList<QWidget *> windows, QObject *parent)
     restore(saved);
     if (m_browser)
         m_normal = m_previousNormal = frameOf(*m_browser);
-    for (QWidget *window : std::as_const(m_windows)) {
+    for (QWidget *window : std::as_const(m_windows))
         m_firstPlaces.insert(window, window->pos());
-        window->installEventFilter(this);
-    }
+    // The windows and their native windows are watched where the
+    // application hands out their events, so no window carries a filter of
+    // ours and a native window put in place later is seen as well.
+    qApp->installEventFilter(this);
 }
 
 QString Keeper::defaultFile()
@@ -182,6 +184,17 @@ void Keeper::restore(const QHash<QString, Place> &saved)
 
 bool Keeper::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Expose:
+    case QEvent::WinIdChange:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowStateChange:
+        break;
+    default:
+        return false;
+    }
     // A place given before a window's native window exists is meant as its
     // outer corner, but at the first map Qt hands it to the window manager
     // as the inside's corner (the frame's size is not known yet), and the
@@ -190,10 +203,8 @@ bool Keeper::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType()) {
         const auto first = m_firstPlaces.constFind(static_cast<QWidget *>(watched));
         if (first != m_firstPlaces.constEnd()) {
-            if (QWindow *handle = first.key()->windowHandle()) {
+            if (QWindow *handle = first.key()->windowHandle())
                 m_framesToPlace.insert(handle, {first.key(), first.value()});
-                handle->installEventFilter(this);
-            }
             m_firstPlaces.erase(first);
         }
     } else if (event->type() == QEvent::Expose) {
@@ -206,17 +217,14 @@ bool Keeper::eventFilter(QObject *watched, QEvent *event)
                 window->move(place);
         }
     }
-    if (event->type() == QEvent::Show && watched->isWidgetType())
+    if (event->type() == QEvent::Show && watched->isWidgetType() && m_windows.contains(static_cast<QWidget *>(watched)))
         m_placed.insert(static_cast<QWidget *>(watched));
     if (m_maximizeWhenShown) {
         // Maximised once the window is on screen: a state set before would
         // not survive the native window the web view puts in place at the
         // first show. The normal place and size stay the restored ones.
-        if (watched == m_browser && (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange)) {
-            if (QWindow *handle = m_browser->windowHandle())
-                handle->installEventFilter(this);
-        } else if (watched == m_browser->windowHandle() && event->type() == QEvent::Expose
-                   && m_browser->windowHandle()->isExposed()) {
+        if (watched == m_browser->windowHandle() && event->type() == QEvent::Expose
+            && m_browser->windowHandle()->isExposed()) {
             m_maximizeWhenShown = false;
             m_browser->setWindowState(m_browser->windowState() | Qt::WindowMaximized);
         }
@@ -233,7 +241,7 @@ bool Keeper::eventFilter(QObject *watched, QEvent *event)
         default: break;
         }
     }
-    return QObject::eventFilter(watched, event);
+    return false;
 }
 
 void Keeper::rememberNormalGeometry()

@@ -2,7 +2,7 @@
 
 #include "app/development_window.h"
 #include "app/main_window.h"
-#include "browser/bookmarks_window.h"
+#include "bookmarks/bookmarks_window.h"
 #include "browser/browser_window.h"
 #include "browser/save_text_dialog.h"
 #include "infowindows/about_window.h"

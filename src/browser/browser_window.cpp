@@ -1,13 +1,13 @@
 #include "browser/browser_window.h"
 #include "ui_browser_window.h"
 
-#include "browser/address_suggestions.h"
+#include "addressbox/address_suggestions.h"
 
-#include "browser/bookmark_file.h"
-#include "browser/find_bar.h"
-#include "browser/main_window_link.h"
-#include "browser/page_windows.h"
-#include "browser/page_zoom.h"
+#include "bookmarks/bookmark_file.h"
+#include "pagewindows/find_bar.h"
+#include "windowset/main_window_link.h"
+#include "pagewindows/page_windows.h"
+#include "pagewindows/page_zoom.h"
 #include "browser/text_pane.h"
 #include "platform/empty_caption.h"
 #include "platform/request_filter.h"
@@ -143,18 +143,18 @@ void TForm1::connectPictureButton(TPictureButton *button, const skin::ButtonLook
 
 void TForm1::WebBrowser1ProgressChange(int Progress, int ProgressMax)
 {
-    // 1. The main window's gauge: maximum, then position (clamped by the
+    // The main window's gauge: maximum, then position (clamped by the
     // gauge; a negative maximum is refused there and ends this handler).
     TGauge &gauge = mainWindow().Gauge1();
     gauge.setMaxValue(ProgressMax);
     gauge.setProgress(Progress);
-    // 2. The marker follows.
+    // The marker follows.
     mainWindow().gaugechange();
-    // 3. The caption from the event's own numbers and the gauge's percent.
+    // The caption from the event's own numbers and the gauge's percent.
     const QByteArray caption = PageTitle + ' ' + QByteArray::number(Progress) + '/' + QByteArray::number(ProgressMax)
                                + " (" + QByteArray::number(gauge.PercentDone()) + "%)";
     setWindowTitle(toolkit::fromSingleByte(caption));
-    // 4. A report of nothing left to load reads as done.
+    // A report of nothing left to load reads as done.
     if (toolkit::toSingleByte(windowTitle()) == PageTitle + " 0/0 (0%)")
         setWindowTitle(toolkit::fromSingleByte(PageTitle + " [Done]"));
     m_blockedSuffix.clear();
@@ -183,9 +183,9 @@ void TForm1::showZoomNote()
 
 void TForm1::WebBrowser1DownloadComplete()
 {
-    // 1. The engine's address into the main window's address box (no Go).
+    // The engine's address into the main window's address box (no Go).
     mainWindow().setAddressText(toolkit::fromSingleByte(toolkit::toSingleByte(WebBrowser1().LocationURL())));
-    // 2. The page's name for the next caption.
+    // The page's name for the next caption.
     PageTitle = toolkit::toSingleByte(WebBrowser1().LocationName());
     if (OnPageCompleted)
         OnPageCompleted(WebBrowser1().LocationURL());

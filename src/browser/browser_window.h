@@ -1,8 +1,12 @@
+// Browser window folder: the window that shows pages (this file, start
+// here), the text pane that takes its place for a page's source, the pane's
+// save dialog and printing. What a page asks for lives in pagewindows/, the
+// address boxes' suggestions in addressbox/, bookmarks in bookmarks/.
 #pragma once
 
-#include "browser/skin_files.h"
+#include "windowset/skin_files.h"
 #include "browser/text_pane.h"
-#include "browser/window_set.h"
+#include "windowset/window_set.h"
 #include "platform/web_engine.h"
 
 #include <QByteArray>

@@ -44,9 +44,9 @@ void TForm12::Edit1KeyUp(int key)
 
 void TForm12::Button1Click()
 {
-    // 1. The name as typed; a relative one resolves in the current folder.
+    // The name as typed; a relative one resolves in the current folder.
     const QString name = ui->Edit1->text();
-    // 2. Replaces any file of that name. The new text reaches the name in one
+    // Replaces any file of that name. The new text reaches the name in one
     //    rename, so a failed save never leaves the old file half-written.
     const QByteArray bytes = m_forms.Form1->paneFileBytes();
     try {
@@ -57,7 +57,6 @@ void TForm12::Button1Click()
         // The window stays open, so the name can be corrected.
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(name));
     }
-    // 3-4.
     toolkit::showMessage(QStringLiteral("File saved as: ") + name);
     hide();
 }

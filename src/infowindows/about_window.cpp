@@ -2,7 +2,7 @@
 #include "ui_about_window.h"
 
 #include "browser/browser_window.h"
-#include "browser/main_window_link.h"
+#include "windowset/main_window_link.h"
 #include "infowindows/fit_text.h"
 #include "infowindows/me_picture_window.h"
 #include "infowindows/stored_pictures.h"

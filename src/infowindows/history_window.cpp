@@ -1,7 +1,7 @@
 #include "infowindows/history_window.h"
 #include "ui_history_window.h"
 
-#include "browser/main_window_link.h"
+#include "windowset/main_window_link.h"
 #include "infowindows/history_model.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/guard.h"

@@ -4,7 +4,7 @@
 // here reads and changes the main window's state through MainWindowLink.
 #pragma once
 
-#include "browser/window_set.h"
+#include "windowset/window_set.h"
 #include "toolkit/widgets/key_strokes.h"
 
 #include <QWidget>

@@ -2,7 +2,7 @@
 #include "ui_runtime_window.h"
 
 #include "browser/browser_window.h"
-#include "browser/main_window_link.h"
+#include "windowset/main_window_link.h"
 #include "browser/text_pane.h"
 #include "infowindows/fit_text.h"
 #include "infowindows/studio_picture_window.h"

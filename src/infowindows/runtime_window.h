@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/window_set.h"
+#include "windowset/window_set.h"
 
 #include <QByteArray>
 #include <QWidget>

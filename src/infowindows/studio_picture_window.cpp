@@ -1,7 +1,7 @@
 #include "infowindows/studio_picture_window.h"
 #include "ui_studio_picture_window.h"
 
-#include "browser/main_window_link.h"
+#include "windowset/main_window_link.h"
 #include "infowindows/stored_pictures.h"
 #include "toolkit/widgets/guard.h"
 

@@ -2,7 +2,7 @@
 #include "ui_page_source_window.h"
 
 #include "browser/browser_window.h"
-#include "browser/main_window_link.h"
+#include "windowset/main_window_link.h"
 #include "http/http_client.h"
 #include "socket/sock_errors.h"
 #include "toolkit/core/codepage.h"
@@ -118,13 +118,12 @@ void TForm7::Button1Click()
         throw Exception(QStringLiteral("A page source fetch is already running. Wait for it to end, or press "
                                        "Escape to stop it."));
     const QString address = ui->Edit1->text();
-    // 1.
     setWindowTitle(QStringLiteral("Fetching source from: ") + address);
 
     QScopedValueRollback running(m_fetching, true);
     m_cancelled = false;
     m_forms.Form1->startPaneText();
-    // 2. The address as typed: no scheme added, nothing trimmed.
+    // The address as typed: no scheme added, nothing trimmed.
     try {
         NMHTTP1->Get(toolkit::toSingleByte(address));
     } catch (const ESockError &e) {

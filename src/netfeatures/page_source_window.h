@@ -4,7 +4,7 @@
 #pragma once
 
 #include "browser/text_pane.h"
-#include "browser/window_set.h"
+#include "windowset/window_set.h"
 
 #include <QPointer>
 #include <QWidget>

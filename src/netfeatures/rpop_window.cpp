@@ -1,7 +1,7 @@
 #include "netfeatures/rpop_window.h"
 #include "ui_rpop_window.h"
 
-#include "browser/main_window_link.h"
+#include "windowset/main_window_link.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/widgets/guard.h"
 #include "toolkit/widgets/message_box.h"

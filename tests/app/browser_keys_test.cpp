@@ -5,7 +5,7 @@
 #include "window_keys_support.h"
 
 #include "app/program_keys.h"
-#include "browser/page_zoom.h"
+#include "pagewindows/page_zoom.h"
 #include "support/gui/window_parts.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // disk when a download is cancelled, refused or fails.
 #include "app_fixture.h"
 
-#include "browser/downloads_window.h"
-#include "browser/page_windows.h"
+#include "pagewindows/downloads_window.h"
+#include "pagewindows/page_windows.h"
 #include "platform/download.h"
 #include "support/core/temp_folder.h"
 #include "support/gui/dialog_answers.h"

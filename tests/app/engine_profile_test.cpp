@@ -4,7 +4,7 @@
 // of its own (see tests/CMakeLists.txt).
 #include "app_fixture.h"
 
-#include "browser/page_zoom.h"
+#include "pagewindows/page_zoom.h"
 #include "platform/engine_profile.h"
 #include "support/gui/window_parts.h"
 

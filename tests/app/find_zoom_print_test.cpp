@@ -3,9 +3,9 @@
 #include "app_fixture.h"
 #include "window_keys_support.h"
 
-#include "browser/find_bar.h"
-#include "browser/page_zoom.h"
-#include "browser/bookmarks_window.h"
+#include "pagewindows/find_bar.h"
+#include "pagewindows/page_zoom.h"
+#include "bookmarks/bookmarks_window.h"
 #include "browser/print_page.h"
 #include "platform/site_zoom.h"
 #include "support/gui/window_parts.h"

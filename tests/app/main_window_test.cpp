@@ -2,7 +2,7 @@
 #include "app_fixture.h"
 #include "url_recorder.h"
 
-#include "browser/bookmarks_window.h"
+#include "bookmarks/bookmarks_window.h"
 #include "infowindows/about_window.h"
 #include "infowindows/history_window.h"
 #include "infowindows/runtime_window.h"

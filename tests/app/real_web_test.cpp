@@ -3,7 +3,7 @@
 // with the real engine against servers on 127.0.0.1.
 #include "app_fixture.h"
 
-#include "browser/popup_window.h"
+#include "pagewindows/popup_window.h"
 #include "support/core/tls_page_server.h"
 #include "support/gui/dialog_answers.h"
 #include "support/gui/window_parts.h"

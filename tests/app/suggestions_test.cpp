@@ -2,7 +2,7 @@
 // with the real windows and web engine against pages on 127.0.0.1.
 #include "app_fixture.h"
 
-#include "browser/address_completer.h"
+#include "addressbox/address_completer.h"
 #include "support/gui/window_parts.h"
 
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 #include "app_fixture.h"
 #include "window_keys_support.h"
 
-#include "browser/find_bar.h"
+#include "pagewindows/find_bar.h"
 #include "infowindows/history_window.h"
 #include "netfeatures/page_source_window.h"
 #include "support/gui/window_parts.h"

@@ -4,7 +4,7 @@
 
 #include "../netfeatures/windows_fixture.h"
 
-#include "browser/bookmarks_window.h"
+#include "bookmarks/bookmarks_window.h"
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"
 

@@ -3,8 +3,8 @@
 
 #include "../netfeatures/windows_fixture.h"
 
-#include "browser/bookmark_file.h"
-#include "browser/bookmarks_window.h"
+#include "bookmarks/bookmark_file.h"
+#include "bookmarks/bookmarks_window.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"

@@ -1,6 +1,6 @@
-#include "browser/address_suggestions.h"
+#include "addressbox/address_suggestions.h"
 
-#include "browser/address_completer.h"
+#include "addressbox/address_completer.h"
 #include "suggest/search_address.h"
 #include "suggest/suggestion_service.h"
 #include "toolkit/core/paths.h"

@@ -1,4 +1,4 @@
-#include "browser/downloads_window.h"
+#include "pagewindows/downloads_window.h"
 
 #include "platform/download.h"
 #include "platform/page_question.h"

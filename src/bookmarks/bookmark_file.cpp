@@ -1,4 +1,4 @@
-#include "browser/bookmark_file.h"
+#include "bookmarks/bookmark_file.h"
 
 #include "platform/web_engine.h"
 #include "toolkit/core/codepage.h"
@@ -37,12 +37,12 @@ QString bookmarkFileName(const QByteArray &title)
 
 SavedBookmark saveBookmark(const WebEngine &engine)
 {
-    // 1. Both texts in the single-byte code page; characters it cannot hold
+    // Both texts in the single-byte code page; characters it cannot hold
     //    became '?', which the cleaning turns into an apostrophe.
     const QByteArray address = toolkit::toSingleByte(engine.LocationURL());
     const QByteArray title = toolkit::toSingleByte(engine.LocationName());
 
-    // 2-4. The file holds the address and nothing else; an older bookmark of
+    // The file holds the address and nothing else; an older bookmark of
     //      the same title is replaced.
     toolkit::RecordFile file(bookmarkFileName(title), 1);
     file.rewrite();
@@ -50,7 +50,6 @@ SavedBookmark saveBookmark(const WebEngine &engine)
         file.writeByte(static_cast<unsigned char>(byte));
     file.close();
 
-    // 5.
     toolkit::showMessage(QStringLiteral("Bookmark saved!"));
     return SavedBookmark{address, cleanTitle(title)};
 }

@@ -11,8 +11,8 @@ class WebEngine;
 namespace bookmarks {
 
 // The page title as it appears in the file name: a full stop becomes a
-// comma, and each character a file name cannot hold on the original
-// platform (\ / : * ? " < > |) an apostrophe. Nothing is shortened.
+// comma, and each of \ / : * ? " < > | an apostrophe, so the same names
+// are made wherever a Bookmarks folder is copied to. Nothing is shortened.
 QByteArray cleanTitle(const QByteArray &title);
 
 // "Bookmarks\" + cleaned title + ".bkm".

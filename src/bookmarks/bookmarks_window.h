@@ -1,6 +1,9 @@
+// Bookmarks folder: the bookmarks window TForm9 (this file, start here),
+// which browses the Bookmarks folder of the installation, and the .bkm file
+// format that the browser window saves and the window opens.
 #pragma once
 
-#include "browser/window_set.h"
+#include "windowset/window_set.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "browser/bookmarks_window.h"
+#include "bookmarks/bookmarks_window.h"
 #include "ui_bookmarks_window.h"
 
-#include "browser/bookmark_file.h"
-#include "browser/main_window_link.h"
+#include "bookmarks/bookmark_file.h"
+#include "windowset/main_window_link.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"
@@ -145,12 +145,12 @@ QString TForm9::selectedFile() const
 
 void TForm9::FormShow()
 {
-    // 1. The installation folder, once; a missing file leaves it empty and
+    // The installation folder, once; a missing file leaves it empty and
     //    the next show tries again, an empty one fails on its first byte.
     if (InstallPath.isEmpty()) {
         InstallPath = toolkit::readWholeFile(QStringLiteral("config\\intallpath.cfg"));
     }
-    // 2. Into its Bookmarks folder. The path is written by the run script in
+    // Into its Bookmarks folder. The path is written by the run script in
     //    the file system's own encoding of names.
     setDirectory(QFile::decodeName(InstallPath) + QStringLiteral("\\Bookmarks"));
 }
@@ -171,13 +171,12 @@ void TForm9::FormHide()
 
 void TForm9::Button1Click()
 {
-    // 1. Nothing selected: nothing happens.
+    // Nothing selected: nothing happens.
     const QString path = selectedFile();
     if (path.isEmpty())
         return;
-    // 2. An empty or vanished file stops here, before anything changed.
+    // An empty or vanished file stops here, before anything changed.
     const QByteArray address = bookmarks::readBookmark(path);
-    // 3-5.
     m_forms.Form2->setAddressText(toolkit::fromSingleByte(address));
     hide();
     m_forms.Form2->Button1Click();

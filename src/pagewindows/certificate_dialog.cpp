@@ -1,4 +1,4 @@
-#include "browser/certificate_dialog.h"
+#include "pagewindows/certificate_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

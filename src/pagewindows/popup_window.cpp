@@ -1,4 +1,4 @@
-#include "browser/popup_window.h"
+#include "pagewindows/popup_window.h"
 
 #include <QVBoxLayout>
 

@@ -1,4 +1,4 @@
-#include "browser/login_dialog.h"
+#include "pagewindows/login_dialog.h"
 
 #include "platform/page_question.h"
 

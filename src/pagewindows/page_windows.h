@@ -1,6 +1,10 @@
+// Page windows folder: what a page asks of the user beyond its own area.
+// PageWindows (this file, start here) answers the engine's requests with
+// the login and certificate dialogs, the downloads window, the popup window
+// and full screen; the find bar and the page zoom act on the page shown.
 #pragma once
 
-#include "browser/popup_window.h"
+#include "pagewindows/popup_window.h"
 #include "platform/web_engine.h"
 
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "browser/address_completer.h"
+#include "addressbox/address_completer.h"
 
 #include "suggest/suggestion_service.h"
 #include "suggest/words.h"

@@ -1,4 +1,4 @@
-#include "browser/page_zoom.h"
+#include "pagewindows/page_zoom.h"
 
 #include "platform/web_engine.h"
 

@@ -1,7 +1,7 @@
-// Browser window folder: the window that shows pages (browser_window.h,
-// start there), its bookmarks and its text pane's save dialog. It also holds
-// what every window knows of the others: the window set (this file) and what
-// they may use of the main window (main_window_link.h).
+// Window set folder: what every window knows of the others, headers only.
+// The window set (this file, start here) is made and owned by the app
+// folder's WindowSetOwner; main_window_link.h is what the other windows may
+// use of the main window; skin_files.h names the skin bitmaps they load.
 #pragma once
 
 class MainWindowLink;

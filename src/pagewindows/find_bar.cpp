@@ -1,4 +1,4 @@
-#include "browser/find_bar.h"
+#include "pagewindows/find_bar.h"
 
 #include "platform/web_engine.h"
 #include "toolkit/widgets/guard.h"

@@ -1,3 +1,6 @@
+// Address box folder: the suggestions under the address boxes and the
+// search for words typed there. AddressSuggestions (this file, start here)
+// owns the index service; AddressCompleter is the list under one box.
 #pragma once
 
 #include <QByteArray>
