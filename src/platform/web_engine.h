@@ -5,10 +5,11 @@
 // drives it, and web_engine_view.cpp builds it on Qt WebEngine. Beside it:
 // the engine's profile and its stores (engine_profile, site_zoom), what a
 // page may load (local_pages, request_filter), what a page asks of its user
-// (engine_page, page_question, script_questions, busy_page, download), the
-// switches set before start-up (engine_environment) and the desktop's
-// "open" (shell, external_schemes). Window-system details live in
-// empty_caption and palette_stacking.
+// (engine_page, page_question, script_questions) and saves (download), the
+// guard for a page that stops answering (busy_page), the switches set
+// before start-up (engine_environment) and the desktop's "open" (shell,
+// external_schemes). Window-system details live in empty_caption and
+// palette_stacking.
 
 #include <QObject>
 #include <QString>
