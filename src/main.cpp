@@ -34,7 +34,7 @@ int print(std::FILE *stream, const QString &text)
 
 int main(int argc, char **argv)
 {
-    // 0. --help and --version need no window system.
+    // --help and --version need no window system.
     const StartArguments asked = parseStartArguments(argumentsOf(argc, argv), QDir::currentPath());
     if (asked.action == StartArguments::Action::Help)
         return print(stdout, usageText());
@@ -44,8 +44,8 @@ int main(int argc, char **argv)
     // The web engine takes its switches before any application object exists.
     platform::prepareWebEngineEnvironment();
 
-    // 1. The application object. It takes Qt's own options out of argv, so
-    //    what is left is read for the address.
+    // The application object takes Qt's own options out of argv, so what is
+    // left is read for the address.
     KestrelonApplication app(argc, argv);
     const StartArguments start = parseStartArguments(argumentsOf(argc, argv), QDir::currentPath());
     if (!start.ignored.isEmpty())
@@ -66,17 +66,17 @@ int main(int argc, char **argv)
         break;
     }
 
-    // 2. The thirteen windows, in order, the main window first.
+    // The thirteen windows, in order, the main window first.
     WindowSetOwner windows;
     SessionEnd sessionEnd(windows.mainWindow());
     openAddressRequests(instance, windows, start.address);
 
-    // 3. The message loop; it starts by showing the main window.
+    // The main window shows first; then, after a run that did not close
+    // properly, its page is offered.
     windows.mainWindow().show();
-    //    Then, after a run that did not close properly, its page is offered.
     if (outcome == SingleInstance::Outcome::First)
         lastpage::offerLeftOver(windows.mainWindow(), start.address.has_value());
 
-    // 4. It ends when the main window has closed.
+    // The message loop ends when the main window has closed.
     return app.exec();
 }

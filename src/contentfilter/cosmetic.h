@@ -29,7 +29,7 @@ struct CosmeticSite {
     uint32_t unhide = 0;
     uint32_t unhideCount = 0;
     uint32_t noGeneric = 0;
-    uint32_t unused = 0;
+    uint32_t unused = 0; // the padding spelled out: the image is written byte for byte
 };
 
 // The element-hiding rules as built, before they go into the engine's image.

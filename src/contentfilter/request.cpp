@@ -12,8 +12,8 @@ struct TypeName {
     ResourceType type;
 };
 
-// Both the extension interface's names and the lists' option names, so a
-// request file from either world reads.
+// The names request files use ("main_frame", "xmlhttprequest") beside the
+// lists' option names ("document", "xhr"), so either spelling reads.
 constexpr std::array kTypeNames{
     TypeName{"main_frame", ResourceType::Document},    TypeName{"document", ResourceType::Document},
     TypeName{"sub_frame", ResourceType::Subdocument},  TypeName{"subdocument", ResourceType::Subdocument},
@@ -35,14 +35,6 @@ std::optional<ResourceType> typeFromName(std::string_view name)
         if (entry.name == name)
             return entry.type;
     return std::nullopt;
-}
-
-const char *typeName(ResourceType type)
-{
-    for (const TypeName &entry : kTypeNames)
-        if (entry.type == type)
-            return entry.name.data();
-    return "other";
 }
 
 std::string lowerAscii(std::string_view text)

@@ -34,10 +34,9 @@ constexpr uint32_t typeBit(ResourceType type) { return uint32_t(type); }
 // Every kind a rule without type options applies to: all but the page itself.
 constexpr uint32_t kDefaultTypes = 0xfffu & ~typeBit(ResourceType::Document);
 
-// The type named as the browsers' extension interface and the filter lists
-// name it ("script", "sub_frame", "xhr", ...), or nothing for an unknown name.
+// The type a request file or a filter list's option names ("script",
+// "sub_frame", "xhr", ...), or nothing for an unknown name.
 std::optional<ResourceType> typeFromName(std::string_view name);
-const char *typeName(ResourceType type);
 
 class Request {
 public:

@@ -80,8 +80,8 @@ public:
     // while false, exactly as without TLS. While true they are fetched over
     // TLS (port 443 unless the address names one; the certificate checked
     // against the system's CAs, the user's trusted CAs and TrustedCaFile,
-    // and for the host), and
-    // redirects between http and https are followed. Not through a proxy.
+    // and for the host), and redirects between http and https are followed.
+    // Never through a proxy.
     bool HttpsEnabled = false;
 
     // The values for optional header lines. The component owns the instance

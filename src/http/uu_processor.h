@@ -11,7 +11,7 @@ enum class UUMethods : quint8 { uuMime = 0, uuCode = 1 };
 // Bytes to text lines: base64 (uuMime) in lines of up to 60 characters, or
 // uuencode (uuCode) lines led by their length character and closed by a line
 // holding only the grave accent. Each line ends with CR LF. There is no
-// decoder; OnBeginDecode and OnEndDecode exist for forms that set them.
+// decoder: OnBeginDecode and OnEndDecode may be set, but nothing fires them.
 class TNMUUProcessor : public QObject {
 public:
     using TNotifyEvent = std::function<void(TNMUUProcessor *sender)>;

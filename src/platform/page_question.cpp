@@ -101,21 +101,4 @@ int askOnPage(WebEngine &engine, QDialog *dialog, const std::function<void(QDial
     return answered ? result : QDialog::Rejected;
 }
 
-void askOnPageLater(WebEngine &engine, QDialog *dialog, std::function<void(QDialog &, int)> answered)
-{
-    if (!present(engine, dialog)) {
-        answered(*dialog, QDialog::Rejected);
-        delete dialog;
-        return;
-    }
-    QPointer<WebEngine> asker(&engine);
-    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, asker, answered = std::move(answered)](int result) {
-        QObject::disconnect(dialog, &QDialog::finished, nullptr, nullptr);
-        if (asker)
-            asker->questionClosed();
-        answered(*dialog, result);
-        dialog->deleteLater();
-    });
-}
-
 } // namespace platform

@@ -19,8 +19,4 @@ namespace platform {
 // after an answer, while it is still there.
 int askOnPage(WebEngine &engine, QDialog *dialog, const std::function<void(QDialog &)> &read = {});
 
-// The same for an answer that may come long after: `answered` is called
-// once, with the result (Rejected for a page left or a window closed).
-void askOnPageLater(WebEngine &engine, QDialog *dialog, std::function<void(QDialog &, int result)> answered);
-
 } // namespace platform

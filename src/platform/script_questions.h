@@ -41,7 +41,6 @@ public:
     void userActed() { m_inARow = 0; }
     // A new page: it may ask again.
     void newPage();
-    bool silenced() const { return m_silenced; }
 
 private:
     WebEngine &m_engine;

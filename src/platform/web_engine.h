@@ -1,7 +1,15 @@
-// Platform folder: the stand-ins for the operating system's interfaces. The
-// web engine (web_engine.h, start here), the environment it needs before
-// start-up, and the shell's "open".
 #pragma once
+
+// The platform folder: what the program needs of the page engine and the
+// desktop. Start here: WebEngine is the page area as the browser window
+// drives it, and web_engine_view.cpp builds it on Qt WebEngine. Beside it:
+// the engine's profile and its stores (engine_profile, site_zoom), what a
+// page may load (local_pages, request_filter), what a page asks of its user
+// (engine_page, page_question, script_questions) and saves (download), the
+// guard for a page that stops answering (busy_page), the switches set
+// before start-up (engine_environment) and the desktop's "open" (shell,
+// external_schemes). Window-system details live in empty_caption and
+// palette_stacking.
 
 #include <QObject>
 #include <QString>
@@ -15,8 +23,8 @@ namespace platform {
 class Download;
 }
 
-// The embeddable web engine as the browser window uses it: exactly these
-// operations, properties and events. Operations that fail throw an
+// The page engine as the browser window uses it: the operations, properties
+// and events below and nothing more. Operations that fail throw an
 // Exception with the engine's text; Back with no earlier page and Forward
 // with no later one throw EEngineNowhereToGo.
 class WebEngine : public QObject {
@@ -43,8 +51,8 @@ public:
     std::function<void()> OnDownloadComplete;
 
     // ---- Find in page, zoom and print to PDF ----
-    // What a browser's own engine offered besides the operations above. None
-    // of them throws: their results arrive through the callbacks.
+    // None of these throws: their results arrive through the callbacks, since
+    // the engine answers them asynchronously.
 
     struct FindResult {
         int activeMatch = 0; // 1-based; 0 when nothing matched
@@ -73,8 +81,8 @@ public:
     // The address of the page shown changed (a new page, a link, back).
     std::function<void()> OnUrlChanged;
 
-    // ---- The engine on the real web -------------------------------------
-    // What a page asks of its browser beyond the page commands above. Each
+    // ---- What a page asks of its browser --------------------------------
+    // Logins, certificates, permissions, full screen, popups, downloads. Each
     // hook is set by the window that hosts the engine; a hook left unset
     // refuses what it is asked (no login, no certificate override, no
     // permission, no popup, downloads cancelled).
@@ -146,7 +154,8 @@ private:
     int m_openQuestions = 0;
 };
 
-// The engine's unspecified failure when there is nowhere to go.
+// Back or Forward with nowhere to go. Its own class, so that the error handler
+// can tell it from every other engine failure whatever text it carries.
 #include "toolkit/core/exceptions.h"
 class EEngineNowhereToGo : public Exception {
 public:
@@ -154,6 +163,6 @@ public:
 };
 
 namespace platform {
-// The engine on the system's embeddable browser, hosted in `parent`.
+// A WebEngine built on Qt WebEngine, its view hosted in `parent`.
 std::unique_ptr<WebEngine> createWebEngine(QWidget *parent);
 } // namespace platform

@@ -8,9 +8,10 @@
 #include <functional>
 
 // Hidden notification objects: the two invisible receivers through which
-// socket notifications and timer ticks reach their owners. Each lives on the thread that created it; messages posted to it
-// are delivered there, one by one, in the order they were posted, whenever
-// that thread runs its event loop (including inside the socket waits).
+// socket notifications and timer ticks reach their owners. Each lives on the
+// thread that created it; messages posted to it are delivered there, one by
+// one, in the order they were posted, whenever that thread runs its event
+// loop (including inside the socket waits).
 
 class TPowersock;
 class TThreadTimer;

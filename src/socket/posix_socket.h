@@ -57,8 +57,6 @@ constexpr quint32 INADDR_NONE_VALUE = 0xFFFFFFFF;
 
 // Error numbers used by the layer itself.
 constexpr int WSAEWOULDBLOCK = 10035;
-constexpr int WSAENOTSOCK = 10038;
-constexpr int WSAECONNRESET = 10054;
 constexpr int WSAENOTCONN = 10057;
 constexpr int WSANOTINITIALISED = 10093;
 constexpr int WSAHOST_NOT_FOUND = 11001;

@@ -21,6 +21,6 @@ public:
     EWriteError() : Exception(QStringLiteral("Stream write error")) {}
 };
 
-// The run-time library's range check: a value that does not fit where it goes
+// A range check failed: a value that does not fit where it goes
 // (a negative TimeOut, a Write text of 65,536 bytes, a reply number above 32,767).
 [[noreturn]] void throwRangeError();

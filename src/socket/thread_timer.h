@@ -10,7 +10,7 @@ using TNotifyEvent = std::function<void(QObject *Sender)>;
 
 // The time-out timer of the socket component. Ticks are timer messages of
 // its own hidden window on the creating thread; it starts no thread. It is
-// idle whenever Enabled is false, Interval is 0 or OnTimer is unassigned.
+// idle whenever Enabled is false, Interval is 0 or no handler is set.
 class TThreadTimer : public QObject {
 public:
     explicit TThreadTimer(QObject *owner = nullptr);
@@ -18,7 +18,6 @@ public:
 
     bool Enabled() const { return m_enabled; }
     quint32 Interval() const { return m_interval; }
-    const TNotifyEvent &OnTimer() const { return m_onTimer; }
 
     // Setting the value already held does nothing (a running countdown is
     // not restarted); a new value restarts the timer. Throws Exception
@@ -28,7 +27,7 @@ public:
     // Always stores the handler and updates the timer.
     void SetOnTimer(TNotifyEvent handler);
 
-    // Calls OnTimer(this) when assigned.
+    // Calls the handler, when one is set, with this timer as the sender.
     virtual void Timer();
     // The hidden window's procedure for every message but WM_ACTIVATEAPP.
     qintptr WndProc(quint32 number, quintptr wParam, qintptr lParam);

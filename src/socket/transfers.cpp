@@ -87,7 +87,7 @@ void TPowersock::ReadLn(QByteArray &line)
     // The consumed part of the line. Each pass peeks what has arrived into
     // IOBuffer and takes from the stream only up to the line end, so the
     // bytes after it stay unread. A line longer than IOBuffer keeps growing
-    // here, passes after pass, and is returned whole.
+    // here, pass after pass, and is returned whole.
     // At the peer's end an unfinished line is returned as it is, without
     // a line end: those bytes arrived and are the last of the stream. Only
     // a close with nothing pending gives the empty line.

@@ -1,5 +1,11 @@
 #pragma once
 
+// The suggest folder: what the address boxes offer while the user types.
+// Start here: SuggestionService runs the index (suggestion_index.h, ranked
+// history and bookmarks) on a thread of its own; words.h folds and splits
+// what was typed, and search_address.h turns text that is no address into
+// a search.
+
 #include "suggest/suggestion_index.h"
 
 #include <QObject>

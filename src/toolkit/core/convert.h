@@ -5,8 +5,8 @@
 
 namespace toolkit {
 
-// Decimal text to a 32-bit integer, as the run-time library converts it:
-// optional blanks and sign, decimal digits or a '$' hex number. Anything
+// Text to a 32-bit integer: optional blanks and sign, then decimal digits or
+// a '$' hex number. Anything
 // else throws EConvertError "'%s' is not a valid integer value".
 int strToInt(const QString &text);
 

@@ -1,7 +1,9 @@
-// Toolkit core: what the program needs of a run-time library, on Qt Core only.
-// Start with exceptions.h (the error model), then record_file.h (files with
-// the exact error texts), paths.h (name resolution) and codepage.h.
 #pragma once
+
+// Toolkit core: the error model, files, file names and text conversion every
+// other folder builds on, on Qt Core only. Start with exceptions.h (the error
+// model), then record_file.h (files with the exact error texts), paths.h
+// (name resolution) and codepage.h.
 
 #include <QByteArray>
 #include <QString>

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The run-time library's input/output error numbers and texts.
+// The file errors the program reports: a number for each kind and the text
+// the user sees for it ("File not found", "Disk full", ...).
 namespace toolkit {
 
 enum IoError : int {
@@ -18,7 +19,7 @@ enum IoError : int {
 
 QString ioErrorText(int code);
 
-// Maps an errno value to the library's error and throws it. `path` decides
+// Maps an errno value to one of these errors and throws it. `path` decides
 // between "File not found" and "Path not found" for a missing entry.
 [[noreturn]] void throwInOutError(int errnoValue, const QString &path);
 [[noreturn]] void throwInOutErrorCode(int code);

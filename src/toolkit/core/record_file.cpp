@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <utility>
 
 #include <cerrno>
@@ -264,18 +263,6 @@ bool RecordFile::eof() const
     return m_data.size() - m_position < m_recordSize;
 }
 
-QByteArrayView RecordFile::readBlock(qsizetype maxRecords)
-{
-    if (m_mode != Mode::Reading)
-        throwInOutErrorCode(kFileNotOpen);
-    const qsizetype records = std::min(maxRecords, (m_data.size() - m_position) / m_recordSize);
-    if (records <= 0)
-        return {};
-    const QByteArrayView block(m_data.constData() + m_position, records * m_recordSize);
-    m_position += records * m_recordSize;
-    return block;
-}
-
 QByteArray RecordFile::readRest()
 {
     if (m_mode != Mode::Reading)
@@ -296,15 +283,6 @@ void RecordFile::write(const QByteArray &record)
 void RecordFile::writeByte(unsigned char byte)
 {
     write(QByteArray(1, char(byte)));
-}
-
-void RecordFile::writeBlock(const QByteArray &bytes)
-{
-    if (m_mode != Mode::Writing)
-        throwInOutErrorCode(kFileNotOpen);
-    m_data.append(bytes);
-    if (const qsizetype rest = bytes.size() % m_recordSize)
-        m_data.append(QByteArray(m_recordSize - rest, '\0'));
 }
 
 void RecordFile::close()

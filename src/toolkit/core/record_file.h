@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 
 // Typed files of fixed-size records and text files opened for appending,
-// with the run-time library's error texts. Names go through resolvePath().
+// failing with the texts of io_errors.h. Names go through resolvePath().
 //
 // Writing is atomic: rewrite() and append() collect the new content, and
 // close() writes it to a temporary file in the same folder and renames it
@@ -38,20 +37,12 @@ public:
     // Reads the next record of one byte.
     unsigned char readByte();
     bool eof() const;
-    // Reads up to `maxRecords` whole records at once (fewer at the end of
-    // the file, none at its end): the same records read() would return one
-    // by one, for files of millions of records. The view stays valid until
-    // close().
-    QByteArrayView readBlock(qsizetype maxRecords);
     // The rest of the file in one array (whole records and a short last
     // one alike); the file's own buffer, not a copy, when nothing was read.
     QByteArray readRest();
 
     void write(const QByteArray &record);
     void writeByte(unsigned char byte);
-    // Writes `bytes` as whole records, the same as write() for each record
-    // in turn; a last, short record is padded with zero bytes.
-    void writeBlock(const QByteArray &bytes);
 
     // Ends the access; for a written file this is where the bytes reach disk.
     void close();
@@ -69,7 +60,7 @@ private:
     qsizetype m_position = 0;
 };
 
-// A text file opened for appending (the run-time library's Append).
+// A text file opened for appending: what it held stays, new text goes after.
 class AppendFile {
 public:
     explicit AppendFile(const QString &name, FileAccess access = FileAccess::Usual);
@@ -91,7 +82,7 @@ private:
 
 // Reads a whole file as the program's byte-by-byte loops do: one byte, then
 // more until the end, so an empty file fails with "Read beyond end of file".
-// Throws the library's other errors as reset() does.
+// Throws the other file errors as reset() does.
 QByteArray readWholeFile(const QString &name);
 
 // A new content for a file, written piece by piece into a temporary file in

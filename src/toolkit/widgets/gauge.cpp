@@ -8,18 +8,6 @@
 
 TGauge::TGauge(QWidget *parent) : QWidget(parent) {}
 
-void TGauge::setMinValue(int value)
-{
-    if (value > m_max)
-        throw ERangeError(QStringLiteral("Value must be between %1 and %2")
-                              .arg(std::numeric_limits<int>::min())
-                              .arg(m_max - 1));
-    m_min = value;
-    if (m_progress < m_min)
-        m_progress = m_min;
-    update();
-}
-
 void TGauge::setMaxValue(int value)
 {
     if (value < m_min)

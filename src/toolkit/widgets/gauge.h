@@ -3,19 +3,17 @@
 #include <QWidget>
 
 // A progress gauge: a range and a position kept inside it, and the percent
-// done. The position is clamped into [MinValue, MaxValue]; lowering the
-// maximum below the position takes the position with it. A maximum below
-// the minimum is refused ("Value must be between %d and %d").
+// done. The minimum stays 0; the position is clamped into [minimum,
+// maximum], and lowering the maximum below the position takes the position
+// with it. A maximum below the minimum is refused ("Value must be between
+// %d and %d").
 class TGauge : public QWidget {
     Q_OBJECT
 public:
     explicit TGauge(QWidget *parent = nullptr);
 
-    int MinValue() const { return m_min; }
-    int MaxValue() const { return m_max; }
     int Progress() const { return m_progress; }
 
-    void setMinValue(int value);
     // Throws ERangeError when `value` is below the minimum.
     void setMaxValue(int value);
     void setProgress(int value);
@@ -27,7 +25,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    int m_min = 0;
+    const int m_min = 0;
     int m_max = 100;
     int m_progress = 0;
 };

@@ -1,5 +1,9 @@
 #pragma once
 
+// Toolkit widgets: the handler guard (this file, start here: it is how every
+// handler reaches the program's one error handler), message boxes, pictures,
+// key strokes and the custom controls the windows are built from.
+
 #include "toolkit/core/error_report.h"
 #include "toolkit/core/exceptions.h"
 

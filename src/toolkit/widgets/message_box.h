@@ -1,6 +1,3 @@
-// Toolkit widgets: message boxes, the handler guard, pictures and the custom
-// controls the windows are built from. Start with guard.h: it is how every
-// handler reaches the program's one error handler.
 #pragma once
 
 #include <QString>

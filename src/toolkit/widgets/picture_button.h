@@ -5,8 +5,8 @@
 
 // A picture used as a button: shows a bitmap, reports presses and releases
 // with the mouse button, and clicks on a left release over the picture (a
-// double-click is one click). It
-// remembers which of its two looks (normal, pressed) it shows.
+// double-click is one click). It remembers which of its two looks (normal,
+// pressed) it shows.
 class TPictureButton : public QLabel {
     Q_OBJECT
 public:
