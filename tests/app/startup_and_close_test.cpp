@@ -2,15 +2,21 @@
 #include "app/session_end.h"
 #include "app/window_set_owner.h"
 #include "app/development_window.h"
+#include "browser/address_suggestions.h"
 #include "browser/browser_window.h"
 #include "browser/save_text_dialog.h"
+#include "infowindows/history_window.h"
 #include "infowindows/studio_picture_window.h"
 #include "netfeatures/rpop_window.h"
+#include "suggest/suggestion_service.h"
 #include "support/gui/installation.h"
+#include "support/gui/program_windows.h"
 #include "toolkit/widgets/message_box.h"
 
 #include <QDir>
 #include <QEventLoop>
+#include <QListView>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QMenuBar>
 
@@ -35,6 +41,12 @@ QString messages(const toolkit::RecordingMessageBoxes &boxes)
     return boxes.messages.join(" | ");
 }
 
+// The history file is read in behind the first show.
+bool historyIn(const TForm2 &main)
+{
+    return testing_support::waitFor([&] { return main.isHistoryLoaded(); });
+}
+
 } // namespace
 
 TEST(StartUp, FreshInstallationLoadsEverythingAndShowsTheBrowser)
@@ -46,6 +58,7 @@ TEST(StartUp, FreshInstallationLoadsEverythingAndShowsTheBrowser)
     main.show();
     EXPECT_TRUE(boxes.messages.isEmpty()) << messages(boxes).toStdString();
     EXPECT_EQ(main.TotalPages, 0);
+    ASSERT_TRUE(historyIn(main));
     EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"", ""}));
     EXPECT_EQ(main.InterfaceMode, 1);
     EXPECT_FALSE(main.ui.Button1->pixmap().isNull());
@@ -68,6 +81,7 @@ TEST(StartUp, MissingCounterFileIsReportedAndTheOtherFilesAreStillReadAndKept)
         EXPECT_EQ(boxes.messages.size(), 1) << messages(boxes).toStdString();
         EXPECT_TRUE(anyMessageContains(boxes, "File not found")) << messages(boxes).toStdString();
         EXPECT_EQ(main.TotalPages, 0);
+        ASSERT_TRUE(historyIn(main));
         EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", "b", ""}));
         EXPECT_EQ(main.InterfaceMode, 2);
         // The handler still ends with the files: no bitmaps.
@@ -90,6 +104,7 @@ TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
         EXPECT_TRUE(anyMessageContains(boxes, "Read beyond end of file"));
         // The history is read all the same: the fresh one's empty entry and
         // the one every start adds.
+        ASSERT_TRUE(historyIn(windows.mainWindow()));
         EXPECT_EQ(windows.mainWindow().HistoryList.size(), 2);
     }
     {
@@ -103,6 +118,7 @@ TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
         EXPECT_TRUE(anyMessageContains(boxes, "Read beyond end of file"));
         // Counter and history were read before the settings failed.
         EXPECT_EQ(main.TotalPages, 7);
+        ASSERT_TRUE(historyIn(main));
         EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", ""}));
         EXPECT_EQ(main.InterfaceMode, 0);
         EXPECT_FALSE(main.ui.MainMenu1->isHidden()) << "menu state must not be applied";
@@ -252,4 +268,90 @@ TEST(Close, ALogOffRequestSavesAndKeepsTheProgramRunning)
     EXPECT_TRUE(main.isVisible());
     EXPECT_EQ(folder.read("config/stat.cfg"), QByteArray("\x4d\0\0\0", 4));
     EXPECT_EQ(messages(boxes), "");
+}
+
+// The history file is read behind the first show. What the user does before
+// it is in keeps the order it would have had with the file read first.
+TEST(HistoryLoad, TheCloseWaitsForTheFileAndKeepsTheVisitsMadeBeforeIt)
+{
+    TempInstallation folder;
+    folder.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
+    toolkit::RecordingMessageBoxes boxes;
+    {
+        WindowSetOwner windows;
+        TForm2 &main = windows.mainWindow();
+        main.show();
+        ASSERT_FALSE(main.isHistoryLoaded());
+        main.setAddressText("about:blank");
+        main.Button1Click();
+        EXPECT_EQ(main.SessionPages, 1);
+        EXPECT_TRUE(main.close());
+    }
+    EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("a\xe4" "b\xe4\xe4" "about:blank\xf6"));
+    EXPECT_EQ(messages(boxes), "");
+}
+
+TEST(HistoryLoad, WhatArrivesReachesTheHistoryWindowShownMeanwhileAndTheIndexBeforeTheVisits)
+{
+    TempInstallation folder;
+    folder.write("config/history.cfg", QByteArray("about:blank#old\xf6"));
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    suggest::SuggestionService &index = main.suggestions().service();
+    QSignalSpy built(&index, &suggest::SuggestionService::built);
+    main.show();
+    ASSERT_FALSE(main.isHistoryLoaded());
+    main.setAddressText("about:blank#new");
+    main.Button1Click();
+    main.History1Click();
+    QAbstractItemModel *lines = windows.forms().Form5->ui.ListBox1->model();
+    EXPECT_EQ(lines->rowCount(), 1);
+
+    ASSERT_TRUE(historyIn(main));
+    EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"about:blank#old", "", "about:blank#new"}));
+    ASSERT_EQ(lines->rowCount(), 2);
+    EXPECT_EQ(lines->index(0, 0).data().toString(), "about:blank#old");
+
+    // The visit made before the file was in is the newest.
+    ASSERT_TRUE(testing_support::waitFor([&] { return !built.isEmpty(); }));
+    QSignalSpy ready(&index, &suggest::SuggestionService::suggestionsReady);
+    index.request("about");
+    ASSERT_TRUE(testing_support::waitFor([&] { return !ready.isEmpty(); }));
+    const auto found = ready.takeFirst().at(2).value<QList<suggest::Suggestion>>();
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(found.first().address, "about:blank#new");
+}
+
+TEST(HistoryLoad, AHistoryClearedBeforeItIsInStaysCleared)
+{
+    TempInstallation folder;
+    folder.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    ASSERT_FALSE(main.isHistoryLoaded());
+    main.clear();
+    ASSERT_TRUE(historyIn(main));
+    EXPECT_TRUE(main.HistoryList.isEmpty());
+    EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("\xf6"));
+}
+
+// A file that cannot be read is reported once it is known; the start-up
+// steps after the history went on meanwhile.
+TEST(HistoryLoad, AFailedReadIsReportedAfterTheShowAndTheSkinIsLoaded)
+{
+    TempInstallation folder;
+    QFile::remove(folder.file("config/history.cfg"));
+    ASSERT_TRUE(QDir().mkdir(folder.file("config/history.cfg")));
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+    main.show();
+    EXPECT_FALSE(main.ui.Image1->pixmap().isNull());
+    ASSERT_TRUE(historyIn(main));
+    EXPECT_EQ(boxes.messages.size(), 1) << messages(boxes).toStdString();
+    EXPECT_TRUE(anyMessageContains(boxes, "File access denied")) << messages(boxes).toStdString();
+    EXPECT_EQ(main.HistoryList, QList<QByteArray>{QByteArray()});
 }
