@@ -6,24 +6,50 @@
 #include "toolkit/core/paths.h"
 
 #include <QDir>
+#include <QThread>
+#include <QTimer>
 
 namespace persistence {
 
-HistoryLoad::HistoryLoad(QObject *parent) : QObject(parent)
+namespace {
+
+HistoryLoad::Result readFrom(const QString &fileName)
 {
-    const QString fileName = QDir::current().absoluteFilePath(toolkit::resolvePath(kHistoryFileRead));
-    // The thread writes the result before it ends; join() in take() makes
-    // it visible here. Until then only the thread touches it.
-    m_thread = std::thread([this, fileName] {
-        Result result{{QByteArray()}, false, {}};
-        try {
-            readHistory(fileName, result.entries);
-        } catch (const std::exception &e) {
-            result = Result{{QByteArray()}, true, toolkit::exceptionText(e)};
-        } catch (...) {
-            result = Result{{QByteArray()}, true, QStringLiteral("Unknown error")};
-        }
-        m_result = std::move(result);
+    HistoryLoad::Result result{{QByteArray()}, false, {}};
+    try {
+        readHistory(fileName, result.entries);
+    } catch (const std::exception &e) {
+        result = HistoryLoad::Result{{QByteArray()}, true, toolkit::exceptionText(e)};
+    } catch (...) {
+        result = HistoryLoad::Result{{QByteArray()}, true, QStringLiteral("Unknown error")};
+    }
+    return result;
+}
+
+} // namespace
+
+HistoryLoad::HistoryLoad(QObject *parent)
+    : QObject(parent), m_fileName(QDir::current().absoluteFilePath(toolkit::resolvePath(kHistoryFileRead)))
+{
+    QTimer::singleShot(0, this, [this] { begin(); });
+}
+
+HistoryLoad::~HistoryLoad()
+{
+    if (!m_thread)
+        return;
+    m_thread->wait();
+    delete m_thread;
+}
+
+void HistoryLoad::begin()
+{
+    if (m_taken)
+        return;
+    // The thread writes the result before it ends; waiting for it in take()
+    // makes it visible here. Until then only the thread touches it.
+    m_thread = QThread::create([this] {
+        m_result = readFrom(m_fileName);
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -32,19 +58,18 @@ HistoryLoad::HistoryLoad(QObject *parent) : QObject(parent)
             },
             Qt::QueuedConnection);
     });
-}
-
-HistoryLoad::~HistoryLoad()
-{
-    if (m_thread.joinable())
-        m_thread.join();
+    m_thread->setObjectName(QStringLiteral("history"));
+    m_thread->start();
 }
 
 std::optional<HistoryLoad::Result> HistoryLoad::take()
 {
     if (m_taken)
         return std::nullopt;
-    m_thread.join();
+    if (m_thread)
+        m_thread->wait();
+    else
+        m_result = readFrom(m_fileName);
     m_taken = true;
     return std::move(m_result);
 }

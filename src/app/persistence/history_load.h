@@ -8,15 +8,17 @@
 #include <QString>
 
 #include <optional>
-#include <thread>
+
+class QThread;
 
 namespace persistence {
 
 // Reads the history file of the current folder as start-up finds it (the
-// name is resolved when the read starts: the folder may move later). The
-// result is handed over once, on the thread that started the read: to
-// whoever takes it first, the ready() signal or a caller that cannot go on
-// without it (the close step).
+// name is resolved at once: the folder may move later). The read begins
+// when the event loop first runs, so the windows are made and shown with
+// the machine to themselves. The result is handed over once, on the thread
+// that made this object: to whoever takes it first, the ready() signal or
+// a caller that cannot go on without it (the close step).
 class HistoryLoad : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +34,8 @@ public:
     // Waits for a read still going; a result not taken is dropped.
     ~HistoryLoad() override;
 
-    // Waits for the read if it is still going. The result the first time,
-    // nothing afterwards.
+    // Waits for the read, or reads here when it has not begun. The result
+    // the first time, nothing afterwards.
     std::optional<Result> take();
     bool taken() const { return m_taken; }
 
@@ -42,9 +44,12 @@ signals:
     void ready();
 
 private:
+    void begin();
+
+    QString m_fileName;
     Result m_result;
     bool m_taken = false;
-    std::thread m_thread;
+    QThread *m_thread = nullptr;
 };
 
 } // namespace persistence
