@@ -272,44 +272,49 @@ TEST(Close, ALogOffRequestSavesAndKeepsTheProgramRunning)
 
 // The history file is read behind the first show. What the user does before
 // it is in keeps the order it would have had with the file read first.
+namespace {
+
+// The windows made and the main window shown, in the current installation
+// folder, before the history file has been taken in.
+struct ShownBeforeTheHistory {
+    ShownBeforeTheHistory() { main.show(); }
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+};
+
+} // namespace
+
 TEST(HistoryLoad, TheCloseWaitsForTheFileAndKeepsTheVisitsMadeBeforeIt)
 {
     TempInstallation folder;
     folder.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
-    toolkit::RecordingMessageBoxes boxes;
-    {
-        WindowSetOwner windows;
-        TForm2 &main = windows.mainWindow();
-        main.show();
-        ASSERT_FALSE(main.isHistoryLoaded());
-        main.setAddressText("about:blank");
-        main.Button1Click();
-        EXPECT_EQ(main.SessionPages, 1);
-        EXPECT_TRUE(main.close());
-    }
+    ShownBeforeTheHistory s;
+    ASSERT_FALSE(s.main.isHistoryLoaded());
+    s.main.setAddressText("about:blank");
+    s.main.Button1Click();
+    EXPECT_EQ(s.main.SessionPages, 1);
+    EXPECT_TRUE(s.main.close());
     EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("a\xe4" "b\xe4\xe4" "about:blank\xf6"));
-    EXPECT_EQ(messages(boxes), "");
+    EXPECT_EQ(messages(s.boxes), "");
 }
 
 TEST(HistoryLoad, WhatArrivesReachesTheHistoryWindowShownMeanwhileAndTheIndexBeforeTheVisits)
 {
     TempInstallation folder;
     folder.write("config/history.cfg", QByteArray("about:blank#old\xf6"));
-    toolkit::RecordingMessageBoxes boxes;
-    WindowSetOwner windows;
-    TForm2 &main = windows.mainWindow();
-    suggest::SuggestionService &index = main.suggestions().service();
+    ShownBeforeTheHistory s;
+    suggest::SuggestionService &index = s.main.suggestions().service();
     QSignalSpy built(&index, &suggest::SuggestionService::built);
-    main.show();
-    ASSERT_FALSE(main.isHistoryLoaded());
-    main.setAddressText("about:blank#new");
-    main.Button1Click();
-    main.History1Click();
-    QAbstractItemModel *lines = windows.forms().Form5->ui.ListBox1->model();
+    ASSERT_FALSE(s.main.isHistoryLoaded());
+    s.main.setAddressText("about:blank#new");
+    s.main.Button1Click();
+    s.main.History1Click();
+    QAbstractItemModel *lines = s.windows.forms().Form5->ui.ListBox1->model();
     EXPECT_EQ(lines->rowCount(), 1);
 
-    ASSERT_TRUE(historyIn(main));
-    EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"about:blank#old", "", "about:blank#new"}));
+    ASSERT_TRUE(historyIn(s.main));
+    EXPECT_EQ(s.main.HistoryList, (QList<QByteArray>{"about:blank#old", "", "about:blank#new"}));
     ASSERT_EQ(lines->rowCount(), 2);
     EXPECT_EQ(lines->index(0, 0).data().toString(), "about:blank#old");
 
@@ -327,14 +332,11 @@ TEST(HistoryLoad, AHistoryClearedBeforeItIsInStaysCleared)
 {
     TempInstallation folder;
     folder.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
-    toolkit::RecordingMessageBoxes boxes;
-    WindowSetOwner windows;
-    TForm2 &main = windows.mainWindow();
-    main.show();
-    ASSERT_FALSE(main.isHistoryLoaded());
-    main.clear();
-    ASSERT_TRUE(historyIn(main));
-    EXPECT_TRUE(main.HistoryList.isEmpty());
+    ShownBeforeTheHistory s;
+    ASSERT_FALSE(s.main.isHistoryLoaded());
+    s.main.clear();
+    ASSERT_TRUE(historyIn(s.main));
+    EXPECT_TRUE(s.main.HistoryList.isEmpty());
     EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("\xf6"));
 }
 
@@ -345,13 +347,10 @@ TEST(HistoryLoad, AFailedReadIsReportedAfterTheShowAndTheSkinIsLoaded)
     TempInstallation folder;
     QFile::remove(folder.file("config/history.cfg"));
     ASSERT_TRUE(QDir().mkdir(folder.file("config/history.cfg")));
-    toolkit::RecordingMessageBoxes boxes;
-    WindowSetOwner windows;
-    TForm2 &main = windows.mainWindow();
-    main.show();
-    EXPECT_FALSE(main.ui.Image1->pixmap().isNull());
-    ASSERT_TRUE(historyIn(main));
-    EXPECT_EQ(boxes.messages.size(), 1) << messages(boxes).toStdString();
-    EXPECT_TRUE(anyMessageContains(boxes, "File access denied")) << messages(boxes).toStdString();
-    EXPECT_EQ(main.HistoryList, QList<QByteArray>{QByteArray()});
+    ShownBeforeTheHistory s;
+    EXPECT_FALSE(s.main.ui.Image1->pixmap().isNull());
+    ASSERT_TRUE(historyIn(s.main));
+    EXPECT_EQ(s.boxes.messages.size(), 1) << messages(s.boxes).toStdString();
+    EXPECT_TRUE(anyMessageContains(s.boxes, "File access denied")) << messages(s.boxes).toStdString();
+    EXPECT_EQ(s.main.HistoryList, QList<QByteArray>{QByteArray()});
 }
