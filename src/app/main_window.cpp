@@ -8,6 +8,7 @@
 #include "app/program_keys.h"
 #include "app/last_page.h"
 #include "app/main_window_artwork.h"
+#include "app/persistence/history_load.h"
 #include "app/persistence/persistence.h"
 #include "app/window_places.h"
 #include "app/window_set_owner.h"
@@ -157,10 +158,11 @@ TForm2::TForm2(WindowSet &forms) : QMainWindow(nullptr), m_forms(forms), ui(std:
     // and start-up goes on with what was not read at its initial value.
     toolkit::guarded([this] { FormCreate(); });
 
-    // The history as read (in full or not): the index builds behind the
-    // window's first show.
+    // The index builds from the history once it is read (takeHistory),
+    // behind the window's first show.
     m_suggestions = new AddressSuggestions(toolkit::CurrentFolder::path(), this);
-    m_suggestions->build(HistoryList);
+    if (!m_historyLoad)
+        m_suggestions->build(HistoryList);
     m_suggestions->attach(ui->Edit1, [this] { Button1Click(); });
 }
 
@@ -277,7 +279,9 @@ void TForm2::FormCreate()
     // it never held (a whole history replaced by this run's few entries).
     // Each failure is still shown, a file that fails keeps its values at
     // their initial ones, and after any failure the handler ends with the
-    // files, as it would have at the first one.
+    // files, as it would have at the first one. The history is read on a
+    // thread of its own and taken in after the first show (takeHistory);
+    // its failure is shown then.
     bool failed = false;
     const auto read = [&failed](const auto &step) {
         bool done = false;
@@ -288,7 +292,10 @@ void TForm2::FormCreate()
         failed = failed || !done;
     };
     read([this] { TotalPages = persistence::readTotalPages(); });
-    read([this] { persistence::readHistory(HistoryList); });
+    read([this] {
+        m_historyLoad = new persistence::HistoryLoad(this);
+        connect(m_historyLoad, &persistence::HistoryLoad::ready, this, toolkit::guard([this] { takeHistory(); }));
+    });
     char menuState = 0;
     read([this, &menuState] {
         const persistence::SettingBytes settings = persistence::readSettingBytes();
@@ -373,7 +380,9 @@ void TForm2::FormCloseQuery()
             window->hide();
     }
 
-    // The files.
+    // The files. Written before the history is in, the file would lose
+    // every entry it held: the read is waited for.
+    takeHistory();
     persistence::saveAtClose(persistence::CloseState{TotalPages, HistoryCleared, &HistoryList, modeChar,
                                                      ShowBrowserAtStart});
 }
@@ -440,6 +449,7 @@ void TForm2::saveAtSessionEnd()
     // error (the session's log) instead of through the error handler, and
     // the caller goes on regardless. Should the log-off be cancelled, the
     // program runs on and its next close saves, and reports, again.
+    takeHistory(true);
     try {
         FormCloseQuery();
     } catch (const Exception &e) {
@@ -521,7 +531,41 @@ void TForm2::Button1Click()
     SessionPages = qint32(quint32(SessionPages) + 1u);
     // Record the address box text, read again.
     HistoryList.append(toolkit::toSingleByte(ui->Edit1->text()));
-    m_suggestions->visited(HistoryList.last());
+    // Before the history is in, the visit reaches the index with it.
+    if (isHistoryLoaded())
+        m_suggestions->visited(HistoryList.last());
+}
+
+bool TForm2::isHistoryLoaded() const
+{
+    return !m_historyLoad || m_historyLoad->taken();
+}
+
+void TForm2::takeHistory(bool quiet)
+{
+    std::optional<persistence::HistoryLoad::Result> read = m_historyLoad ? m_historyLoad->take() : std::nullopt;
+    if (!read)
+        return;
+    qCInfo(lcStartup) << "history read";
+    if (!read->failed && !HistoryCleared) {
+        // The file's entries come first; the empty entry the list began
+        // with is the one the read went on with. A history cleared in the
+        // meantime stays cleared.
+        read->entries.append(HistoryList.sliced(1));
+        HistoryList = std::move(read->entries);
+    }
+    // The index and a history window shown meanwhile get it before an
+    // error box lets the user go on: a Go then is a visit after it.
+    m_suggestions->build(HistoryList);
+    if (m_forms.Form5 && m_forms.Form5->isVisible())
+        m_forms.Form5->FormShow();
+    if (read->failed) {
+        if (quiet)
+            qWarning().noquote() << "kestrelon: reading the history failed:" << read->error;
+        else
+            toolkit::reportError(read->error);
+    }
+    emit historyLoaded();
 }
 
 void TForm2::Button2Click()

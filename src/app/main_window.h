@@ -18,6 +18,9 @@ class ApplicationEvents;
 namespace lastpage {
 class Recorder;
 }
+namespace persistence {
+class HistoryLoad;
+}
 namespace windowplaces {
 class Keeper;
 }
@@ -53,6 +56,11 @@ public:
     // The one-second clock and the application-wide event hook.
     QTimer *Timer1 = nullptr;
     ApplicationEvents *ApplicationEvents1 = nullptr;
+
+    // The history file is read behind the first show. Until it is in,
+    // HistoryList holds the initial empty entry and this run's visits; the
+    // file's entries then go in front of them, as if read first.
+    bool isHistoryLoaded() const;
 
     // Asks the main window to close, as its close button does. Returns
     // whether it closed (an error during the save keeps it open).
@@ -127,6 +135,11 @@ public:
     void showDevelopmentWindow() override;
     AddressSuggestions &suggestions() override { return *m_suggestions; }
 
+signals:
+    // The history file's entries are in HistoryList (or its read failed and
+    // was reported); the suggestion index builds from them now.
+    void historyLoaded();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -145,6 +158,10 @@ private:
     // first, and once the close goes on the page kept for a crash is removed.
     void saveWindowPlaces();
     void closeStepDone();
+    // Takes the history read into HistoryList, waiting for it if need be;
+    // nothing once taken. `quiet`: a failed read is told on standard error,
+    // for when nobody may be there to dismiss a box.
+    void takeHistory(bool quiet = false);
 
     // Brings the browser window forward with the main window still in
     // front of it, as a tool palette floats over what it works on.
@@ -164,6 +181,7 @@ private:
     toolkit::KeyStrokes m_addressKeys;
     windowplaces::Keeper *m_windowPlaces = nullptr;
     lastpage::Recorder *m_lastPage = nullptr;
+    persistence::HistoryLoad *m_historyLoad = nullptr;
 
     // The window's controls: only its own code touches them.
     friend struct WindowParts;

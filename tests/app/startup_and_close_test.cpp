@@ -2,16 +2,22 @@
 #include "app/session_end.h"
 #include "app/window_set_owner.h"
 #include "app/development_window.h"
+#include "addressbox/address_suggestions.h"
 #include "browser/browser_window.h"
 #include "browser/save_text_dialog.h"
+#include "infowindows/history_window.h"
 #include "infowindows/studio_picture_window.h"
 #include "netfeatures/rpop_window.h"
+#include "suggest/suggestion_service.h"
 #include "support/gui/installation.h"
+#include "support/gui/program_windows.h"
 #include "toolkit/widgets/message_box.h"
 #include "support/gui/window_parts.h"
 
 #include <QDir>
 #include <QEventLoop>
+#include <QListView>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QMenuBar>
 
@@ -36,6 +42,12 @@ QString messages(const toolkit::RecordingMessageBoxes &boxes)
     return boxes.messages.join(" | ");
 }
 
+// The history file is read in behind the first show.
+bool historyIn(const TForm2 &main)
+{
+    return testing_support::waitFor([&] { return main.isHistoryLoaded(); });
+}
+
 } // namespace
 
 TEST(StartUp, FreshInstallationLoadsEverythingAndShowsTheBrowser)
@@ -47,6 +59,7 @@ TEST(StartUp, FreshInstallationLoadsEverythingAndShowsTheBrowser)
     main.show();
     EXPECT_TRUE(boxes.messages.isEmpty()) << messages(boxes).toStdString();
     EXPECT_EQ(main.TotalPages, 0);
+    ASSERT_TRUE(historyIn(main));
     EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"", ""}));
     EXPECT_EQ(main.InterfaceMode, 1);
     EXPECT_FALSE(ui(main).Button1->pixmap().isNull());
@@ -69,6 +82,7 @@ TEST(StartUp, MissingCounterFileIsReportedAndTheOtherFilesAreStillReadAndKept)
         EXPECT_EQ(boxes.messages.size(), 1) << messages(boxes).toStdString();
         EXPECT_TRUE(anyMessageContains(boxes, "File not found")) << messages(boxes).toStdString();
         EXPECT_EQ(main.TotalPages, 0);
+        ASSERT_TRUE(historyIn(main));
         EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", "b", ""}));
         EXPECT_EQ(main.InterfaceMode, 2);
         // The handler still ends with the files: no bitmaps.
@@ -91,6 +105,7 @@ TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
         EXPECT_TRUE(anyMessageContains(boxes, "Read beyond end of file"));
         // The history is read all the same: the fresh one's empty entry and
         // the one every start adds.
+        ASSERT_TRUE(historyIn(windows.mainWindow()));
         EXPECT_EQ(windows.mainWindow().HistoryList.size(), 2);
     }
     {
@@ -104,6 +119,7 @@ TEST(StartUp, ShortFilesStopAtTheirReadWithTheLibraryText)
         EXPECT_TRUE(anyMessageContains(boxes, "Read beyond end of file"));
         // Counter and history were read before the settings failed.
         EXPECT_EQ(main.TotalPages, 7);
+        ASSERT_TRUE(historyIn(main));
         EXPECT_EQ(main.HistoryList, (QList<QByteArray>{"a", ""}));
         EXPECT_EQ(main.InterfaceMode, 0);
         EXPECT_FALSE(ui(main).MainMenu1->isHidden()) << "menu state must not be applied";
@@ -253,4 +269,89 @@ TEST(Close, ALogOffRequestSavesAndKeepsTheProgramRunning)
     EXPECT_TRUE(main.isVisible());
     EXPECT_EQ(folder.read("config/stat.cfg"), QByteArray("\x4d\0\0\0", 4));
     EXPECT_EQ(messages(boxes), "");
+}
+
+// The history file is read behind the first show. What the user does before
+// it is in keeps the order it would have had with the file read first.
+namespace {
+
+// The windows made and the main window shown, in the current installation
+// folder, before the history file has been taken in.
+struct ShownBeforeTheHistory {
+    ShownBeforeTheHistory() { main.show(); }
+    toolkit::RecordingMessageBoxes boxes;
+    WindowSetOwner windows;
+    TForm2 &main = windows.mainWindow();
+};
+
+} // namespace
+
+TEST(HistoryLoad, TheCloseWaitsForTheFileAndKeepsTheVisitsMadeBeforeIt)
+{
+    TempInstallation folder;
+    folder.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
+    ShownBeforeTheHistory s;
+    ASSERT_FALSE(s.main.isHistoryLoaded());
+    s.main.setAddressText("about:blank");
+    s.main.Button1Click();
+    EXPECT_EQ(s.main.SessionPages, 1);
+    EXPECT_TRUE(s.main.close());
+    EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("a\xe4" "b\xe4\xe4" "about:blank\xf6"));
+    EXPECT_EQ(messages(s.boxes), "");
+}
+
+TEST(HistoryLoad, WhatArrivesReachesTheHistoryWindowShownMeanwhileAndTheIndexBeforeTheVisits)
+{
+    TempInstallation folder;
+    folder.write("config/history.cfg", QByteArray("about:blank#old\xf6"));
+    ShownBeforeTheHistory s;
+    suggest::SuggestionService &index = s.main.suggestions().service();
+    QSignalSpy built(&index, &suggest::SuggestionService::built);
+    ASSERT_FALSE(s.main.isHistoryLoaded());
+    s.main.setAddressText("about:blank#new");
+    s.main.Button1Click();
+    s.main.History1Click();
+    QAbstractItemModel *lines = ui(*s.windows.forms().Form5).ListBox1->model();
+    EXPECT_EQ(lines->rowCount(), 1);
+
+    ASSERT_TRUE(historyIn(s.main));
+    EXPECT_EQ(s.main.HistoryList, (QList<QByteArray>{"about:blank#old", "", "about:blank#new"}));
+    ASSERT_EQ(lines->rowCount(), 2);
+    EXPECT_EQ(lines->index(0, 0).data().toString(), "about:blank#old");
+
+    // The visit made before the file was in is the newest.
+    ASSERT_TRUE(testing_support::waitFor([&] { return !built.isEmpty(); }));
+    QSignalSpy ready(&index, &suggest::SuggestionService::suggestionsReady);
+    index.request("about");
+    ASSERT_TRUE(testing_support::waitFor([&] { return !ready.isEmpty(); }));
+    const auto found = ready.takeFirst().at(2).value<QList<suggest::Suggestion>>();
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(found.first().address, "about:blank#new");
+}
+
+TEST(HistoryLoad, AHistoryClearedBeforeItIsInStaysCleared)
+{
+    TempInstallation folder;
+    folder.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
+    ShownBeforeTheHistory s;
+    ASSERT_FALSE(s.main.isHistoryLoaded());
+    s.main.clear();
+    ASSERT_TRUE(historyIn(s.main));
+    EXPECT_TRUE(s.main.HistoryList.isEmpty());
+    EXPECT_EQ(folder.read("config/history.cfg"), QByteArray("\xf6"));
+}
+
+// A file that cannot be read is reported once it is known; the start-up
+// steps after the history went on meanwhile.
+TEST(HistoryLoad, AFailedReadIsReportedAfterTheShowAndTheSkinIsLoaded)
+{
+    TempInstallation folder;
+    QFile::remove(folder.file("config/history.cfg"));
+    ASSERT_TRUE(QDir().mkdir(folder.file("config/history.cfg")));
+    ShownBeforeTheHistory s;
+    EXPECT_FALSE(ui(s.main).Image1->pixmap().isNull());
+    ASSERT_TRUE(historyIn(s.main));
+    EXPECT_EQ(s.boxes.messages.size(), 1) << messages(s.boxes).toStdString();
+    EXPECT_TRUE(anyMessageContains(s.boxes, "File access denied")) << messages(s.boxes).toStdString();
+    EXPECT_EQ(s.main.HistoryList, QList<QByteArray>{QByteArray()});
 }

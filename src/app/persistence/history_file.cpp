@@ -70,7 +70,12 @@ const char *nextSeparator(const char *at, const char *end)
 
 void readHistory(QList<QByteArray> &list)
 {
-    RecordFile file(kHistoryFileRead, 1);
+    readHistory(kHistoryFileRead, list);
+}
+
+void readHistory(const QString &fileName, QList<QByteArray> &list)
+{
+    RecordFile file(fileName, 1);
     file.reset();
     QByteArray block = file.readRest();
     file.close();

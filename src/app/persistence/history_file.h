@@ -17,6 +17,8 @@ constexpr unsigned char kListTerminator = 246; // 'ö': ends the last entry and 
 // The entries share the one block the file was read into: a history of
 // millions of entries costs its file's size and one array header each.
 void readHistory(QList<QByteArray> &list);
+// The same from the file `fileName` (any spelling resolvePath() takes).
+void readHistory(const QString &fileName, QList<QByteArray> &list);
 
 // Writes every entry followed by 228, the last followed by 246. The two
 // separator bytes inside an entry are written as the percent-encoded UTF-8

@@ -1,8 +1,10 @@
+#include "app/persistence/history_load.h"
 #include "app/persistence/persistence.h"
 #include "support/core/error_text.h"
 #include "support/core/temp_folder.h"
 
 #include <QDir>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -146,6 +148,46 @@ TEST(HistoryFile, AHistoryOfManyBlocksIsWrittenWhole)
     expected += huge.replace("\xe4", "%C3%A4") + '\xe4' + "tail\xf6";
     writeHistory(kHistoryFileAtClose, list);
     EXPECT_TRUE(dir.read("config/History.cfg") == expected);
+}
+
+// The read runs behind its caller, which may move the current folder
+// meanwhile (the bookmarks window does): it reads the file of the folder
+// current when it began, and hands the result over once.
+TEST(HistoryLoad, ReadsTheFolderItBeganInAndHandsTheResultOverOnce)
+{
+    TempCurrentFolder dir;
+    dir.write("config/history.cfg", QByteArray("a\xe4" "b\xf6"));
+    const QString elsewhere = dir.file("elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere + "/config"));
+    {
+        QFile other(elsewhere + "/config/history.cfg");
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("other\xf6");
+    }
+    HistoryLoad load;
+    QSignalSpy ready(&load, &HistoryLoad::ready);
+    ASSERT_TRUE(QDir::setCurrent(elsewhere));
+    ASSERT_TRUE(ready.wait());
+    std::optional<HistoryLoad::Result> result = load.take();
+    ASSERT_TRUE(result);
+    EXPECT_FALSE(result->failed) << result->error.toStdString();
+    EXPECT_EQ(result->entries, (QList<QByteArray>{"a", "b", ""}));
+    EXPECT_TRUE(load.taken());
+    EXPECT_FALSE(load.take());
+}
+
+// A failed read is handed over as a failure with the library's text, and
+// the list as it was before the read.
+TEST(HistoryLoad, AFailureCarriesTheLibraryTextAndNoEntries)
+{
+    TempCurrentFolder dir;
+    ASSERT_TRUE(QDir().mkpath(dir.file("config")));
+    HistoryLoad load;
+    std::optional<HistoryLoad::Result> result = load.take();
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->failed);
+    EXPECT_EQ(result->error, "File not found");
+    EXPECT_EQ(result->entries, QList<QByteArray>{QByteArray()});
 }
 
 TEST(SettingsFile, ReadsThreeBytesAndNeedsThem)

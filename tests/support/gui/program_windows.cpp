@@ -86,6 +86,8 @@ ProgramWindows::~ProgramWindows()
 void ProgramWindows::create()
 {
     m_owner = std::make_unique<WindowSetOwner>();
+    // The tests begin with the history as start-up reads it.
+    waitFor([this] { return main().isHistoryLoaded(); });
 }
 
 void ProgramWindows::start()

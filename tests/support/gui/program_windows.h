@@ -56,7 +56,8 @@ public:
     ProgramWindows(const ProgramWindows &) = delete;
     ProgramWindows &operator=(const ProgramWindows &) = delete;
 
-    // Creates the window set as the program's start-up does.
+    // Creates the window set as the program's start-up does, and waits
+    // until the history file has been read in.
     void create();
     // Creates the window set when there is none, and shows the main window.
     void start();
