@@ -2,7 +2,7 @@
 
 // The platform folder: what the program needs of the page engine and the
 // desktop. Start here: WebEngine is the page area as the browser window
-// drives it, and web_engine_view.cpp builds it on Qt WebEngine. Beside it:
+// drives it, and web_engine.cpp builds it on Qt WebEngine. Beside it:
 // the engine's profile and its stores (engine_profile, site_zoom), what a
 // page may load (local_pages, request_filter), what a page asks of its user
 // (engine_page, page_question, script_questions) and saves (download), the

@@ -19,7 +19,7 @@
 #include <unistd.h>
 #include <unordered_map>
 
-#include "notification_window.h"
+#include "posted_messages.h"
 #include "tls_session.h"
 
 namespace sockets {

@@ -14,7 +14,7 @@
 #include <functional>
 
 #include "ex_string_list.h"
-#include "notification_window.h"
+#include "posted_messages.h"
 #include "posix_socket.h"
 #include "sock_errors.h"
 #include "nth_field.h"

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 #include <functional>
 
-#include "notification_window.h"
+#include "posted_messages.h"
 
 using TNotifyEvent = std::function<void(QObject *Sender)>;
 

@@ -1,4 +1,4 @@
-#include "notification_window.h"
+#include "posted_messages.h"
 
 #include <QCoreApplication>
 #include <QSet>
