@@ -12,22 +12,31 @@ namespace platform {
 PaletteStacking::PaletteStacking(QWidget &tool, QWidget &document, QObject *parent)
     : QObject(parent), m_tool(&tool), m_document(&document)
 {
-    document.installEventFilter(this);
-    tool.installEventFilter(this);
+    // Both windows and the document's native window are watched where the
+    // application hands out their events: neither window carries a filter
+    // of ours, and a native window the document gets later is seen too.
+    qApp->installEventFilter(this);
 }
 
 bool PaletteStacking::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WinIdChange:
+    case QEvent::Expose:
+        break;
+    default:
+        return false;
+    }
     if (watched == m_document) {
         switch (event->type()) {
         case QEvent::Show:
         case QEvent::WinIdChange:
             // The handle exists from the first show on; a web view makes the
             // widget replace its native window, and its handle with it.
-            if (QWindow *handle = m_document->windowHandle(); handle && handle != m_watchedHandle) {
+            if (QWindow *handle = m_document->windowHandle())
                 m_watchedHandle = handle;
-                handle->installEventFilter(this);
-            }
             m_related = false;
             break;
         case QEvent::Hide: relate(false); break;
@@ -42,7 +51,7 @@ bool PaletteStacking::eventFilter(QObject *watched, QEvent *event)
         // ask for it now, so the tool is in front from this show on.
         m_document->raise();
     }
-    return QObject::eventFilter(watched, event);
+    return false;
 }
 
 void PaletteStacking::relate(bool on)
