@@ -160,7 +160,7 @@ def soak(name, first_story):
         time.sleep(SETTLE_S)
         tree, own = pss_kib(proc.pid), pss_kib(proc.pid, alone=True)
         anon, own_anon = pss_kib(proc.pid, part="Pss_Anon"), pss_kib(proc.pid, alone=True, part="Pss_Anon")
-        print("  %-9s %5d visits: %7.1f MiB (program %.1f), own memory %.1f (program %.1f), load %s"
+        print("  %-9s %5d visits: %7.1f MiB (program %.1f), own memory %.1f (program %.1f), load %.2f"
               % (name, i, tree / 1024, own / 1024, anon / 1024, own_anon / 1024, os.getloadavg()[0]),
               file=sys.stderr, flush=True)
         return i, tree, own, anon, own_anon
