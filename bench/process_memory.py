@@ -16,15 +16,18 @@ def descendants(pid):
     return found
 
 
-def pss_kib(pid, alone=False):
+def pss_kib(pid, alone=False, part="Pss"):
     """PSS of `pid` and all its descendants (or, `alone`, of `pid` only), in
-    KiB; a process that ends while being read counts nothing."""
+    KiB; a process that ends while being read counts nothing. `part`
+    "Pss_Anon" counts only the processes' own memory (not the pages
+    of files they share with every other program using the same libraries,
+    whose share moves with what else runs on the machine)."""
     total = 0
     for p in [pid] if alone else descendants(pid):
         try:
             with open("/proc/%d/smaps_rollup" % p) as f:
                 for line in f:
-                    if line.startswith("Pss:"):
+                    if line.startswith(part + ":"):
                         total += int(line.split()[1])
         except OSError:
             pass

@@ -159,9 +159,11 @@ def soak(name, first_story):
         # renderer's collector swings it by tens of megabytes.
         time.sleep(SETTLE_S)
         tree, own = pss_kib(proc.pid), pss_kib(proc.pid, alone=True)
-        print("  %-9s %5d visits: %7.1f MiB (program %.1f)" % (name, i, tree / 1024, own / 1024),
+        anon, own_anon = pss_kib(proc.pid, part="Pss_Anon"), pss_kib(proc.pid, alone=True, part="Pss_Anon")
+        print("  %-9s %5d visits: %7.1f MiB (program %.1f), own memory %.1f (program %.1f), load %.2f"
+              % (name, i, tree / 1024, own / 1024, anon / 1024, own_anon / 1024, os.getloadavg()[0]),
               file=sys.stderr, flush=True)
-        return i, tree, own
+        return i, tree, own, anon, own_anon
 
     lost = 0 if wait_loaded(first_story) else 1
     curve = [sample(0)]
@@ -179,14 +181,24 @@ def soak(name, first_story):
 # the server's replies; the pages are alike.
 results = {"floor": soak("floor", 0), "kestrelon": soak("kestrelon", 100000)}
 
-print("soak: %d Go commands to pages on 127.0.0.1, PSS of the process tree (MiB)" % visits)
-print("  (in brackets the program's own process, without the engine's helpers)")
-print("  %7s %18s %18s" % ("visits", "floor", "kestrelon"))
-for (i, floor, floor_own), (_, ours, our_own) in zip(results["floor"][0], results["kestrelon"][0]):
-    print("  %7d %9.1f (%6.1f) %9.1f (%6.1f)" % (i, floor / 1024, floor_own / 1024, ours / 1024, our_own / 1024))
-growth = {name: (curve[-1][1] - curve[0][1]) / 1024 for name, (curve, _) in results.items()}
-for name, (curve, lost) in results.items():
-    print("  %-9s growth %.1f MiB (%.3f MiB a visit; program alone %.1f MiB), %d visits lost"
-          % (name, growth[name], growth[name] / visits, (curve[-1][2] - curve[0][2]) / 1024, lost))
-if growth["floor"] > 0:
-    print("  growth ratio kestrelon/floor: %.2fx" % (growth["kestrelon"] / growth["floor"]))
+print("soak: %d Go commands to pages on 127.0.0.1 (MiB)" % visits)
+
+
+def table(title, column):
+    """One figure of both programs at every sample, and their growths."""
+    print("  %s; in brackets the program's own process, without the engine's helpers" % title)
+    print("  %7s %18s %18s" % ("visits", "floor", "kestrelon"))
+    for floor, ours in zip(results["floor"][0], results["kestrelon"][0]):
+        print("  %7d %9.1f (%6.1f) %9.1f (%6.1f)" % (floor[0], floor[column] / 1024, floor[column + 1] / 1024,
+                                                     ours[column] / 1024, ours[column + 1] / 1024))
+    growth = {name: (curve[-1][column] - curve[0][column]) / 1024 for name, (curve, _) in results.items()}
+    for name, (curve, lost) in results.items():
+        print("  %-9s growth %.1f MiB (%.3f MiB a visit; program alone %.1f MiB), %d visits lost"
+              % (name, growth[name], growth[name] / visits, (curve[-1][column + 1] - curve[0][column + 1]) / 1024,
+                 lost))
+    if growth["floor"] > 0:
+        print("  growth ratio kestrelon/floor: %.2fx" % (growth["kestrelon"] / growth["floor"]))
+
+
+table("PSS of the process tree", 1)
+table("the part of it that is the processes' own memory (Pss_Anon), without shared library pages", 3)

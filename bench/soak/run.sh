@@ -6,7 +6,9 @@
 # addresses from its input), then for Kestrelon (each address handed over
 # by a later start, as another program opening a link does). Prints the PSS
 # of each program with all its processes after the first page and every 100
-# visits, and the growth of both.
+# visits, and the growth of both; and the same for the part of it that is
+# the processes' own memory, without the shared library pages whose share
+# moves with whatever else runs on the machine.
 # Usage: bench/soak/run.sh [build dir] [visits]
 set -eu
 BUILD=$(cd "${1:-build}" && pwd)

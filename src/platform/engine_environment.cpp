@@ -5,10 +5,39 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace platform {
+namespace {
+
+// Buffers from this size up get mappings of their own.
+constexpr int kOwnMappingFrom = 512 * 1024;
+
+// Every flush of a window that shows a web page copies the whole window
+// image (a megabyte and more, twice) on its way to the screen and frees the
+// copies at once. After the first such free the C library raises its
+// threshold for own mappings above them, so from then on the copies are cut
+// out of the main heap between small allocations that stay; the holes they
+// leave are seldom the size of the next copy and never go back to the
+// system: the program grew with every page shown, by the window's repaints
+// (the toolbar's progress, the address, the title), not by anything kept.
+// A fixed threshold keeps such buffers out of the heap and returns them
+// when freed. Costs a mapping per copy, only while the window repaints.
+void keepLargeBuffersOutOfTheHeap()
+{
+#ifdef __GLIBC__
+    ::mallopt(M_MMAP_THRESHOLD, kOwnMappingFrom);
+#endif
+}
+
+} // namespace
 
 void prepareWebEngineEnvironment()
 {
+    keepLargeBuffersOutOfTheHeap();
+
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
