@@ -1,5 +1,6 @@
 #include "platform/request_filter.h"
 
+#include "contentfilter/filter_engine.h"
 #include "contentfilter/filter_lists.h"
 
 #include <QWebEngineProfile>
@@ -60,20 +61,47 @@ contentfilter::ResourceType typeOf(QWebEngineUrlRequestInfo::ResourceType type)
 
 } // namespace
 
-RequestFilter::RequestFilter(std::unique_ptr<contentfilter::FilterEngine> engine, QStringList allowedSites,
-                             QObject *parent)
-    : QWebEngineUrlRequestInterceptor(parent), m_engine(std::move(engine)), m_allowedSites(std::move(allowedSites))
+RequestFilter::RequestFilter(std::function<Rules()> load, QWebEngineProfile *profile)
+    : QWebEngineUrlRequestInterceptor(profile), m_profile(profile)
 {
+    m_loading = std::async(std::launch::async, [this, load = std::move(load)] {
+        Rules loaded = load();
+        // Usually ready before the first page: the style sheet then goes to
+        // the profile without any request having to wait.
+        QMetaObject::invokeMethod(this, [this] { rules(); }, Qt::QueuedConnection);
+        return loaded;
+    });
 }
 
 RequestFilter::~RequestFilter()
 {
+    if (m_loading.valid())
+        m_loading.wait();
     if (g_filter == this)
         g_filter = nullptr;
 }
 
+const RequestFilter::Rules &RequestFilter::rules()
+{
+    if (!m_loading.valid())
+        return m_rules;
+    m_rules = m_loading.get();
+    const contentfilter::CosmeticFilter &cosmetic = m_rules.engine->cosmetic();
+    if (cosmetic.size() == 0)
+        return m_rules;
+    QWebEngineScript script;
+    script.setName(QStringLiteral("kestrelon-element-hiding"));
+    script.setSourceCode(cosmetic.pageScript(m_rules.allowedSites));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(true);
+    m_profile->scripts()->insert(script);
+    return m_rules;
+}
+
 void RequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
+    const Rules &rules = this->rules();
     const contentfilter::ResourceType type = typeOf(info.resourceType());
     // The page itself (a typed address, a followed link) always loads: it
     // starts a fresh count.
@@ -85,12 +113,12 @@ void RequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     const QUrl page = info.firstPartyUrl();
     const QByteArray pageText = page.toEncoded();
     const QByteArray url = info.requestUrl().toEncoded();
-    if (!m_allowedSites.isEmpty() &&
-        contentfilter::isAllowedSite(m_allowedSites, contentfilter::hostOf({pageText.constData(), size_t(pageText.size())})))
+    if (!rules.allowedSites.isEmpty() &&
+        contentfilter::isAllowedSite(rules.allowedSites, contentfilter::hostOf({pageText.constData(), size_t(pageText.size())})))
         return;
     const contentfilter::Request request({url.constData(), size_t(url.size())},
                                          {pageText.constData(), size_t(pageText.size())}, type);
-    if (!m_engine->decide(request).blocked)
+    if (!rules.engine->decide(request).blocked)
         return;
     info.block(true);
     ++m_blocked[pageKey(page)];
@@ -107,22 +135,15 @@ void installRequestFilter(QWebEngineProfile *profile, const QString &engineFolde
     const QStringList lists = contentfilter::defaultLists(engineFolder);
     if (lists.isEmpty())
         return;
-    contentfilter::LoadedEngine loaded =
-        contentfilter::loadEngine(lists, cacheKept ? contentfilter::cacheFile(engineFolder) : QString());
-    if (loaded.engine->networkRuleCount() == 0 && loaded.engine->cosmetic().size() == 0)
-        return;
-    const QStringList allowed = contentfilter::readAllowedSites(contentfilter::allowedSitesFile(engineFolder));
-    g_filter = new RequestFilter(std::move(loaded.engine), allowed, profile);
+    const QString cache = cacheKept ? contentfilter::cacheFile(engineFolder) : QString();
+    const QString allowedFile = contentfilter::allowedSitesFile(engineFolder);
+    g_filter = new RequestFilter(
+        [lists, cache, allowedFile] {
+            return RequestFilter::Rules{contentfilter::loadEngine(lists, cache).engine,
+                                        contentfilter::readAllowedSites(allowedFile)};
+        },
+        profile);
     profile->setUrlRequestInterceptor(g_filter);
-    if (g_filter->engine().cosmetic().size() == 0)
-        return;
-    QWebEngineScript script;
-    script.setName(QStringLiteral("kestrelon-element-hiding"));
-    script.setSourceCode(g_filter->engine().cosmetic().pageScript(allowed));
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setRunsOnSubFrames(true);
-    profile->scripts()->insert(script);
 }
 
 RequestFilter *requestFilter()

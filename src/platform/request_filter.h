@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>
 
+#include <functional>
+#include <future>
 #include <memory>
 
 class QWebEngineProfile;
@@ -19,12 +21,23 @@ class FilterEngine;
 // filter engine and cancelled when a rule blocks it; every document gets the
 // element-hiding style sheet. Without any list nothing is installed and the
 // browser works as it does without blocking.
+//
+// The engine is read from its cache, or built from the lists, on a thread of
+// its own while the windows are made: a start never waits for it. A request
+// that comes before it is ready waits for it, so no page ever loads
+// unfiltered.
 namespace platform {
 
 class RequestFilter : public QWebEngineUrlRequestInterceptor {
     Q_OBJECT
 public:
-    RequestFilter(std::unique_ptr<contentfilter::FilterEngine> engine, QStringList allowedSites, QObject *parent);
+    struct Rules {
+        std::unique_ptr<contentfilter::FilterEngine> engine;
+        QStringList allowedSites;
+    };
+    // Runs `load` on a thread of its own, and gives the profile's pages
+    // their element hiding once the rules are there.
+    RequestFilter(std::function<Rules()> load, QWebEngineProfile *profile);
     ~RequestFilter() override;
 
     // Called by the engine on the main thread, for every request.
@@ -33,21 +46,22 @@ public:
     // The requests blocked since the page at `pageUrl` was last navigated to.
     int blockedOn(const QUrl &pageUrl) const;
 
-    const contentfilter::FilterEngine &engine() const { return *m_engine; }
-    const QStringList &allowedSites() const { return m_allowedSites; }
-
 signals:
     void blockedCountChanged();
 
 private:
-    std::unique_ptr<contentfilter::FilterEngine> m_engine;
-    QStringList m_allowedSites;
+    // The rules, waiting for them if they are still being read.
+    const Rules &rules();
+
+    QWebEngineProfile *m_profile;
+    std::future<Rules> m_loading;
+    Rules m_rules;
     QHash<QUrl, int> m_blocked;
 };
 
-// Builds (or loads from its cache) the engine from the lists and, when any
-// list holds a rule, hands it to `profile`. `cacheKept` false: nothing is
-// written in the folder.
+// When there is any list, hands `profile` a filter whose engine is built from
+// the lists (or loaded from its cache) in the background. `cacheKept` false:
+// nothing is written in the folder.
 void installRequestFilter(QWebEngineProfile *profile, const QString &engineFolder, bool cacheKept);
 
 // The profile's filter, or null when no list is installed.
