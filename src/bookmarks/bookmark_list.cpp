@@ -5,7 +5,6 @@
 #include <QFileIconProvider>
 
 #include <algorithm>
-#include <numeric>
 
 namespace bookmarks {
 
@@ -19,8 +18,9 @@ struct BookmarkList::Edit {
 
 namespace {
 
-// The listing's order: a file manager's (case ignored, numbers by value),
-// names it takes for equal in plain order so that the order is total.
+// The listing's order: a file manager's (case ignored, numbers by value,
+// in the user's locale), and names it takes for equal in plain order, so
+// that the order is total and no two names are taken for one.
 class NameOrder {
 public:
     NameOrder()
@@ -28,39 +28,15 @@ public:
         m_collator.setNumericMode(true);
         m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     }
-    // A key for each name, compared much faster than the names themselves.
-    std::vector<QCollatorSortKey> keys(const QStringList &names) const
+    int compare(const QString &a, const QString &b) const
     {
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(names.size());
-        for (const QString &name : names)
-            keys.push_back(m_collator.sortKey(name));
-        return keys;
-    }
-    static int compare(const QString &a, const QCollatorSortKey &aKey, const QString &b, const QCollatorSortKey &bKey)
-    {
-        const int byKey = aKey.compare(bKey);
-        return byKey != 0 ? byKey : a.compare(b);
+        const int byCollator = m_collator.compare(a, b);
+        return byCollator != 0 ? byCollator : a.compare(b);
     }
 
 private:
     QCollator m_collator;
 };
-
-QStringList sortedNames(QStringList names, const NameOrder &order)
-{
-    const std::vector<QCollatorSortKey> keys = order.keys(names);
-    std::vector<qsizetype> rows(names.size());
-    std::iota(rows.begin(), rows.end(), 0);
-    std::sort(rows.begin(), rows.end(), [&](qsizetype a, qsizetype b) {
-        return NameOrder::compare(names[a], keys[a], names[b], keys[b]) < 0;
-    });
-    QStringList sorted;
-    sorted.reserve(names.size());
-    for (qsizetype row : rows)
-        sorted.append(std::move(names[row]));
-    return sorted;
-}
 
 } // namespace
 
@@ -119,14 +95,13 @@ void BookmarkList::read()
             found.append(entries.nextFileInfo().fileName());
         }
         const NameOrder order;
-        const QStringList names = sortedNames(std::move(found), order);
+        std::sort(found.begin(), found.end(), [&](const QString &a, const QString &b) { return order.compare(a, b) < 0; });
+        const QStringList &names = found;
         if (cancel->load())
             return;
 
         // From the rows shown to the rows found, in as few runs as the
         // two orders allow, so that unchanged rows keep their selection.
-        const std::vector<QCollatorSortKey> shownKeys = order.keys(shown);
-        const std::vector<QCollatorSortKey> namesKeys = order.keys(names);
         std::vector<Edit> edits;
         qsizetype i = 0;
         qsizetype j = 0;
@@ -134,7 +109,7 @@ void BookmarkList::read()
         while (i < shown.size() || j < names.size()) {
             const int cmp = i == shown.size()   ? 1
                             : j == names.size() ? -1
-                                                : NameOrder::compare(shown[i], shownKeys[i], names[j], namesKeys[j]);
+                                                : order.compare(shown[i], names[j]);
             if (cmp == 0) {
                 ++i, ++j, ++row;
             } else if (cmp < 0) {
