@@ -2,6 +2,7 @@
 #include "ui_bookmarks_window.h"
 
 #include "bookmarks/bookmark_file.h"
+#include "bookmarks/bookmark_list.h"
 #include "windowset/main_window_link.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/paths.h"
@@ -69,17 +70,14 @@ TForm9::TForm9(WindowSet &forms) : QWidget(nullptr), m_forms(forms), m_icons(std
     ui->DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; }"));
 
     // The file list: every name matching the mask, hidden ones included, so
-    // the bookmark of an untitled page (".bkm") is listed too.
-    m_files = new QFileSystemModel(this);
-    m_files->setFilter(QDir::Files | QDir::Hidden | QDir::System);
-    m_files->setNameFilters({QStringLiteral("*.bkm")});
-    m_files->setNameFilterDisables(false);
-    m_files->setReadOnly(true);
-    m_files->setIconProvider(m_icons.get());
+    // the bookmark of an untitled page (".bkm") is listed too. The folder is
+    // read and ordered away from the window's thread, and the laying out of
+    // the names goes a few at a time between events, so that the window
+    // answers while a folder of thousands of bookmarks fills in.
+    m_files = new bookmarks::BookmarkList(*m_icons, this);
     ui->FileListBox1->setModel(m_files);
-    // A folder of thousands of bookmarks is laid out a batch of names at a
-    // time between events, so the window answers while it fills.
     ui->FileListBox1->setLayoutMode(QListView::Batched);
+    ui->FileListBox1->setBatchSize(20);
     ui->FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     // Double-click or Enter on a folder opens it, and makes it current.
@@ -130,7 +128,7 @@ void TForm9::setDirectory(const QString &folder)
     ui->DirectoryListBox1->setCurrentIndex(folderIndex);
     ui->DirectoryListBox1->expand(folderIndex);
     ui->DirectoryListBox1->scrollTo(folderIndex);
-    ui->FileListBox1->setRootIndex(m_files->setRootPath(m_directory));
+    m_files->setFolder(m_directory);
     ui->FileListBox1->clearSelection();
     ui->FileListBox1->setCurrentIndex(QModelIndex());
 }

@@ -14,6 +14,10 @@
 class QFileIconProvider;
 class QFileSystemModel;
 
+namespace bookmarks {
+class BookmarkList;
+}
+
 namespace Ui {
 class TForm9;
 }
@@ -53,7 +57,7 @@ private:
     WindowSet &m_forms;
     std::unique_ptr<QFileIconProvider> m_icons;
     QFileSystemModel *m_folders = nullptr;
-    QFileSystemModel *m_files = nullptr;
+    bookmarks::BookmarkList *m_files = nullptr;
     QString m_directory;
     // The folder that was current when showing moved it: the one the
     // program runs in, where hiding must bring it back.

@@ -4,6 +4,7 @@
 #include "../netfeatures/windows_fixture.h"
 
 #include "bookmarks/bookmark_file.h"
+#include "bookmarks/bookmark_list.h"
 #include "bookmarks/bookmarks_window.h"
 #include "toolkit/core/codepage.h"
 #include "toolkit/core/paths.h"
@@ -32,7 +33,7 @@ QString canonical(const QString &path)
 QStringList listedFiles(TForm9 &window)
 {
     QStringList names;
-    auto *model = static_cast<QFileSystemModel *>(ui(window).FileListBox1->model());
+    auto *model = static_cast<bookmarks::BookmarkList *>(ui(window).FileListBox1->model());
     const QModelIndex root = ui(window).FileListBox1->rootIndex();
     for (int row = 0; row < model->rowCount(root); ++row) {
         const QModelIndex index = model->index(row, 0, root);
@@ -47,7 +48,7 @@ bool selectFile(TForm9 &window, const QString &name)
 {
     if (!waitFor([&] { return listedFiles(window).contains(name); }, 10000))
         return false;
-    auto *model = static_cast<QFileSystemModel *>(ui(window).FileListBox1->model());
+    auto *model = static_cast<bookmarks::BookmarkList *>(ui(window).FileListBox1->model());
     const QModelIndex index = model->index(window.directory() + '/' + name);
     ui(window).FileListBox1->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     return window.selectedFile() == window.directory() + '/' + name;
