@@ -37,18 +37,23 @@ bool requested(const PageServer &server, const QByteArray &path)
     return false;
 }
 
-QString displayOfSponsor(TForm1 &browser)
+QString displayOf(TForm1 &browser, const QString &id)
 {
     auto *view = qobject_cast<QWebEngineView *>(browser.WebBrowser1().widget());
     QString display;
     bool answered = false;
-    view->page()->runJavaScript(QStringLiteral("getComputedStyle(document.getElementById('s')).display"),
+    view->page()->runJavaScript(QStringLiteral("getComputedStyle(document.getElementById('%1')).display").arg(id),
                                 [&](const QVariant &value) {
                                     display = value.toString();
                                     answered = true;
                                 });
     EXPECT_TRUE(waitFor([&] { return answered; }));
     return display;
+}
+
+QString displayOfSponsor(TForm1 &browser)
+{
+    return displayOf(browser, QStringLiteral("s"));
 }
 
 } // namespace
@@ -88,4 +93,25 @@ TEST(ContentBlocking, AnExceptedSiteLoadsEverythingAndTheCaptionSaysNothing)
         << program.browser().windowTitle().toStdString();
     EXPECT_TRUE(requested(server, "/ads/track.js"));
     EXPECT_EQ(displayOfSponsor(program.browser()), QStringLiteral("block"));
+}
+
+// What the page's hiding script does with a site's own rules beside the
+// generic ones: a site's exception takes back only its selector, on that
+// site, and the site's own and the other generic rules still hide.
+TEST(ContentBlocking, ASitesOwnExceptionTakesBackOnlyItsSelector)
+{
+    testing_support::useSystemFilterLists();
+    const QByteArray page = "<html><head><title>Shop</title></head><body><div id='a' class='wide'>a</div>"
+                            "<div id='b' class='narrow'>b</div><div id='c' class='offer'>c</div></body></html>";
+    PageServer server({{"/shop", page}});
+    ProgramWindows program(ProgramWindows::Deferred{});
+    program.folder().write(QStringLiteral("engine/filters/test.txt"),
+                           "##.wide\n##.narrow\n127.0.0.1#@#.narrow\n127.0.0.1##.offer\nelsewhere.test##.wide\n");
+    program.start();
+    program.go(server.url("/shop"));
+    ASSERT_TRUE(waitFor([&] { return program.browser().windowTitle() == QStringLiteral("Shop [Done]"); }))
+        << program.browser().windowTitle().toStdString();
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("a")), QStringLiteral("none"));
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("b")), QStringLiteral("block"));
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("c")), QStringLiteral("none"));
 }
