@@ -96,7 +96,6 @@ void BookmarkList::read()
         }
         const NameOrder order;
         std::sort(found.begin(), found.end(), [&](const QString &a, const QString &b) { return order.compare(a, b) < 0; });
-        const QStringList &names = found;
         if (cancel->load())
             return;
 
@@ -106,10 +105,10 @@ void BookmarkList::read()
         qsizetype i = 0;
         qsizetype j = 0;
         int row = 0;
-        while (i < shown.size() || j < names.size()) {
+        while (i < shown.size() || j < found.size()) {
             const int cmp = i == shown.size()   ? 1
-                            : j == names.size() ? -1
-                                                : order.compare(shown[i], names[j]);
+                            : j == found.size() ? -1
+                                                : order.compare(shown[i], found[j]);
             if (cmp == 0) {
                 ++i, ++j, ++row;
             } else if (cmp < 0) {
@@ -121,7 +120,7 @@ void BookmarkList::read()
                 if (edits.empty() || edits.back().removed != 0
                     || edits.back().row + edits.back().inserted.size() != row)
                     edits.push_back({row, 0, {}});
-                edits.back().inserted.append(names[j]);
+                edits.back().inserted.append(found[j]);
                 ++j, ++row;
             }
         }
@@ -142,8 +141,7 @@ void BookmarkList::apply(quint64 generation, const std::vector<Edit> &edits)
             endRemoveRows();
         } else {
             beginInsertRows(QModelIndex(), edit.row, edit.row + int(edit.inserted.size()) - 1);
-            for (qsizetype k = 0; k < edit.inserted.size(); ++k)
-                m_names.insert(edit.row + k, edit.inserted[k]);
+            m_names = m_names.first(edit.row) + edit.inserted + m_names.sliced(edit.row);
             endInsertRows();
         }
     }

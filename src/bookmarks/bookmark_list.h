@@ -28,7 +28,6 @@ public:
 
     // Lists `folder` from now on; its rows come when the reading is done.
     void setFolder(const QString &folder);
-    QString folder() const { return m_folder; }
 
     using QAbstractListModel::index;
     // The row of the file at `path` in the listed folder; invalid when no row has its name.
