@@ -7,19 +7,28 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <map>
 #include <unordered_set>
 
 namespace contentfilter {
 namespace {
 
 // Runs in the program's own script world, so the page can neither see nor
-// undo it. The style element goes in as soon as the document has a root;
-// with no root yet, it waits for the first one.
-// The data is four strings, which the page's script engine takes in far
-// faster than arrays of thousands of strings: the generic style sheet ready
-// made, a line "\nsite\thide numbers\tunhide numbers\tno generic" for each
-// site with rules of its own, every selector a line, and the generic
-// selectors' numbers. Only a site with rules of its own splits them.
+// undo it. The data is five strings, which the page's script engine takes in
+// far faster than arrays of thousands of strings:
+//   0  the style sheet of the generic selectors that no single class or id
+//      stands for, ready made;
+//   1  a line "\nsite\thide numbers\tunhide numbers\tno generic" for each
+//      site with rules of its own;
+//   2  every selector, a line each, by number;
+//   3  the numbers of the selectors in 0;
+//   4  a line "token\tnumbers" for each class (".name") or id ("#name"),
+//      lowercase, with the generic selectors that can only match an element
+//      that has it.
+// The selectors of 4 are most of the generic ones: a document gets only those
+// of the classes and ids it has, looked up as its elements come in, so its
+// style sheet holds tens of rules instead of thousands. Names are compared
+// lowercase, as a document without a doctype compares them.
 const char kScriptBody[] = R"((function () {
   var data = %1, allowed = %2, sites = data[1];
   var host = location.hostname.toLowerCase();
@@ -38,23 +47,118 @@ const char kScriptBody[] = R"((function () {
     if (dot < 0) break;
     h = h.slice(dot + 1);
   }
+  var text = null;
+  function rule(n) { return (text || (text = data[2].split('\n')))[n] + '{display:none!important}'; }
   var css = generic && !unhideAny ? data[0] : '';
-  if (hide.length || (generic && unhideAny)) {
-    var text = data[2].split('\n');
-    var numbers = (generic && unhideAny ? data[3].split(',') : []).concat(hide);
-    css += numbers.filter(function (n) { return n !== '' && !unhide[n]; })
-        .map(function (n) { return text[n] + '{display:none!important}\n'; }).join('');
+  var numbers = (generic && unhideAny ? data[3].split(',') : []).concat(hide);
+  css += numbers.filter(function (n) { return n !== '' && !unhide[n]; })
+      .map(function (n) { return rule(n) + '\n'; }).join('');
+  var keyed = generic && data[4] ? null : false;
+  if (!css && keyed === false) return;
+  var style = null, added = [], seen = new Set(), done = new Set();
+  function placed() {
+    if (style && style.isConnected) return true;
+    var root = document.head || document.documentElement;
+    if (!root) return false;
+    style = document.createElement('style');
+    style.textContent = css + added.join('\n');
+    root.appendChild(style);
+    return true;
   }
-  if (!css) return;
-  function add() {
-    var style = document.createElement('style');
-    style.textContent = css;
-    (document.head || document.documentElement).appendChild(style);
+  function tokens(el, out) {
+    var id = el.getAttribute('id'), names = el.getAttribute('class');
+    if (id) out.push('#' + id.toLowerCase());
+    if (names) names.toLowerCase().split(/\s+/).forEach(function (c) { if (c) out.push('.' + c); });
   }
-  if (document.documentElement) add();
-  else new MutationObserver(function (m, o) { if (document.documentElement) { o.disconnect(); add(); } })
-      .observe(document, {childList: true});
+  function scan(node, out) {
+    if (node.nodeType !== 1) return;
+    tokens(node, out);
+    if (node.firstElementChild) {
+      var all = node.querySelectorAll('[id],[class]');
+      for (var i = 0; i < all.length; ++i) tokens(all[i], out);
+    }
+  }
+  function hideKeyed(out) {
+    if (!out.length) return;
+    if (!keyed) {
+      keyed = new Map();
+      data[4].split('\n').forEach(function (line) {
+        var tab = line.indexOf('\t');
+        keyed.set(line.slice(0, tab), line.slice(tab + 1));
+      });
+    }
+    var rules = [];
+    out.forEach(function (t) {
+      if (seen.has(t)) return;
+      seen.add(t);
+      var found = keyed.get(t);
+      if (found) found.split(',').forEach(function (n) {
+        if (!unhide[n] && !done.has(n)) { done.add(n); rules.push(rule(n)); }
+      });
+    });
+    if (!rules.length || !placed()) return;
+    rules.forEach(function (r) {
+      added.push(r);
+      try { style.sheet.insertRule(r, style.sheet.cssRules.length); } catch (e) {}
+    });
+  }
+  function whole() {
+    if (!placed()) return false;
+    if (keyed !== false) { var out = []; scan(document.documentElement, out); hideKeyed(out); }
+    return true;
+  }
+  if (keyed === false) {
+    if (!whole()) new MutationObserver(function (m, o) { if (whole()) o.disconnect(); })
+        .observe(document, {childList: true});
+    return;
+  }
+  if (document.documentElement) whole();
+  new MutationObserver(function (records) {
+    if (!placed()) return;
+    var out = [];
+    records.forEach(function (r) {
+      if (r.type === 'attributes') tokens(r.target, out);
+      else for (var i = 0; i < r.addedNodes.length; ++i) scan(r.addedNodes[i], out);
+    });
+    hideKeyed(out);
+  }).observe(document, {childList: true, subtree: true, attributes: true, attributeFilter: ['id', 'class']});
 })();)";
+
+// The class (".name") or id ("#name") that an element must have for
+// `selector` to match it, lowercase, or nothing when there is no single one:
+// the selector starts with something else, holds a list, or the name has
+// escapes or letters beyond ASCII.
+std::string keyOf(std::string_view selector)
+{
+    if (selector.size() < 2 || (selector[0] != '.' && selector[0] != '#') ||
+        selector.find(',') != std::string_view::npos)
+        return {};
+    const auto nameChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    };
+    size_t end = 1;
+    while (end < selector.size() && nameChar(selector[end]))
+        ++end;
+    if (end == 1 || (end < selector.size() && std::string_view(" \t>+~.#[:").find(selector[end]) == std::string_view::npos))
+        return {};
+    return lowerAscii(selector.substr(0, end));
+}
+
+// The script with every letter beyond ASCII written as an escape: those
+// letters stand only inside its string literals, and a source of ASCII alone
+// is held and scanned at one byte a letter by the page's script engine.
+QString asciiOnly(const QString &script)
+{
+    QString out;
+    out.reserve(script.size());
+    for (const QChar c : script) {
+        if (c.unicode() < 0x80)
+            out += c;
+        else
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return out;
+}
 
 } // namespace
 
@@ -220,10 +324,20 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
     };
     std::string genericSheet;
     std::string genericNumbers;
+    std::map<std::string, std::string> keyed;
     for (uint32_t n : m_v.generic) {
+        const std::string key = keyOf(selector(n));
+        if (!key.empty()) {
+            std::string &list = keyed[key];
+            list += (list.empty() ? "" : ",") + std::to_string(n);
+            continue;
+        }
         genericSheet.append(selector(n)).append("{display:none!important}\n");
         genericNumbers += (genericNumbers.empty() ? "" : ",") + std::to_string(n);
     }
+    std::string keyedLines;
+    for (const auto &[key, list] : keyed)
+        keyedLines.append(keyedLines.empty() ? "" : "\n").append(key).append("\t").append(list);
     std::string sites = "\n";
     for (const CosmeticSite &site : m_v.sites) {
         const std::string_view name = siteName(site);
@@ -237,13 +351,13 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
     for (uint32_t n = 0; n + 1 < m_v.selectorStarts.size(); ++n)
         selectors.append(n ? "\n" : "").append(selector(n));
     const auto text = [](const std::string &s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
-    const QJsonArray data{text(genericSheet), text(sites), text(selectors), text(genericNumbers)};
+    const QJsonArray data{text(genericSheet), text(sites), text(selectors), text(genericNumbers), text(keyedLines)};
     const QByteArray dataText = QJsonDocument(data).toJson(QJsonDocument::Compact);
     QJsonArray allowed;
     for (const QString &site : allowedSites)
         allowed.append(site.toLower());
     const QByteArray allowedText = QJsonDocument(allowed).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(kScriptBody).arg(QString::fromUtf8(dataText), QString::fromUtf8(allowedText));
+    return asciiOnly(QString::fromUtf8(kScriptBody).arg(QString::fromUtf8(dataText), QString::fromUtf8(allowedText)));
 }
 
 } // namespace contentfilter

@@ -86,16 +86,16 @@ const RequestFilter::Rules &RequestFilter::rules()
     if (!m_loading.valid())
         return m_rules;
     m_rules = m_loading.get();
-    const contentfilter::CosmeticFilter &cosmetic = m_rules.engine->cosmetic();
-    if (cosmetic.size() == 0)
+    if (m_rules.hidingScript.isEmpty())
         return m_rules;
     QWebEngineScript script;
     script.setName(QStringLiteral("kestrelon-element-hiding"));
-    script.setSourceCode(cosmetic.pageScript(m_rules.allowedSites));
+    script.setSourceCode(m_rules.hidingScript);
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(true);
     m_profile->scripts()->insert(script);
+    m_rules.hidingScript.clear(); // the profile keeps its own copy
     return m_rules;
 }
 
@@ -139,8 +139,13 @@ void installRequestFilter(QWebEngineProfile *profile, const QString &engineFolde
     const QString allowedFile = contentfilter::allowedSitesFile(engineFolder);
     g_filter = new RequestFilter(
         [lists, cache, allowedFile] {
-            return RequestFilter::Rules{contentfilter::loadEngine(lists, cache).engine,
-                                        contentfilter::readAllowedSites(allowedFile)};
+            RequestFilter::Rules rules{contentfilter::loadEngine(lists, cache).engine,
+                                       contentfilter::readAllowedSites(allowedFile), {}};
+            // Made here too: the script carries every selector, megabytes
+            // of text for the full lists.
+            if (rules.engine->cosmetic().size() != 0)
+                rules.hidingScript = rules.engine->cosmetic().pageScript(rules.allowedSites);
+            return rules;
         },
         profile);
     profile->setUrlRequestInterceptor(g_filter);

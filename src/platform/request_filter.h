@@ -34,6 +34,7 @@ public:
     struct Rules {
         std::unique_ptr<contentfilter::FilterEngine> engine;
         QStringList allowedSites;
+        QString hidingScript; // empty when no rule hides elements
     };
     // Runs `load` on a thread of its own, and gives the profile's pages
     // their element hiding once the rules are there.

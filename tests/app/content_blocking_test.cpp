@@ -115,3 +115,35 @@ TEST(ContentBlocking, ASitesOwnExceptionTakesBackOnlyItsSelector)
     EXPECT_EQ(displayOf(program.browser(), QStringLiteral("b")), QStringLiteral("block"));
     EXPECT_EQ(displayOf(program.browser(), QStringLiteral("c")), QStringLiteral("none"));
 }
+
+// Most generic rules stand for one class or id and reach a document only
+// when it has that name: what a script adds or renames after the load is
+// hidden too, names compare as the document compares them (without a
+// doctype, in any case), a name beyond ASCII still matches, and what the
+// rules do not name stays.
+TEST(ContentBlocking, GenericRulesFollowTheNamesADocumentGainsLater)
+{
+    testing_support::useSystemFilterLists();
+    const QByteArray page = "<html><head><meta charset='utf-8'><title>Feed</title></head><body>"
+                            "<div id='a' class='Promo box'>a</div><div id='f' class='r\xc3\xa9" "clame'>f</div>"
+                            "<div id='b'>b</div><div id='c' class='story'>c</div><script>"
+                            "addEventListener('load', function () {"
+                            "  var d = document.createElement('section'); d.id = 'd';"
+                            "  d.innerHTML = '<p id=e class=late>e</p>'; document.body.appendChild(d);"
+                            "  document.getElementById('b').className = 'late';"
+                            "  document.title = 'Feed changed';"
+                            "});</script></body></html>";
+    PageServer server({{"/feed", page}});
+    ProgramWindows program(ProgramWindows::Deferred{});
+    program.folder().write(QStringLiteral("engine/filters/test.txt"), "##.promo\n##.late\n##.late-news\n##div.story\n##.r\xc3\xa9" "clame\n");
+    program.start();
+    program.go(server.url("/feed"));
+    ASSERT_TRUE(waitFor([&] { return program.browser().windowTitle().startsWith(QStringLiteral("Feed changed")); }))
+        << program.browser().windowTitle().toStdString();
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("a")), QStringLiteral("none"));
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("b")), QStringLiteral("none"));
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("c")), QStringLiteral("none"));
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("d")), QStringLiteral("block"));
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("e")), QStringLiteral("none"));
+    EXPECT_EQ(displayOf(program.browser(), QStringLiteral("f")), QStringLiteral("none"));
+}
