@@ -61,14 +61,16 @@ ParsedLine parseLine(std::string_view line);
 template<typename Visit>
 void forEachLine(std::string_view text, Visit &&visit)
 {
+    // A byte at a time: find_first_of with a set looks each byte up in it.
+    const size_t size = text.size();
     size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = text.size();
+    while (start < size) {
+        size_t end = start;
+        while (end < size && text[end] != '\n' && text[end] != '\r')
+            ++end;
         visit(text.substr(start, end - start));
         start = end + 1;
-        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n')
+        if (end + 1 < size && text[end] == '\r' && text[end + 1] == '\n')
             ++start;
     }
 }
