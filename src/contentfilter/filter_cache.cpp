@@ -182,13 +182,11 @@ std::optional<CacheContents> deserializeTables(const QByteArray &bytes, const QB
     return engineOf(std::move(copy), std::move(contents), true);
 }
 
-bool saveCache(const QString &file, const EngineImage &image, const std::vector<uint32_t> &sources,
-               const QByteArray &fingerprint)
+bool saveCache(const QString &file, const QByteArray &bytes)
 {
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = serializeCache(image, sources, fingerprint);
     return out.write(bytes) == bytes.size() && out.commit();
 }
 

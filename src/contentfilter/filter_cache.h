@@ -38,8 +38,7 @@ std::optional<CacheContents> readCache(const QString &file, const QByteArray &fi
 // The same over bytes, with the sources.
 std::optional<CacheContents> deserializeTables(const QByteArray &bytes, const QByteArray &fingerprint);
 
-// Written to a temporary file and renamed into place; false when that failed.
-bool saveCache(const QString &file, const EngineImage &image, const std::vector<uint32_t> &sources,
-               const QByteArray &fingerprint);
+// serializeCache's bytes, written to a temporary file and renamed into place; false when that failed.
+bool saveCache(const QString &file, const QByteArray &bytes);
 
 } // namespace contentfilter

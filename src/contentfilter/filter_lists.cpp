@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <utility>
+
 namespace contentfilter {
 namespace {
 
@@ -69,7 +71,7 @@ bool isAllowedSite(const QStringList &allowedSites, std::string_view host)
     return false;
 }
 
-LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources)
+LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources, CacheWrite when)
 {
     LoadedEngine loaded;
     QElapsedTimer timer;
@@ -104,8 +106,11 @@ LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool
     loaded.nanoseconds = timer.nsecsElapsed();
     // A list that could not be read now would make the cache stand for
     // less than the lists: it is written only from a complete read.
-    if (!cachePath.isEmpty() && loaded.unreadable.isEmpty())
-        loaded.cacheWritten = saveCache(cachePath, loaded.engine->image(), loaded.sources, fingerprint);
+    if (!cachePath.isEmpty() && loaded.unreadable.isEmpty()) {
+        loaded.cacheBytes = serializeCache(loaded.engine->image(), loaded.sources, fingerprint);
+        if (when == CacheWrite::Now)
+            loaded.cacheWritten = saveCache(cachePath, std::exchange(loaded.cacheBytes, {}));
+    }
     if (!withSources)
         loaded.sources = {};
     return loaded;

@@ -35,12 +35,19 @@ struct LoadedEngine {
     std::unique_ptr<FilterEngine> engine;
     bool fromCache = false;
     bool cacheWritten = false;
+    QByteArray cacheBytes; // with CacheWrite::Later: the cache to write, if any
     qint64 nanoseconds = 0;  // the time to load or to build
     QStringList unreadable;  // lists that could not be read (left out)
     std::vector<uint32_t> sources; // with `withSources`: for RuleTexts
 };
 
+// Later: the engine is wanted before its cache is on disk, and the caller
+// writes `cacheBytes` to `cachePath` with saveCache (filter_cache.h) once it
+// has handed the engine on.
+enum class CacheWrite { Now, Later };
+
 // `cachePath` empty: always build, write nothing.
-LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources = false);
+LoadedEngine loadEngine(const QStringList &lists, const QString &cachePath, bool withSources = false,
+                        CacheWrite when = CacheWrite::Now);
 
 } // namespace contentfilter

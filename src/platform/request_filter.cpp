@@ -1,5 +1,6 @@
 #include "platform/request_filter.h"
 
+#include "contentfilter/filter_cache.h"
 #include "contentfilter/filter_engine.h"
 #include "contentfilter/filter_lists.h"
 
@@ -7,6 +8,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineUrlRequestInfo>
+
+#include <utility>
 
 namespace platform {
 namespace {
@@ -64,19 +67,27 @@ contentfilter::ResourceType typeOf(QWebEngineUrlRequestInfo::ResourceType type)
 RequestFilter::RequestFilter(std::function<Rules()> load, QWebEngineProfile *profile)
     : QWebEngineUrlRequestInterceptor(profile), m_profile(profile)
 {
-    m_loading = std::async(std::launch::async, [this, load = std::move(load)] {
-        Rules loaded = load();
+    m_loading = m_ready.get_future();
+    m_thread = std::thread([this, load = std::move(load)] {
+        std::function<void()> afterwards;
+        try {
+            Rules loaded = load();
+            afterwards = std::exchange(loaded.afterwards, {});
+            m_ready.set_value(std::move(loaded));
+        } catch (...) {
+            m_ready.set_exception(std::current_exception());
+        }
         // Usually ready before the first page: the style sheet then goes to
         // the profile without any request having to wait.
         QMetaObject::invokeMethod(this, [this] { rules(); }, Qt::QueuedConnection);
-        return loaded;
+        if (afterwards)
+            afterwards();
     });
 }
 
 RequestFilter::~RequestFilter()
 {
-    if (m_loading.valid())
-        m_loading.wait();
+    m_thread.join();
     if (g_filter == this)
         g_filter = nullptr;
 }
@@ -139,12 +150,19 @@ void installRequestFilter(QWebEngineProfile *profile, const QString &engineFolde
     const QString allowedFile = contentfilter::allowedSitesFile(engineFolder);
     g_filter = new RequestFilter(
         [lists, cache, allowedFile] {
-            RequestFilter::Rules rules{contentfilter::loadEngine(lists, cache).engine,
-                                       contentfilter::readAllowedSites(allowedFile), {}};
+            contentfilter::LoadedEngine loaded = contentfilter::loadEngine(lists, cache, false,
+                                                                           contentfilter::CacheWrite::Later);
+            RequestFilter::Rules rules{std::move(loaded.engine), contentfilter::readAllowedSites(allowedFile), {}, {}};
             // Made here too: the script carries every selector, megabytes
             // of text for the full lists.
             if (rules.engine->cosmetic().size() != 0)
                 rules.hidingScript = rules.engine->cosmetic().pageScript(rules.allowedSites);
+            // A fresh build goes to disk after the first request has its
+            // rules: the write waits for the disk.
+            if (!loaded.cacheBytes.isEmpty())
+                rules.afterwards = [cache, bytes = std::move(loaded.cacheBytes)] {
+                    contentfilter::saveCache(cache, bytes);
+                };
             return rules;
         },
         profile);

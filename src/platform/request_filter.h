@@ -10,6 +10,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <thread>
 
 class QWebEngineProfile;
 
@@ -35,6 +36,9 @@ public:
         std::unique_ptr<contentfilter::FilterEngine> engine;
         QStringList allowedSites;
         QString hidingScript; // empty when no rule hides elements
+        // Run on the loading thread once the rules are handed over: what
+        // need not hold up the first request, such as writing the cache.
+        std::function<void()> afterwards;
     };
     // Runs `load` on a thread of its own, and gives the profile's pages
     // their element hiding once the rules are there.
@@ -55,7 +59,9 @@ private:
     const Rules &rules();
 
     QWebEngineProfile *m_profile;
+    std::promise<Rules> m_ready;
     std::future<Rules> m_loading;
+    std::thread m_thread;
     Rules m_rules;
     QHash<QUrl, int> m_blocked;
 };

@@ -74,8 +74,8 @@ TEST(ContentBlocking, BlockedAddressesAreNeverRequestedAndTheCaptionCountsThem)
     EXPECT_FALSE(requested(server, "/ads/track.js"));
     EXPECT_FALSE(requested(server, "/adframe/slot.html"));
     EXPECT_EQ(displayOfSponsor(program.browser()), QStringLiteral("none"));
-    // The built rules were kept for the next start.
-    EXPECT_TRUE(program.folder().exists(QStringLiteral("engine/filters.cache")));
+    // The built rules are kept for the next start, once the page has them.
+    EXPECT_TRUE(waitFor([&] { return program.folder().exists(QStringLiteral("engine/filters.cache")); }));
 }
 
 TEST(ContentBlocking, AnExceptedSiteLoadsEverythingAndTheCaptionSaysNothing)
