@@ -31,6 +31,26 @@ def type_address(title, url):
 Start = collections.namedtuple("Start", "loaded from_shown seen")
 
 
+def start_and_end(cmd, cwd, env=None):
+    """Starts `cmd` in `cwd` and ends it with SIGTERM once its window is
+    shown: a start that opens nothing, leaving what a start leaves."""
+    full = programs.environment()
+    full.update(env or {})
+    proc = subprocess.Popen(cmd, cwd=cwd, env=full, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
+    watchdog = threading.Timer(60, proc.kill)
+    watchdog.start()
+    for line in proc.stderr:
+        if "main window shown" in line:
+            break
+    watchdog.cancel()
+    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
+    proc.terminate()
+    try:
+        proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+
+
 def first_page(cmd, cwd, title, url, env=None, while_loaded=None):
     """Starts `cmd` in `cwd` (with `env` added to the environment, the
     program's start-up log on), types `url` into its window captioned

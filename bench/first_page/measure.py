@@ -24,7 +24,9 @@ class Handler(local_server.Handler):
 url = local_server.start(Handler) + "/news"
 
 
-def run_once(name):
+def run_once(name, later):
+    """The first page of a start in a new folder or, `later`, of the second
+    start in it, after one that opened nothing (the history stays empty)."""
     folder = programs.folder(build, name, "first-page-")
     if name == "kestrelon":
         cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
@@ -37,24 +39,34 @@ def run_once(name):
         time.sleep(1.5)
         return pss_kib(proc.pid)
 
-    result = xdrive.first_page(cmd, folder, title, url, while_loaded=settled_pss)
+    if later:
+        xdrive.start_and_end(cmd, folder)
+    result = xdrive.first_page(cmd, folder, title, url, while_loaded=None if later else settled_pss)
     shutil.rmtree(folder, ignore_errors=True)
     return result.loaded, result.seen
 
 
-results = {"kestrelon": [], "floor": [], "floor-disk": []}
-for i in range(runs):
-    for name in ("floor", "floor-disk", "kestrelon"):  # interleaved, so all see the same machine
-        results[name].append(run_once(name))
-
 print("first_page: %d runs each, page %s" % (runs, url))
-med = {}
-for name, rows in results.items():
-    times = [t for t, _ in rows if t is not None]
-    psses = [p for _, p in rows]
-    med[name] = (statistics.median(times), statistics.median(psses))
-    print("  %-10s start to first page: median %.3f s (all: %s)   PSS once loaded: median %.1f MiB"
-          % (name, med[name][0], " ".join("%.3f" % t for t in times), med[name][1] / 1024))
-for floor in ("floor", "floor-disk"):
-    print("  ratio kestrelon/%s: time %.2fx   PSS %.2fx"
-          % (floor, med["kestrelon"][0] / med[floor][0], med["kestrelon"][1] / med[floor][1]))
+for later in (False, True):
+    results = {"kestrelon": [], "floor": [], "floor-disk": []}
+    for i in range(runs):
+        for name in ("floor", "floor-disk", "kestrelon"):  # interleaved, so all see the same machine
+            results[name].append(run_once(name, later))
+    print("  %s:" % ("second start in the folder, after one that opened nothing" if later else "first start in a new folder"))
+    med = {}
+    for name, rows in results.items():
+        times = [t for t, _ in rows if t is not None]
+        med[name] = statistics.median(times)
+        line = "    %-10s start to first page: median %.3f s (all: %s)" % (
+            name, med[name], " ".join("%.3f" % t for t in times))
+        if not later:
+            psses = [p for _, p in rows]
+            med[name] = (med[name], statistics.median(psses))
+            line += "   PSS once loaded: median %.1f MiB" % (med[name][1] / 1024)
+        print(line)
+    for floor in ("floor", "floor-disk"):
+        if later:
+            print("    ratio kestrelon/%s: time %.2fx" % (floor, med["kestrelon"] / med[floor]))
+        else:
+            print("    ratio kestrelon/%s: time %.2fx   PSS %.2fx"
+                  % (floor, med["kestrelon"][0] / med[floor][0], med["kestrelon"][1] / med[floor][1]))

@@ -4,7 +4,9 @@
 # start to the first local page's completion and the PSS of the process and
 # its web engine helpers once the page has loaded, with their ratios. Each
 # program is started fresh on a private Xvfb; the address is typed into its
-# window with xdotool the moment it is shown, identically for both.
+# window with xdotool the moment it is shown, identically for both. Twice:
+# the first start in a new folder (Kestrelon builds its content filter
+# then), and the second start in a folder after one that opened nothing.
 # Usage: bench/first_page/run.sh [build dir] [runs]
 set -eu
 BUILD=$(cd "${1:-build}" && pwd)
