@@ -14,7 +14,8 @@ namespace contentfilter {
 namespace {
 
 // Runs in the program's own script world, so the page can neither see nor
-// undo it. The data is five strings, which the page's script engine takes in
+// undo it, once a document: the profile gives it to every new document, and
+// a document that came before the rules is given it when they come. The data is five strings, which the page's script engine takes in
 // far faster than arrays of thousands of strings:
 //   0  the style sheet of the generic selectors that no single class or id
 //      stands for, ready made;
@@ -30,6 +31,8 @@ namespace {
 // style sheet holds tens of rules instead of thousands. Names are compared
 // lowercase, as a document without a doctype compares them.
 const char kScriptBody[] = R"((function () {
+  if (window.kestrelonHiding) return;
+  window.kestrelonHiding = true;
   var data = %1, allowed = %2, sites = data[1];
   var host = location.hostname.toLowerCase();
   function under(h, d) { return h === d || (h.length > d.length && h.endsWith('.' + d)); }

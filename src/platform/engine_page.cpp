@@ -3,6 +3,7 @@
 #include "platform/engine_profile.h"
 #include "platform/external_schemes.h"
 #include "platform/local_pages.h"
+#include "platform/request_filter.h"
 #include "platform/shell.h"
 
 #include <QCheckBox>
@@ -40,6 +41,8 @@ bool isLeaveQuestion(const QString &text)
 EnginePage::EnginePage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent)
 {
     setUrlRequestInterceptor(new LocalPageRequests(this));
+    if (RequestFilter *filter = requestFilter())
+        filter->watch(this);
 }
 
 bool EnginePage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)

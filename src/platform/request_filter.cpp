@@ -4,6 +4,7 @@
 #include "contentfilter/filter_engine.h"
 #include "contentfilter/filter_lists.h"
 
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -106,21 +107,32 @@ const RequestFilter::Rules &RequestFilter::rules()
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(true);
     m_profile->scripts()->insert(script);
+    // A document that came before the script has it now; the script runs
+    // once in a document however often it is given.
+    for (const QPointer<QWebEnginePage> &page : std::exchange(m_watched, {}))
+        if (page && !page->url().isEmpty())
+            page->runJavaScript(m_rules.hidingScript, QWebEngineScript::ApplicationWorld);
     m_rules.hidingScript.clear(); // the profile keeps its own copy
     return m_rules;
 }
 
+void RequestFilter::watch(QWebEnginePage *page)
+{
+    if (m_loading.valid())
+        m_watched.append(page);
+}
+
 void RequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
-    const Rules &rules = this->rules();
     const contentfilter::ResourceType type = typeOf(info.resourceType());
-    // The page itself (a typed address, a followed link) always loads: it
-    // starts a fresh count.
+    // The page itself (a typed address, a followed link) always loads, with
+    // the rules or before them: it starts a fresh count.
     if (type == contentfilter::ResourceType::Document) {
         if (m_blocked.remove(pageKey(info.requestUrl())))
             emit blockedCountChanged();
         return;
     }
+    const Rules &rules = this->rules();
     const QUrl page = info.firstPartyUrl();
     const QByteArray pageText = page.toEncoded();
     const QByteArray url = info.requestUrl().toEncoded();

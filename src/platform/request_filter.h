@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <thread>
 
+class QWebEnginePage;
 class QWebEngineProfile;
 
 namespace contentfilter {
@@ -25,8 +28,9 @@ class FilterEngine;
 //
 // The engine is read from its cache, or built from the lists, on a thread of
 // its own while the windows are made: a start never waits for it. A request
-// that comes before it is ready waits for it, so no page ever loads
-// unfiltered.
+// for a page's resources that comes before it is ready waits for it, so no
+// page ever loads unfiltered. The page's own document never waits: no rule
+// blocks it, and its element hiding is run in it once the rules are there.
 namespace platform {
 
 class RequestFilter : public QWebEngineUrlRequestInterceptor {
@@ -51,6 +55,11 @@ public:
     // The requests blocked since the page at `pageUrl` was last navigated to.
     int blockedOn(const QUrl &pageUrl) const;
 
+    // A page whose document may come before the rules: it gets the element
+    // hiding run in its main frame when they come (its frames, and the
+    // documents after, get it from the profile).
+    void watch(QWebEnginePage *page);
+
 signals:
     void blockedCountChanged();
 
@@ -64,6 +73,7 @@ private:
     std::thread m_thread;
     Rules m_rules;
     QHash<QUrl, int> m_blocked;
+    QList<QPointer<QWebEnginePage>> m_watched;
 };
 
 // When there is any list, hands `profile` a filter whose engine is built from

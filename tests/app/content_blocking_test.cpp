@@ -2,10 +2,18 @@
 // rules block is never fetched, the page and everything else loads, the
 // caption counts the blocked requests, and an excepted site is left alone.
 #include "app_fixture.h"
+#include "contentfilter/filter_engine.h"
+#include "platform/request_filter.h"
 #include "support/gui/system_filter_lists.h"
+
+#include <QWebEngineProfile>
 
 #include <QWebEnginePage>
 #include <QWebEngineView>
+
+#include <atomic>
+#include <chrono>
+#include <future>
 
 using app_testing::PageServer;
 using app_testing::ProgramWindows;
@@ -146,4 +154,54 @@ TEST(ContentBlocking, GenericRulesFollowTheNamesADocumentGainsLater)
     EXPECT_EQ(displayOf(program.browser(), QStringLiteral("d")), QStringLiteral("block"));
     EXPECT_EQ(displayOf(program.browser(), QStringLiteral("e")), QStringLiteral("none"));
     EXPECT_EQ(displayOf(program.browser(), QStringLiteral("f")), QStringLiteral("none"));
+}
+
+// A page typed while the rules are still being built loads at once (no rule
+// ever blocks the page itself), and its element hiding comes with the rules.
+TEST(ContentBlocking, APageBeforeTheRulesLoadsAtOnceAndIsHiddenInWhenTheyCome)
+{
+    PageServer server({{"/news", "<html><head><title>News</title><link rel='icon' href='data:,'></head>"
+                                 "<body><div id='s' class='sponsor'>sponsored</div></body></html>"}});
+    std::promise<void> release;
+    std::atomic<bool> built{false};
+    bool released = false;
+    QWebEngineProfile profile;
+    auto *filter = new platform::RequestFilter(
+        [go = release.get_future().share(), &built] {
+            // Bounded, so that a page that does wait fails the test instead
+            // of holding it.
+            go.wait_for(std::chrono::seconds(30));
+            built = true;
+            platform::RequestFilter::Rules rules;
+            rules.engine = contentfilter::FilterEngine::build({"##.sponsor\n"});
+            rules.hidingScript = rules.engine->cosmetic().pageScript({});
+            return rules;
+        },
+        &profile);
+    profile.setUrlRequestInterceptor(filter);
+    QWebEngineView view;
+    auto *page = new QWebEnginePage(&profile, &view);
+    view.setPage(page);
+    filter->watch(page);
+    bool loadedFirst = false;
+    QObject::connect(page, &QWebEnginePage::loadFinished, [&](bool ok) {
+        if (released)
+            return;
+        loadedFirst = ok && !built;
+        released = true;
+        release.set_value();
+    });
+    view.load(QUrl(server.url("/news")));
+    ASSERT_TRUE(waitFor([&] { return released; }));
+    EXPECT_TRUE(loadedFirst);
+    QString display;
+    EXPECT_TRUE(waitFor([&] {
+        bool answered = false;
+        page->runJavaScript(QStringLiteral("getComputedStyle(document.getElementById('s')).display"),
+                            [&](const QVariant &value) {
+                                display = value.toString();
+                                answered = true;
+                            });
+        return waitFor([&] { return answered; }) && display == QStringLiteral("none");
+    })) << display.toStdString();
 }
