@@ -21,11 +21,13 @@ namespace {
 //      stands for, ready made;
 //   1  a line "\nsite\thide numbers\tunhide numbers\tno generic" for each
 //      site with rules of its own;
-//   2  every selector, a line each, by number;
+//   2  every selector, a line each, by number (empty for those of 4 that
+//      are written "=");
 //   3  the numbers of the selectors in 0;
 //   4  a line "token\tnumbers" for each class (".name") or id ("#name"),
 //      lowercase, with the generic selectors that can only match an element
-//      that has it.
+//      that has it; "=" for the selector that is the token itself and that
+//      no site names (most of them).
 // The selectors of 4 are most of the generic ones: a document gets only those
 // of the classes and ids it has, looked up as its elements come in, so its
 // style sheet holds tens of rules instead of thousands. Names are compared
@@ -96,7 +98,11 @@ const char kScriptBody[] = R"((function () {
       seen.add(t);
       var found = keyed.get(t);
       if (found) found.split(',').forEach(function (n) {
-        if (!unhide[n] && !done.has(n)) { done.add(n); rules.push(rule(n)); }
+        var own = n === '=', key = own ? t : n;
+        if (!unhide[key] && !done.has(key)) {
+          done.add(key);
+          rules.push(own ? t + '{display:none!important}' : rule(n));
+        }
       });
     });
     if (!rules.length || !placed()) return;
@@ -325,14 +331,21 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
             list += (i > at ? "," : "") + std::to_string(m_v.siteSelectors[i]);
         return list;
     };
+    const size_t count = m_v.selectorStarts.empty() ? 0 : m_v.selectorStarts.size() - 1;
+    // A site's rules name their selectors by number; the others that are
+    // their own token need no text of their own.
+    std::vector<bool> named(count), asToken(count);
+    for (uint32_t n : m_v.siteSelectors)
+        named[n] = true;
     std::string genericSheet;
     std::string genericNumbers;
     std::map<std::string, std::string> keyed;
     for (uint32_t n : m_v.generic) {
         const std::string key = keyOf(selector(n));
         if (!key.empty()) {
+            asToken[n] = !named[n] && key == selector(n);
             std::string &list = keyed[key];
-            list += (list.empty() ? "" : ",") + std::to_string(n);
+            list += (list.empty() ? "" : ",") + (asToken[n] ? std::string("=") : std::to_string(n));
             continue;
         }
         genericSheet.append(selector(n)).append("{display:none!important}\n");
@@ -351,8 +364,8 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
         sites.append(numbers(site.unhide, site.unhideCount)).append(site.noGeneric ? "\t1\n" : "\t0\n");
     }
     std::string selectors;
-    for (uint32_t n = 0; n + 1 < m_v.selectorStarts.size(); ++n)
-        selectors.append(n ? "\n" : "").append(selector(n));
+    for (uint32_t n = 0; n < count; ++n)
+        selectors.append(n ? "\n" : "").append(asToken[n] ? std::string_view() : selector(n));
     const auto text = [](const std::string &s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
     const QJsonArray data{text(genericSheet), text(sites), text(selectors), text(genericNumbers), text(keyedLines)};
     const QByteArray dataText = QJsonDocument(data).toJson(QJsonDocument::Compact);
