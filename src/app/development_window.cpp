@@ -22,10 +22,25 @@ void TForm11::logError(const QString &line)
 
 void TForm11::showIdleCount(qint64 count)
 {
-    ui->Memo2->setPlainText(QString::number(count));
+    m_idleCount = count;
+    if (isVisible())
+        ui->Memo2->setPlainText(QString::number(count));
 }
 
 void TForm11::showMessageCount(qint64 count)
 {
-    ui->Memo3->setPlainText(QString::number(count));
+    // Laying out the memo's text costs more than the message it counts: a
+    // hidden window takes the count in when it is shown.
+    m_messageCount = count;
+    if (isVisible())
+        ui->Memo3->setPlainText(QString::number(count));
+}
+
+void TForm11::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_idleCount)
+        ui->Memo2->setPlainText(QString::number(*m_idleCount));
+    if (m_messageCount)
+        ui->Memo3->setPlainText(QString::number(*m_messageCount));
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TForm11;
@@ -19,11 +20,17 @@ public:
 
     // Appends `line` as a new last line of the error log.
     void logError(const QString &line);
-    // The idle and message counts the main window keeps.
+    // The idle and message counts the main window keeps. They come with
+    // every message; a hidden window takes them in when it is shown.
     void showIdleCount(qint64 count);
     void showMessageCount(qint64 count);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    std::optional<qint64> m_idleCount;
+    std::optional<qint64> m_messageCount;
     WindowSet &m_forms;
     int m_loggedLines = 0;
 

@@ -115,6 +115,22 @@ TEST(Counters, IdleAndMessageCountsRiseAndTheWindowShowsThem)
     EXPECT_EQ(ui(development).Memo3->toPlainText(), QString::number(main.MessageCount));
 }
 
+TEST(Counters, AHiddenWindowShowsTheLatestCountsWhenShown)
+{
+    ProgramWindows program;
+    program.start();
+    TForm2 &main = program.main();
+    TForm11 &development = *program.forms().Form11;
+    ASSERT_FALSE(development.isVisible());
+    QTimer ticks;
+    ticks.start(5);
+    app_testing::runLoop(100);
+    ticks.stop();
+    development.show();
+    EXPECT_EQ(ui(development).Memo2->toPlainText(), QString::number(main.IdleCount));
+    EXPECT_EQ(ui(development).Memo3->toPlainText(), QString::number(main.MessageCount));
+}
+
 TEST(Counters, TheirOwnUpdatesDoNotFeedThem)
 {
     ProgramWindows program;
