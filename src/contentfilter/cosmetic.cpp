@@ -15,8 +15,9 @@ namespace {
 
 // Runs in the program's own script world, so the page can neither see nor
 // undo it, once a document: the profile gives it to every new document, and
-// a document that came before the rules is given it when they come. The data is five strings, which the page's script engine takes in
-// far faster than arrays of thousands of strings:
+// a document that came before the rules is given it when they come. The
+// data is five strings, which the page's script engine takes in far faster
+// than arrays of thousands of strings:
 //   0  the style sheet of the generic selectors that no single class or id
 //      stands for, ready made;
 //   1  a line "\nsite\thide numbers\tunhide numbers\tno generic" for each
@@ -31,7 +32,9 @@ namespace {
 // The selectors of 4 are most of the generic ones: a document gets only those
 // of the classes and ids it has, looked up as its elements come in, so its
 // style sheet holds tens of rules instead of thousands. Names are compared
-// lowercase, as a document without a doctype compares them.
+// lowercase, as a document without a doctype compares them. `keyed` is
+// false where none of them applies (no generic rules on the site), null
+// until a document's first name is looked up, then the table of 4.
 const char kScriptBody[] = R"((function () {
   if (window.kestrelonHiding) return;
   window.kestrelonHiding = true;
