@@ -31,24 +31,42 @@ def type_address(title, url):
 Start = collections.namedtuple("Start", "loaded from_shown seen")
 
 
-def start_and_end(cmd, cwd, env=None):
-    """Starts `cmd` in `cwd` and ends it with SIGTERM once its window is
-    shown: a start that opens nothing, leaving what a start leaves."""
+def _launch(cmd, cwd, env):
+    """Starts `cmd` in `cwd` with `env` added to the environment (the
+    program's start-up log on), its log readable line by line, and a
+    watchdog that kills it after a minute unless cancelled."""
     full = programs.environment()
     full.update(env or {})
     proc = subprocess.Popen(cmd, cwd=cwd, env=full, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
     watchdog = threading.Timer(60, proc.kill)
     watchdog.start()
-    for line in proc.stderr:
-        if "main window shown" in line:
-            break
-    watchdog.cancel()
+    return proc, watchdog
+
+
+def _drain(proc):
+    """Keeps reading the rest of the log, so the program never blocks on it."""
     threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
+
+
+def _end(proc):
+    """Ends the program with SIGTERM (which goes through its close step)."""
     proc.terminate()
     try:
         proc.wait(timeout=30)
     except subprocess.TimeoutExpired:
         proc.kill()
+
+
+def start_and_end(cmd, cwd, env=None):
+    """Starts `cmd` in `cwd` and ends it with SIGTERM once its window is
+    shown: a start that opens nothing, leaving what a start leaves."""
+    proc, watchdog = _launch(cmd, cwd, env)
+    for line in proc.stderr:
+        if "main window shown" in line:
+            break
+    watchdog.cancel()
+    _drain(proc)
+    _end(proc)
 
 
 def first_page(cmd, cwd, title, url, env=None, while_loaded=None):
@@ -58,13 +76,9 @@ def first_page(cmd, cwd, title, url, env=None, while_loaded=None):
     completion. Calls `while_loaded(process)` then, before ending the
     program with SIGTERM (which goes through its close step). Returns a
     Start."""
-    full = programs.environment()
-    full.update(env or {})
     start = time.monotonic()
-    proc = subprocess.Popen(cmd, cwd=cwd, env=full, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
+    proc, watchdog = _launch(cmd, cwd, env)
     loaded = shown = None
-    watchdog = threading.Timer(60, proc.kill)
-    watchdog.start()
     for line in proc.stderr:
         if "main window shown" in line:
             shown = time.monotonic() - start
@@ -73,11 +87,7 @@ def first_page(cmd, cwd, title, url, env=None, while_loaded=None):
             loaded = time.monotonic() - start
             break
     watchdog.cancel()
-    threading.Thread(target=lambda: [None for _ in proc.stderr], daemon=True).start()
+    _drain(proc)
     seen = while_loaded(proc) if while_loaded else None
-    proc.terminate()
-    try:
-        proc.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        proc.kill()
+    _end(proc)
     return Start(loaded, loaded - shown if loaded is not None and shown is not None else None, seen)
