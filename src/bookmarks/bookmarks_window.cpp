@@ -8,6 +8,7 @@
 #include "toolkit/core/paths.h"
 #include "toolkit/core/record_file.h"
 #include "toolkit/widgets/guard.h"
+#include "toolkit/widgets/icon_when_drawn.h"
 #include "toolkit/widgets/window_style.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <QHideEvent>
 #include <QShowEvent>
 
-#include <mutex>
 
 namespace {
 
@@ -29,25 +29,17 @@ namespace {
 class PlainIcons : public QFileIconProvider {
 public:
     using QFileIconProvider::icon;
-    QIcon icon(const QFileInfo &info) const override
-    {
-        // Looked up when first needed: finding the theme's icons takes a
-        // while, and the window is made at start-up but seldom shown.
-        std::call_once(m_once, [this] {
-            m_folder = QFileIconProvider::icon(Folder);
-            m_file = QFileIconProvider::icon(File);
-        });
-        return info.isDir() ? m_folder : m_file;
-    }
+    QIcon icon(const QFileInfo &info) const override { return info.isDir() ? m_folder : m_file; }
     QString type(const QFileInfo &info) const override
     {
         return info.isDir() ? QStringLiteral("Folder") : QStringLiteral("File");
     }
 
 private:
-    mutable std::once_flag m_once;
-    mutable QIcon m_folder;
-    mutable QIcon m_file;
+    // Looked up when first drawn: finding the theme's icons takes a while,
+    // and the window is made at start-up but seldom shown.
+    const QIcon m_folder = toolkit::iconWhenDrawn([] { return QFileIconProvider().icon(Folder); });
+    const QIcon m_file = toolkit::iconWhenDrawn([] { return QFileIconProvider().icon(File); });
 };
 
 } // namespace

@@ -82,6 +82,9 @@ void TForm5::showEvent(QShowEvent *event)
     // A window restored by the window system is not shown anew.
     if (event->spontaneous())
         return;
+    // The filter's clear button comes with the first showing: its icon is
+    // looked up in the desktop's icon theme, which costs start-up time.
+    ui->Filter->setClearButtonEnabled(true);
     toolkit::guarded([this] { FormShow(); });
 }
 
