@@ -19,7 +19,6 @@
 #include <QHideEvent>
 #include <QShowEvent>
 
-
 namespace {
 
 // The folder's and the file's look for every entry. The models ask for an

@@ -27,7 +27,7 @@ void fitToWidth(QLabel *label, const QString &widest)
     const int width = QFontMetrics(font).horizontalAdvance(text);
     if (steps <= 0 || width <= label->width())
         return;
-    const qreal guess = largest * std::max(label->width(), 0) / width;
+    const qreal guess = largest * label->width() / width;
     int step = std::clamp(int(std::ceil((largest - guess) / Step)), 1, steps);
     while (step < steps && !fits(largest - step * Step))
         ++step;
