@@ -22,19 +22,22 @@ namespace {
 //      stands for, ready made;
 //   1  a line "\nsite\thide numbers\tunhide numbers\tno generic" for each
 //      site with rules of its own;
-//   2  every selector, a line each, by number (empty for those of 4 that
-//      are written "=");
+//   2  every selector, a line each, by number (empty for those whose text
+//      is in 4);
 //   3  the numbers of the selectors in 0;
-//   4  a line "token\tnumbers" for each class (".name") or id ("#name"),
-//      lowercase, with the generic selectors that can only match an element
-//      that has it; "=" for the selector that is the token itself and that
-//      no site names (most of them).
+//   4  a line "token\tentries" for each class (".name") or id ("#name"),
+//      lowercase, sorted, with the generic selectors that can only match an
+//      element that has it: "=" for the selector that is the token itself,
+//      the selector's text for one that no site names, its number in 2 for
+//      one that a site names (so that the site's exception finds it).
 // The selectors of 4 are most of the generic ones: a document gets only those
 // of the classes and ids it has, looked up as its elements come in, so its
-// style sheet holds tens of rules instead of thousands. Names are compared
-// lowercase, as a document without a doctype compares them. `keyed` is
-// false where none of them applies (no generic rules on the site), null
-// until a document's first name is looked up, then the table of 4.
+// style sheet holds tens of rules instead of thousands. The lookup is a
+// binary search in the text of 4 itself: a table built from it would cost
+// every document more than all its lookups do. Names are compared
+// lowercase, as a document without a doctype compares them. `keyed` is the
+// text of 4, or false where none of them applies (no generic rules on the
+// site).
 const char kScriptBody[] = R"((function () {
   if (window.kestrelonHiding) return;
   window.kestrelonHiding = true;
@@ -61,7 +64,7 @@ const char kScriptBody[] = R"((function () {
   var numbers = (generic && unhideAny ? data[3].split(',') : []).concat(hide);
   css += numbers.filter(function (n) { return n !== '' && !unhide[n]; })
       .map(function (n) { return rule(n) + '\n'; }).join('');
-  var keyed = generic && data[4] ? null : false;
+  var keyed = generic && data[4] ? data[4] : false;
   if (!css && keyed === false) return;
   var style = null, added = [], seen = new Set(), done = new Set();
   function placed() {
@@ -86,25 +89,29 @@ const char kScriptBody[] = R"((function () {
       for (var i = 0; i < all.length; ++i) tokens(all[i], out);
     }
   }
-  function hideKeyed(out) {
-    if (!out.length) return;
-    if (!keyed) {
-      keyed = new Map();
-      data[4].split('\n').forEach(function (line) {
-        var tab = line.indexOf('\t');
-        keyed.set(line.slice(0, tab), line.slice(tab + 1));
-      });
+  function entries(t) {
+    for (var lo = 0, hi = keyed.length; lo < hi; ) {
+      var start = keyed.lastIndexOf('\n', ((lo + hi) >> 1) - 1) + 1;
+      if (start < lo) start = lo;
+      var tab = keyed.indexOf('\t', start), end = keyed.indexOf('\n', tab);
+      if (end < 0) end = keyed.length;
+      var key = keyed.slice(start, tab);
+      if (key === t) return keyed.slice(tab + 1, end);
+      if (key < t) lo = end + 1; else hi = start;
     }
+    return '';
+  }
+  function hideKeyed(out) {
     var rules = [];
     out.forEach(function (t) {
       if (seen.has(t)) return;
       seen.add(t);
-      var found = keyed.get(t);
-      if (found) found.split(',').forEach(function (n) {
-        var own = n === '=', key = own ? t : n;
+      var found = entries(t);
+      if (found) found.split(',').forEach(function (e) {
+        var key = e === '=' ? t : e, text = e === '=' || e[0] === '.' || e[0] === '#';
         if (!unhide[key] && !done.has(key)) {
           done.add(key);
-          rules.push(own ? t + '{display:none!important}' : rule(n));
+          rules.push(text ? key + '{display:none!important}' : rule(e));
         }
       });
     });
@@ -335,9 +342,9 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
         return list;
     };
     const size_t count = m_v.selectorStarts.empty() ? 0 : m_v.selectorStarts.size() - 1;
-    // A site's rules name their selectors by number; the others that are
-    // their own token need no text of their own.
-    std::vector<bool> named(count), asToken(count);
+    // A site's rules name their selectors by number; a keyed selector that
+    // no site names travels in its token's line instead.
+    std::vector<bool> named(count), inLine(count);
     for (uint32_t n : m_v.siteSelectors)
         named[n] = true;
     std::string genericSheet;
@@ -346,9 +353,10 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
     for (uint32_t n : m_v.generic) {
         const std::string key = keyOf(selector(n));
         if (!key.empty()) {
-            asToken[n] = !named[n] && key == selector(n);
+            inLine[n] = !named[n];
             std::string &list = keyed[key];
-            list += (list.empty() ? "" : ",") + (asToken[n] ? std::string("=") : std::to_string(n));
+            list += list.empty() ? "" : ",";
+            list += !inLine[n] ? std::to_string(n) : key == selector(n) ? std::string("=") : std::string(selector(n));
             continue;
         }
         genericSheet.append(selector(n)).append("{display:none!important}\n");
@@ -368,7 +376,7 @@ QString CosmeticFilter::pageScript(const QStringList &allowedSites) const
     }
     std::string selectors;
     for (uint32_t n = 0; n < count; ++n)
-        selectors.append(n ? "\n" : "").append(asToken[n] ? std::string_view() : selector(n));
+        selectors.append(n ? "\n" : "").append(inLine[n] ? std::string_view() : selector(n));
     const auto text = [](const std::string &s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
     const QJsonArray data{text(genericSheet), text(sites), text(selectors), text(genericNumbers), text(keyedLines)};
     const QByteArray dataText = QJsonDocument(data).toJson(QJsonDocument::Compact);
