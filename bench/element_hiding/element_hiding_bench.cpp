@@ -9,8 +9,9 @@
 #include "contentfilter/filter_lists.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -38,7 +39,9 @@ int main(int argc, char **argv)
     if (way == QLatin1String("tiny")) {
         source = QStringLiteral("window.x=1");
     } else if (way == QLatin1String("hiding")) {
-        const auto loaded = contentfilter::loadEngine(contentfilter::defaultLists(QDir::tempPath()), QString());
+        // The system's lists only: an engine folder of its own has no lists.
+        const QTemporaryDir engineFolder;
+        const auto loaded = contentfilter::loadEngine(contentfilter::defaultLists(engineFolder.path()), QString());
         source = loaded.engine->cosmetic().pageScript({});
         std::fprintf(stderr, "script: %lld characters\n", static_cast<long long>(source.size()));
     }
