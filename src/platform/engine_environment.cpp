@@ -54,6 +54,15 @@ void prepareWebEngineEnvironment()
     add("--disable-background-networking");
     add("--disable-component-update");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+
+    // The engine draws its pages in software, so the view puts them in the
+    // window in software too. Left to its default, the view's scene is
+    // drawn with OpenGL: a context made on the window's first show (on a
+    // machine without a GPU, a software one with threads of its own), every
+    // page picture copied in and read back out, and the window made again
+    // as an OpenGL window. That first show came between a Go and its load.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") && !qEnvironmentVariableIsSet("QMLSCENE_DEVICE"))
+        qputenv("QT_QUICK_BACKEND", "software");
 }
 
 } // namespace platform
