@@ -24,15 +24,23 @@ class Handler(local_server.Handler):
 url = local_server.start(Handler) + "/news"
 
 
+# Kestrelon has its view draw in software, without OpenGL; "floor-soft" is
+# floor-disk told the same, so that its ratio shows what the program itself
+# adds to the page, the others what a user gains over the bare view.
+SOFTWARE_DRAWING = {"QT_QUICK_BACKEND": "software", "QT_XCB_GL_INTEGRATION": "none"}
+NAMES = ("floor", "floor-disk", "floor-soft", "kestrelon")
+
+
 def run_once(name, later):
     """The first page of a start in a new folder or, `later`, of the second
     start in it, after one that opened nothing (the history stays empty)."""
     folder = programs.folder(build, name, "first-page-")
+    env = SOFTWARE_DRAWING if name == "floor-soft" else None
     if name == "kestrelon":
         cmd, title = [os.path.join(folder, "kestrelon")], "Kestrelon Beta 1.6"
     else:
         cmd, title = [os.path.join(build, "bench/first_page/first_page_floor")], "Floor"
-        if name == "floor-disk":
+        if name != "floor":
             cmd.append("--persistent")
 
     def settled_pss(proc):
@@ -40,17 +48,17 @@ def run_once(name, later):
         return pss_kib(proc.pid)
 
     if later:
-        xdrive.start_and_end(cmd, folder)
-    result = xdrive.first_page(cmd, folder, title, url, while_loaded=None if later else settled_pss)
+        xdrive.start_and_end(cmd, folder, env)
+    result = xdrive.first_page(cmd, folder, title, url, env, while_loaded=None if later else settled_pss)
     shutil.rmtree(folder, ignore_errors=True)
     return result.loaded, result.seen
 
 
 print("first_page: %d runs each, page %s" % (runs, url))
 for later in (False, True):
-    results = {"kestrelon": [], "floor": [], "floor-disk": []}
+    results = {name: [] for name in NAMES}
     for i in range(runs):
-        for name in ("floor", "floor-disk", "kestrelon"):  # interleaved, so all see the same machine
+        for name in NAMES:  # interleaved, so all see the same machine
             results[name].append(run_once(name, later))
     print("  %s:" % ("second start in the folder, after one that opened nothing" if later else "first start in a new folder"))
     med = {}
@@ -64,7 +72,7 @@ for later in (False, True):
             med[name] = (med[name], statistics.median(psses))
             line += "   PSS once loaded: median %.1f MiB" % (med[name][1] / 1024)
         print(line)
-    for floor in ("floor", "floor-disk"):
+    for floor in NAMES[:-1]:
         if later:
             print("    ratio kestrelon/%s: time %.2fx" % (floor, med["kestrelon"] / med[floor]))
         else:

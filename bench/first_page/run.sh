@@ -1,10 +1,12 @@
 #!/bin/sh
-# Prints, for Kestrelon and the floor program (off the record, and with its
-# profile on disk as Kestrelon keeps it), the median time from process
-# start to the first local page's completion and the PSS of the process and
-# its web engine helpers once the page has loaded, with their ratios. Each
-# program is started fresh on a private Xvfb; the address is typed into its
-# window with xdotool the moment it is shown, identically for both. Twice:
+# Prints, for Kestrelon and the floor program (off the record; with its
+# profile on disk as Kestrelon keeps it; and with that profile and its view
+# drawing in software, without OpenGL, as Kestrelon's does), the median
+# time from process start to the first local page's completion and the PSS
+# of the process and its web engine helpers once the page has loaded, with
+# their ratios. Each program is started fresh on a private Xvfb; the
+# address is typed into its window with xdotool the moment it is shown,
+# identically for all. Twice:
 # the first start in a new folder (Kestrelon builds its content filter
 # then), and the second start in a folder after one that opened nothing.
 # Usage: bench/first_page/run.sh [build dir] [runs]

@@ -1,6 +1,8 @@
 #include "platform/engine_environment.h"
 
 #include <QByteArray>
+#include <QString>
+#include <QtGlobal>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -30,6 +32,20 @@ void keepLargeBuffersOutOfTheHeap()
 #ifdef __GLIBC__
     ::mallopt(M_MMAP_THRESHOLD, kOwnMappingFrom);
 #endif
+}
+
+// The one thing the window system's toolkit says when it has no OpenGL to
+// offer: that the context the engine's start-up asks for cannot be made.
+const char kNoOpenGlContext[] = "QXcbIntegration: Cannot create platform OpenGL context";
+
+QtMessageHandler g_nextHandler = nullptr;
+
+void dropTheExpectedNoOpenGlWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String(kNoOpenGlContext)))
+        return;
+    if (g_nextHandler)
+        g_nextHandler(type, context, message);
 }
 
 } // namespace
@@ -63,6 +79,16 @@ void prepareWebEngineEnvironment()
     // as an OpenGL window. That first show came between a Go and its load.
     if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") && !qEnvironmentVariableIsSet("QMLSCENE_DEVICE"))
         qputenv("QT_QUICK_BACKEND", "software");
+
+    // Then nothing in the program draws with OpenGL, yet the engine's
+    // start-up makes a context that nothing uses: on a machine without a
+    // GPU that loads a software driver the size of a compiler, the largest
+    // single cost before the main window shows. Without the window
+    // system's OpenGL support the context is simply not made.
+    if (qgetenv("QT_QUICK_BACKEND") == "software" && !qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        g_nextHandler = qInstallMessageHandler(dropTheExpectedNoOpenGlWarning);
+    }
 }
 
 } // namespace platform

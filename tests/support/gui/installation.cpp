@@ -67,6 +67,8 @@ bool ProgramProcess::launch(const QStringList &arguments)
     env.insert(QStringLiteral("QT_LOGGING_RULES"),
                QStringLiteral("kestrelon.startup.info=true;kestrelon.requests.info=true"));
     env.insert(m_environment);
+    for (const QString &name : m_removed)
+        env.remove(name);
     m_process.setProcessEnvironment(env);
     m_process.setWorkingDirectory(m_folder);
     m_process.setProcessChannelMode(QProcess::MergedChannels);

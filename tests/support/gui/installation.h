@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 namespace testing_support {
 
@@ -28,6 +29,8 @@ public:
 
     // An environment variable for the next start (DISPLAY, say).
     void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
+    // One the next start goes without, though the tests' own has it.
+    void removeEnvironmentValue(const QString &name) { m_removed.append(name); }
     // Starts the program with `arguments` and waits until its main window
     // is shown.
     bool start(const QStringList &arguments = {});
@@ -49,6 +52,7 @@ public:
 private:
     QString m_folder;
     QProcessEnvironment m_environment;
+    QStringList m_removed;
     QProcess m_process;
     QByteArray m_output;
 };
